@@ -1,0 +1,42 @@
+// The application object: the facts of this run, start-up, the job and the exit code.
+#pragma once
+
+#include <string>
+
+#include "app/setup_command_line_info.h"
+#include "framework/win_app.h"
+
+class CSetupApp : public CWinApp {
+ public:
+  CSetupApp();
+  ~CSetupApp() override;
+
+  // Start-up on the main thread: StartUp, then the hidden main window whose
+  // creation starts the worker. FALSE ends the process with ExitInstance's code.
+  BOOL InitInstance() override;
+  // m_nExitCode.
+  int ExitInstance() override;
+
+  // Steps of start-up up to the main window: module directory, command line,
+  // OS kind and WOW64 flag, package directory, and in install mode the check
+  // that it exists. FALSE (with EXIT_SETUP_FAILED set) when start-up must stop;
+  // the reason has been shown as the rules say. args are the arguments after
+  // the program name.
+  BOOL StartUp(const std::vector<std::string>& args);
+
+  // Picks the Setup.ini line for this system and sets m_strPackageDir.
+  BOOL ResolvePackageDir();
+
+  // The job, on the worker thread: DoUninstall with /U, else DoInstall.
+  void DoWork();
+  void DoInstall();
+  void DoUninstall();
+  BOOL IsDeviceInterfacePresent();
+
+  CSetupCommandLineInfo m_cmdInfo;
+  int m_nExitCode = 0;
+  BOOL m_bWow64 = FALSE;
+  int m_nOsKind = 0;
+  std::string m_strPackageDir;
+  std::string m_strModuleDir;
+};

@@ -1,0 +1,176 @@
+// The narrow interfaces through which the portable core reaches the operating
+// system, and the process-wide set of them. The Windows build installs the real
+// implementations at start-up (win32/); the unit tests install in-memory fakes
+// (tests/fakes/). Every operation states the one Windows call it stands for and
+// the results the core relies on.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "env/code_page.h"
+#include "env/win_types.h"
+
+// The registry (advapi32). Keys are the system's own HKEY values; the core holds
+// every key it opens in a ScopedRegKey (env/scoped_reg_key.h).
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // RegOpenKeyExA(parent, subKey, 0, access, key). Returns ERROR_SUCCESS and sets
+  // *key; on failure *key is not touched. A missing key is never created.
+  virtual LONG OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) = 0;
+  // RegEnumKeyExA(key, index, name, nameLength, ...): on entry *nameLength is
+  // the buffer's size in characters. ERROR_SUCCESS: name holds the subkey's
+  // name with its terminator; ERROR_NO_MORE_ITEMS: no subkey at index or beyond;
+  // anything else is an error for this index (ERROR_MORE_DATA: name too long).
+  virtual LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) = 0;
+  // RegQueryValueExA(key, valueName, NULL, type, data, dataSize): on entry
+  // *dataSize is the buffer's size; on success it holds the size of the data
+  // written. ERROR_MORE_DATA when the data does not fit.
+  virtual LONG QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE* data,
+                          DWORD* dataSize) = 0;
+  // RegSetValueExA(key, valueName, 0, type, data, dataSize).
+  virtual LONG SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,
+                        DWORD dataSize) = 0;
+  // RegDeleteKeyA(parent, subKey): deletes one key that has no subkeys.
+  virtual LONG DeleteKey(HKEY parent, const char* subKey) = 0;
+  // RegCloseKey(key).
+  virtual LONG CloseKey(HKEY key) = 0;
+};
+
+// A file opened for reading in byte mode.
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // GetFileSize: true and *length set on success.
+  virtual bool GetLength(uint64_t* length) = 0;
+  // ReadFile: true on success with *bytesRead set (0 at the end of the file).
+  virtual bool Read(void* buffer, DWORD size, DWORD* bytesRead) = 0;
+};
+
+// One match of a directory search.
+struct FoundFile {
+  std::string name;  // the match's own name, without its directory
+  DWORD attributes = 0;
+};
+
+// Files and directories (kernel32).
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // GetFileAttributesExA(path, GetFileExInfoStandard): true and *attributes set
+  // when the path exists and can be queried; on failure *attributes is not touched.
+  virtual bool GetAttributes(const std::string& path, DWORD* attributes) = 0;
+  // CreateFileA for reading of an existing file, sharing read and write with
+  // others; nullptr when it cannot be opened. The file closes when released.
+  virtual std::unique_ptr<ReadableFile> OpenForRead(const std::string& path) = 0;
+  // FindFirstFileA/FindNextFileA over a wildcard pattern: every match in the
+  // order the system yields it ("." and ".." included if the pattern matches
+  // them); empty when nothing matches.
+  virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;
+};
+
+// What the system tells about itself (kernel32).
+struct OsVersion {
+  DWORD platformId = 0;
+  DWORD majorVersion = 0;
+  DWORD minorVersion = 0;
+};
+
+class SystemInfo {
+ public:
+  virtual ~SystemInfo() = default;
+  // GetModuleFileNameA(NULL, buffer, 260): the executable's full path; empty on failure.
+  virtual std::string GetModuleFileName() = 0;
+  // GetVersionExA with the 148-byte OSVERSIONINFOA. false when the query fails;
+  // *version is then not touched.
+  virtual bool GetVersion(OsVersion* version) = 0;
+  // IsWow64Process looked up by name in the loaded "kernel32" and called for the
+  // current process; FALSE where the function is absent or fails.
+  virtual BOOL QueryWow64() = 0;
+  // Wow64DisableWow64FsRedirection / Wow64RevertWow64FsRedirection, looked up in
+  // "Kernel32.dll" on every call; FALSE where absent. Both act on the calling thread.
+  virtual BOOL DisableFsRedirection(PVOID* oldValue) = 0;
+  virtual BOOL RevertFsRedirection(PVOID oldValue) = 0;
+  // GetWindowsDirectoryA through a 260-character buffer; the text up to its NUL.
+  virtual std::string GetWindowsDirectory() = 0;
+  // The active ANSI code page: its lead bytes and single-byte lower-casing.
+  virtual const CodePage& GetCodePage() = 0;
+  // Sleep(milliseconds).
+  virtual void Sleep(DWORD milliseconds) = 0;
+};
+
+// Starting programs: the command runner's system side (CreateProcessA and the
+// wait). Returns the exit code, or the start error OR-ed with RUN_FAILED_BASE.
+class ProcessRunner {
+ public:
+  virtual ~ProcessRunner() = default;
+  virtual DWORD RunCommand(std::string commandLine) = 0;
+};
+
+// An INF-syntax file opened with SetupOpenInfFileA(path, NULL, INF_STYLE_OLDNT,
+// NULL); closed (SetupCloseInfFile) when released. It owns one line context.
+class InfFile {
+ public:
+  virtual ~InfFile() = default;
+  // SetupFindFirstLineA(inf, section, NULL, &context): false when the section is
+  // missing or empty.
+  virtual bool FindFirstLine(const char* section) = 0;
+  // SetupFindNextLine(&context, &context): false after the last line.
+  virtual bool FindNextLine() = 0;
+  // SetupGetStringFieldA(&context, index, buffer, size, NULL): false when the
+  // line has no such field or the text with its NUL does not fit in size.
+  virtual bool GetStringField(DWORD index, char* buffer, DWORD size) = 0;
+};
+
+class InfParser {
+ public:
+  virtual ~InfParser() = default;
+  // nullptr stands for INVALID_HANDLE_VALUE: missing or unparsable file.
+  virtual std::unique_ptr<InfFile> Open(const std::string& path) = 0;
+};
+
+// The application's message box: MB_OK with the exclamation icon, the
+// application name as caption; blocks until dismissed.
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+  virtual void MessageBox(const std::string& text) = 0;
+};
+
+// The receiver's device interface.
+class DeviceIo {
+ public:
+  virtual ~DeviceIo() = default;
+  // CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0,
+  // NULL); when it opens, one DeviceIoControl(controlCode, no input, 4-byte
+  // output) whose outcome is ignored. true when the open succeeded.
+  virtual bool OpenAndControl(const std::string& path, DWORD controlCode) = 0;
+};
+
+// Where Trace lines go.
+class TraceSink {
+ public:
+  virtual ~TraceSink() = default;
+  virtual void Write(const char* line) = 0;
+};
+
+// The set of system services in force for the process. Every pointer is
+// non-null once installed; the core never owns them.
+struct Platform {
+  Registry* registry = nullptr;
+  FileSystem* files = nullptr;
+  SystemInfo* system = nullptr;
+  ProcessRunner* runner = nullptr;
+  InfParser* inf = nullptr;
+  UserInterface* ui = nullptr;
+  DeviceIo* device = nullptr;
+  TraceSink* trace = nullptr;
+};
+
+// The services installed with SetPlatform. Called only after installation.
+Platform& GetPlatform();
+// Installs the services; called once at start-up, before any other thread
+// exists (the tests install theirs per test).
+void SetPlatform(const Platform& platform);

@@ -1,0 +1,54 @@
+// The system probes: the only place where the program asks the system about
+// itself. The OS kind and the WOW64 flag are computed once and cached; start-up
+// fills both caches on the main thread before any other thread exists.
+#pragma once
+
+#include <string>
+
+#include "env/win_types.h"
+
+enum OsKind : int {
+  OS_WIN9X = 0,
+  OS_WINME = 1,
+  OS_WIN2000 = 2,
+  OS_WINXP = 3,
+  OS_VISTA = 4,
+  OS_WIN7 = 5,
+};
+
+struct OsVersion;
+struct CodePage;
+
+// The OS kind for a version record (platform identifier, major, minor).
+int ClassifyOsVersion(const OsVersion& version);
+
+// The directory part of a module path: the text before its last backslash
+// (double-byte aware), never ending in a backslash; "" when there is none.
+std::string CutModuleDirectory(const std::string& modulePath, const CodePage& cp);
+
+// The running executable's directory, without a trailing backslash ("D:" for
+// an executable in a drive's root, "" when the module name cannot be read).
+void GetModuleDirectory(std::string& dir);
+
+// The path exists and is a directory / exists and is not a directory.
+BOOL IsDirectory(const std::string& path);
+BOOL IsFile(const std::string& path);
+
+// OS kind 0 to 5, cached after the first call. A failed version query yields
+// OS_WIN9X, an unsupported kind.
+int GetOsKind();
+
+// TRUE when the 32-bit program runs on 64-bit Windows; cached after the first call.
+BOOL IsWow64();
+
+// Switch file-system redirection off / back on for the calling thread. FALSE
+// where the system lacks the functions.
+BOOL DisableFsRedirection(PVOID* pOldValue);
+BOOL RevertFsRedirection(PVOID oldValue);
+
+// The diagnostic sink: one complete line ending in '\n'. Nothing depends on it.
+void Trace(const char* text);
+void Trace(const std::string& text);
+
+// Forgets both caches, so that a test can present another system.
+void ResetProbeCachesForTesting();

@@ -1,0 +1,23 @@
+// Setup.ini, beside the executable: its [Dir] section maps the edition tag of
+// each supported system to the name of the package subdirectory.
+#pragma once
+
+#include <string>
+
+#include "env/win_types.h"
+
+// The [Dir] key for an OS kind and WOW64 flag ("WinXP32" .. "Win7_64"); "" for
+// an unsupported OS kind.
+std::string GetEditionTag(int osKind, BOOL wow64);
+
+enum SetupIniResult {
+  SETUP_INI_FOUND,        // a line with the tag gave a non-empty value
+  SETUP_INI_OPEN_FAILED,  // Setup.ini is missing or cannot be parsed
+  SETUP_INI_NO_LINE,      // no line with the tag gave a readable value, or it was empty
+};
+
+// Reads moduleDir + "\Setup.ini" and returns the first readable value of a
+// [Dir] line whose key equals tag without regard to case. *value is set only
+// with SETUP_INI_FOUND. The file is closed again on every path.
+SetupIniResult ReadPackageSubdirectory(const std::string& moduleDir, const std::string& tag,
+                                       std::string* value);

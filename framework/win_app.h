@@ -1,0 +1,34 @@
+// The application object of our small application framework: the contract of
+// InitInstance and ExitInstance around the message loop (framework/app_main_win.cpp).
+#pragma once
+
+#include <string>
+
+#include "env/win_types.h"
+
+class CWnd;
+
+class CWinApp {
+ public:
+  CWinApp();
+  virtual ~CWinApp();
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+
+  // Called once on the main thread. TRUE runs the message loop until the main
+  // window is destroyed; FALSE ends the process at once. Either way the process
+  // exit code is ExitInstance's result. The base creates no window and answers
+  // FALSE, so an application that sets nothing up ends at once.
+  virtual BOOL InitInstance();
+  // The process exit code; the base answers 0.
+  virtual int ExitInstance();
+
+  CWnd* m_pMainWnd = nullptr;
+};
+
+// The one application object of the process (set by its constructor).
+CWinApp* AfxGetApp();
+
+// The framework's message box: MB_OK gets the exclamation icon, the caption is
+// the application name (the executable's base name). Blocks until dismissed.
+int AfxMessageBox(const std::string& text, UINT type);

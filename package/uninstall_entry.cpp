@@ -1,0 +1,126 @@
+#include "package/uninstall_entry.h"
+
+#include <cstring>
+
+#include "env/mbcs.h"
+#include "env/platform.h"
+#include "env/probes.h"
+#include "env/scoped_reg_key.h"
+#include "package/command_result.h"
+#include "package/run_command.h"
+#include "package/text_line_reader.h"
+
+namespace {
+
+const CodePage& SystemCodePage() { return GetPlatform().system->GetCodePage(); }
+
+// Access to a key below HKEY_LOCAL_MACHINE, in the 64-bit view on 64-bit Windows.
+REGSAM MachineAccess(REGSAM access) { return IsWow64() ? (access | KEY_WOW64_64KEY) : access; }
+
+// text with every occurrence of from replaced by to, scanning left to right;
+// the inserted text is not searched again.
+std::string ReplaceAll(const std::string& text, const std::string& from, const std::string& to) {
+  const CodePage& cp = SystemCodePage();
+  std::string result;
+  size_t pos = 0;
+  for (;;) {
+    const size_t found = MbFind(text.substr(pos), from, cp);
+    if (found == std::string::npos) break;
+    result.append(text, pos, found).append(to);
+    pos += found + from.size();
+  }
+  return result.append(text, pos, std::string::npos);
+}
+
+// The version of one line of an INF file: the text after the first ',' that
+// follows the first '=' after "DriverVer", without spaces. false when the line
+// does not qualify.
+bool ParseDriverVerLine(const std::string& line, std::string* version) {
+  const CodePage& cp = SystemCodePage();
+  const size_t key = MbFind(line, "DriverVer", cp);
+  if (key == std::string::npos) return false;
+  const size_t semicolon = MbFind(line, ";", cp);
+  if (semicolon != std::string::npos && semicolon < key) return false;
+  const size_t equals = MbFind(line.substr(key), "=", cp);
+  if (equals == std::string::npos) return false;
+  const size_t comma = MbFind(line.substr(key + equals), ",", cp);
+  if (comma == std::string::npos) return false;
+  version->clear();
+  for (size_t i = key + equals + comma + 1; i < line.size(); ++i)
+    if (line[i] != ' ') *version += line[i];
+  return true;
+}
+
+}  // namespace
+
+CUninstallEntry::CUninstallEntry(const char* keyName, const char* command)
+    : m_strKeyName(keyName), m_strUninstallCommand(command) {
+  const CodePage& cp = SystemCodePage();
+  const std::string windowsDir = MbLower(GetPlatform().system->GetWindowsDirectory(), cp);
+  if (windowsDir.empty()) return;
+  const size_t found = MbFind(m_strUninstallCommand, windowsDir, cp);
+  if (found == std::string::npos) return;
+  m_strInfPath = m_strUninstallCommand.substr(found);
+  m_strDriverVersion = ReadDriverVersion();
+}
+
+std::string CUninstallEntry::ReadDriverVersion() const {
+  if (m_strInfPath.empty()) return std::string();
+  std::unique_ptr<ReadableFile> file = GetPlatform().files->OpenForRead(m_strInfPath);
+  if (!file) return std::string();
+  CTextLineReader reader(std::move(file));
+  std::string line, version;
+  while (reader.ReadLine(line)) {
+    if (ParseDriverVerLine(line, &version)) return version;
+  }
+  return std::string();
+}
+
+void CUninstallEntry::SetDisplayName(const char* text) const { SetValue("DisplayName", text); }
+
+void CUninstallEntry::SetDisplayVersion(const char* text) const {
+  SetValue("DisplayVersion", text);
+}
+
+void CUninstallEntry::SetValue(const char* valueName, const char* text) const {
+  Registry* registry = GetPlatform().registry;
+  const std::string path = std::string(UNINSTALL_KEY_PATH) + "\\" + m_strKeyName;
+  ScopedRegKey key;
+  if (registry->OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), MachineAccess(KEY_WRITE),
+                        key.receive()) != ERROR_SUCCESS)
+    return;
+  registry->SetValue(key.get(), valueName, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                     static_cast<DWORD>(std::strlen(text) + 1));
+}
+
+BOOL CUninstallEntry::Uninstall(BOOL bSilent) const {
+  const std::string keyName = m_strKeyName;
+  std::string command = m_strUninstallCommand;
+  const std::string infPath = m_strInfPath;
+  Trace("Uninstall entry: " + keyName + " " + command + "\n");
+
+  if (IsFile(infPath)) {
+    Trace("Execute this uninstall entry\n");
+    if (bSilent) command = ReplaceAll(command, "/u ", "/s /u ");
+    const BOOL succeeded = (RunCommand(command) & RESULT_FAILED) == 0 ? TRUE : FALSE;
+    if (!IsFile(infPath)) Trace(infPath + " was successfully deleted\n");
+    return succeeded;
+  }
+
+  Trace(
+      "Manually remove this uninstall entry because its preinstalled driver package path is "
+      "invalid\n");
+  Registry* registry = GetPlatform().registry;
+  ScopedRegKey uninstallKey;
+  if (registry->OpenKey(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH, MachineAccess(KEY_WRITE),
+                        uninstallKey.receive()) != ERROR_SUCCESS) {
+    Trace(std::string("Open ") + UNINSTALL_KEY_PATH + " failed\n");
+    return FALSE;
+  }
+  // An empty name would name the Uninstall key itself: never delete that.
+  if (!keyName.empty() && registry->DeleteKey(uninstallKey.get(), keyName.c_str()) == ERROR_SUCCESS)
+    Trace("Remove OK\n");
+  else
+    Trace("Remove failed\n");
+  return FALSE;
+}

@@ -1,0 +1,47 @@
+// One subkey of the Windows "Uninstall" key whose uninstall command refers to
+// the package's INF: one installed copy of the driver package.
+#pragma once
+
+#include <string>
+
+#include "env/win_types.h"
+
+// The Uninstall key below HKEY_LOCAL_MACHINE.
+constexpr char UNINSTALL_KEY_PATH[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+class CUninstallEntry {
+ public:
+  // Four empty fields.
+  CUninstallEntry() = default;
+  // keyName: the subkey's name as enumerated; command: its UninstallString,
+  // already lower-cased. Finds the INF path (the command's tail from the first
+  // occurrence of the lower-cased Windows directory) and reads its version.
+  CUninstallEntry(const char* keyName, const char* command);
+
+  // The version text of the first qualifying "DriverVer" line of the file at
+  // the INF path; empty when the path is empty, the file fails to open or no
+  // line qualifies.
+  std::string ReadDriverVersion() const;
+  // Write "DisplayName" / "DisplayVersion" (REG_SZ, with its terminating zero)
+  // under the entry's own subkey; nothing happens when the subkey does not open.
+  void SetDisplayName(const char* text) const;
+  void SetDisplayVersion(const char* text) const;
+  // Runs the uninstall command (every "/u " made "/s /u " when bSilent) while
+  // the INF path names a file: TRUE when the result's failure bit is clear.
+  // Otherwise deletes the subkey and returns FALSE. The fields never change.
+  BOOL Uninstall(BOOL bSilent) const;
+
+  std::string GetKeyName() const { return m_strKeyName; }
+  std::string GetUninstallCommand() const { return m_strUninstallCommand; }
+  std::string GetInfPath() const { return m_strInfPath; }
+  std::string GetDriverVersion() const { return m_strDriverVersion; }
+
+ private:
+  // Writes one REG_SZ value under the entry's subkey, if the subkey opens.
+  void SetValue(const char* valueName, const char* text) const;
+
+  std::string m_strKeyName;
+  std::string m_strUninstallCommand;
+  std::string m_strInfPath;
+  std::string m_strDriverVersion;
+};

@@ -1,0 +1,58 @@
+#include <string>
+#include <vector>
+
+#include "app/exit_code.h"
+#include "app/setup_app.h"
+#include "env/platform.h"
+#include "env/probes.h"
+#include "package/command_result.h"
+#include "package/run_command.h"
+#include "package/uninstall_entry_list.h"
+
+namespace {
+
+// The driver store folder below the Windows directory, and the mask of the
+// package's copies in it.
+constexpr char kXpStoreDir[] = "\\System32\\DRVSTORE";
+constexpr char kStoreDir[] = "\\System32\\DriverStore\\FileRepository";
+constexpr char kStoreMask[] = "\\zavcir*";
+
+constexpr char kDeviceInterfacePath[] = "\\\\.\\ZavCirIndexIoInterface";
+constexpr DWORD kDeviceControlCode = 0x0022200D;
+constexpr DWORD kDeviceCheckPauseMs = 1000;
+
+}  // namespace
+
+void CSetupApp::DoUninstall() {
+  CUninstallEntryList list;  // redirection off until the flow returns
+  const int count = list.Scan();
+  if (count != 0 && list.UninstallAll(m_cmdInfo.m_bSilent) != count)
+    m_nExitCode |= EXIT_REMOVE_FAILED;
+
+  const std::string windowsDir = GetPlatform().system->GetWindowsDirectory();
+  const std::string location = IsDirectory(m_strPackageDir) ? m_strPackageDir : m_strModuleDir;
+  const std::string storeDir = windowsDir + (m_nOsKind == OS_WINXP ? kXpStoreDir : kStoreDir);
+  const std::vector<FoundFile> matches = GetPlatform().files->FindFiles(storeDir + kStoreMask);
+  for (const FoundFile& match : matches) {
+    if (!(match.attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (match.name == "." || match.name == "..") continue;
+    // Both paths are quoted, so that blanks in them cannot make the system
+    // start another program or cut the INF path.
+    const std::string command = "\"" + location + "\\DPInst.exe\" " +
+                                (m_cmdInfo.m_bSilent ? "/s" : "") + " /u \"" + storeDir + "\\" +
+                                match.name + "\\zavcir.inf\"";
+    const DWORD result = RunCommand(command);
+    if (result & RESULT_FAILED) m_nExitCode |= EXIT_REMOVE_FAILED;
+    if (result & RESULT_RESTART) m_nExitCode |= EXIT_RESTART_NEEDED;
+  }
+
+  if (m_nExitCode == 0) {
+    GetPlatform().system->Sleep(kDeviceCheckPauseMs);
+    if (IsDeviceInterfacePresent()) m_nExitCode |= EXIT_RESTART_NEEDED;
+  }
+}
+
+BOOL CSetupApp::IsDeviceInterfacePresent() {
+  return GetPlatform().device->OpenAndControl(kDeviceInterfacePath, kDeviceControlCode) ? TRUE
+                                                                                        : FALSE;
+}

@@ -1,0 +1,206 @@
+#include "tests/fakes/fake_platform.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "env/probes.h"
+
+namespace {
+
+std::string AsciiLower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// '*' matches any run of characters; everything else matches itself, without
+// regard to ASCII case.
+bool WildcardMatch(const std::string& pattern, const std::string& name) {
+  const std::string p = AsciiLower(pattern), n = AsciiLower(name);
+  size_t star = p.find('*');
+  if (star == std::string::npos) return p == n;
+  const std::string head = p.substr(0, star), tail = p.substr(star + 1);
+  return n.size() >= head.size() + tail.size() && n.compare(0, head.size(), head) == 0 &&
+         n.compare(n.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class FakeFile : public ReadableFile {
+ public:
+  FakeFile(std::string contents, bool shortRead)
+      : contents_(std::move(contents)), shortRead_(shortRead) {}
+  bool GetLength(uint64_t* length) override {
+    *length = contents_.size();
+    return true;
+  }
+  bool Read(void* buffer, DWORD size, DWORD* bytesRead) override {
+    size_t left = contents_.size() - pos_;
+    size_t n = std::min<size_t>(size, left);
+    if (shortRead_ && n > 0) n -= 1;
+    if (n) std::memcpy(buffer, contents_.data() + pos_, n);
+    pos_ += n;
+    *bytesRead = static_cast<DWORD>(n);
+    return true;
+  }
+
+ private:
+  std::string contents_;
+  bool shortRead_;
+  size_t pos_ = 0;
+};
+
+class FakeInf : public InfFile {
+ public:
+  FakeInf(const std::map<std::string, std::vector<FakeInfParser::Line>>& sections, int* open)
+      : sections_(sections), open_(open) {
+    ++*open_;
+  }
+  ~FakeInf() override { --*open_; }
+  bool FindFirstLine(const char* section) override {
+    lines_ = nullptr;
+    for (const auto& s : sections_)
+      if (AsciiLower(s.first) == AsciiLower(section)) lines_ = &s.second;
+    line_ = 0;
+    return lines_ && !lines_->empty();
+  }
+  bool FindNextLine() override {
+    if (!lines_ || line_ + 1 >= lines_->size()) return false;
+    ++line_;
+    return true;
+  }
+  bool GetStringField(DWORD index, char* buffer, DWORD size) override {
+    if (!lines_ || line_ >= lines_->size()) return false;
+    const auto& fields = (*lines_)[line_];
+    if (index >= fields.size()) return false;
+    const std::string& f = fields[index];
+    if (f.size() + 1 > size) return false;
+    std::memcpy(buffer, f.c_str(), f.size() + 1);
+    return true;
+  }
+
+ private:
+  std::map<std::string, std::vector<FakeInfParser::Line>> sections_;
+  int* open_;
+  const std::vector<FakeInfParser::Line>* lines_ = nullptr;
+  size_t line_ = 0;
+};
+
+}  // namespace
+
+std::string FakeFileSystem::Key(const std::string& path) { return AsciiLower(path); }
+
+void FakeFileSystem::AddDirectory(const std::string& path, DWORD extraAttributes) {
+  nodes_[Key(path)] = Node{path, true, FILE_ATTRIBUTE_DIRECTORY | extraAttributes, ""};
+}
+
+void FakeFileSystem::AddFile(const std::string& path, const std::string& contents,
+                             DWORD extraAttributes) {
+  nodes_[Key(path)] = Node{path, false, FILE_ATTRIBUTE_ARCHIVE | extraAttributes, contents};
+}
+
+void FakeFileSystem::Remove(const std::string& path) { nodes_.erase(Key(path)); }
+
+bool FakeFileSystem::Exists(const std::string& path) const { return nodes_.count(Key(path)) != 0; }
+
+int FakeFileSystem::OpenCount(const std::string& path) const {
+  auto it = opens_.find(Key(path));
+  return it == opens_.end() ? 0 : it->second;
+}
+
+bool FakeFileSystem::GetAttributes(const std::string& path, DWORD* attributes) {
+  auto it = nodes_.find(Key(path));
+  if (it == nodes_.end()) return false;
+  *attributes = it->second.attributes;
+  return true;
+}
+
+std::unique_ptr<ReadableFile> FakeFileSystem::OpenForRead(const std::string& path) {
+  const std::string key = Key(path);
+  ++opens_[key];
+  auto it = nodes_.find(key);
+  if (it == nodes_.end() || it->second.directory) return nullptr;
+  if (std::count(unreadable_.begin(), unreadable_.end(), key)) return nullptr;
+  bool shortRead = std::count(shortRead_.begin(), shortRead_.end(), key) != 0;
+  return std::make_unique<FakeFile>(it->second.contents, shortRead);
+}
+
+std::vector<FoundFile> FakeFileSystem::FindFiles(const std::string& pattern) {
+  std::vector<FoundFile> found;
+  size_t slash = pattern.rfind('\\');
+  if (slash == std::string::npos) return found;
+  const std::string dir = Key(pattern.substr(0, slash));
+  const std::string mask = pattern.substr(slash + 1);
+  for (const auto& [key, node] : nodes_) {
+    size_t s = key.rfind('\\');
+    if (s == std::string::npos || key.substr(0, s) != dir) continue;
+    std::string name = node.path.substr(node.path.rfind('\\') + 1);
+    if (WildcardMatch(mask, name)) found.push_back(FoundFile{name, node.attributes});
+  }
+  return found;
+}
+
+bool FakeSystemInfo::GetVersion(OsVersion* v) {
+  ++versionQueries;
+  if (!versionOk) return false;
+  *v = version;
+  return true;
+}
+
+BOOL FakeSystemInfo::QueryWow64() {
+  ++wow64Queries;
+  return wow64;
+}
+
+BOOL FakeSystemInfo::DisableFsRedirection(PVOID* oldValue) {
+  ++disableCalls;
+  disableThread = std::this_thread::get_id();
+  if (!redirectionAvailable || !disableResult) return FALSE;
+  *oldValue = reinterpret_cast<PVOID>(static_cast<uintptr_t>(0x5EED));
+  redirectionOff = true;
+  return TRUE;
+}
+
+BOOL FakeSystemInfo::RevertFsRedirection(PVOID oldValue) {
+  ++revertCalls;
+  revertThread = std::this_thread::get_id();
+  revertedValue = oldValue;
+  if (!redirectionAvailable) return FALSE;
+  redirectionOff = false;
+  return TRUE;
+}
+
+DWORD FakeProcessRunner::RunCommand(std::string commandLine) {
+  size_t index = commands.size();
+  commands.push_back(commandLine);
+  if (onRun) onRun(commandLine);
+  if (results.empty()) return 0;
+  return results[std::min(index, results.size() - 1)];
+}
+
+void FakeInfParser::AddFile(const std::string& path,
+                            std::map<std::string, std::vector<Line>> sections) {
+  files_[AsciiLower(path)] = std::move(sections);
+}
+
+std::unique_ptr<InfFile> FakeInfParser::Open(const std::string& path) {
+  opened.push_back(path);
+  auto it = files_.find(AsciiLower(path));
+  if (it == files_.end()) return nullptr;
+  return std::make_unique<FakeInf>(it->second, &openFiles);
+}
+
+bool FakeDeviceIo::OpenAndControl(const std::string& path, DWORD controlCode) {
+  opened.push_back(path);
+  if (!present) return false;
+  controlCodes.push_back(controlCode);
+  return true;
+}
+
+FakePlatform::FakePlatform() {
+  SetPlatform(Platform{&registry, &files, &system, &runner, &inf, &ui, &device, &trace});
+  ResetProbeCachesForTesting();
+}
+
+FakePlatform::~FakePlatform() {
+  SetPlatform(Platform{});
+  ResetProbeCachesForTesting();
+}

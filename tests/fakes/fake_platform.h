@@ -1,0 +1,138 @@
+// In-memory stand-ins for the system services, for the native unit tests.
+// FakePlatform installs them all (with the FakeRegistry of fake_registry.h)
+// for the lifetime of the object and resets the probe caches around it.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "env/platform.h"
+#include "tests/fakes/fake_registry.h"
+
+// A file system of paths (compared without regard to ASCII case, as Windows
+// does) that are either directories or files with contents.
+class FakeFileSystem : public FileSystem {
+ public:
+  void AddDirectory(const std::string& path, DWORD extraAttributes = 0);
+  void AddFile(const std::string& path, const std::string& contents, DWORD extraAttributes = 0);
+  void Remove(const std::string& path);
+  bool Exists(const std::string& path) const;
+  // Paths that cannot be opened for reading (they still exist).
+  void MakeUnreadable(const std::string& path) { unreadable_.push_back(Key(path)); }
+  // Reads of this file return fewer bytes than its length.
+  void MakeShortRead(const std::string& path) { shortRead_.push_back(Key(path)); }
+  // How often each path was opened for reading.
+  int OpenCount(const std::string& path) const;
+
+  bool GetAttributes(const std::string& path, DWORD* attributes) override;
+  std::unique_ptr<ReadableFile> OpenForRead(const std::string& path) override;
+  // Supports one '*' in the last component, matched without regard to ASCII case.
+  std::vector<FoundFile> FindFiles(const std::string& pattern) override;
+
+ private:
+  struct Node {
+    std::string path;  // as added
+    bool directory = false;
+    DWORD attributes = 0;
+    std::string contents;
+  };
+  static std::string Key(const std::string& path);
+  std::map<std::string, Node> nodes_;
+  std::vector<std::string> unreadable_;
+  std::vector<std::string> shortRead_;
+  std::map<std::string, int> opens_;
+};
+
+class FakeSystemInfo : public SystemInfo {
+ public:
+  std::string moduleFileName = "C:\\Dist\\Setup.exe";
+  bool versionOk = true;
+  OsVersion version{2, 6, 1};
+  BOOL wow64 = FALSE;
+  bool redirectionAvailable = true;  // the system has the redirection functions
+  BOOL disableResult = TRUE;
+  std::string windowsDirectory = "C:\\Windows";
+  CodePage codePage = CodePage::Ascii();
+
+  // What happened.
+  int versionQueries = 0;
+  int wow64Queries = 0;
+  int disableCalls = 0;
+  int revertCalls = 0;
+  PVOID revertedValue = nullptr;
+  std::thread::id disableThread, revertThread;
+  std::vector<DWORD> sleeps;
+  // Whether redirection is off now (for the thread that switched it).
+  bool redirectionOff = false;
+
+  std::string GetModuleFileName() override { return moduleFileName; }
+  bool GetVersion(OsVersion* v) override;
+  BOOL QueryWow64() override;
+  BOOL DisableFsRedirection(PVOID* oldValue) override;
+  BOOL RevertFsRedirection(PVOID oldValue) override;
+  std::string GetWindowsDirectory() override { return windowsDirectory; }
+  const CodePage& GetCodePage() override { return codePage; }
+  void Sleep(DWORD ms) override { sleeps.push_back(ms); }
+};
+
+// Records every command line; answers with scripted results (in order; the
+// last one repeats; 0 when none) and runs an optional action per command.
+class FakeProcessRunner : public ProcessRunner {
+ public:
+  std::vector<std::string> commands;
+  std::vector<DWORD> results;
+  std::function<void(const std::string&)> onRun;
+
+  DWORD RunCommand(std::string commandLine) override;
+};
+
+// INF files as lists of lines per section; each line is its fields (0: key).
+class FakeInfParser : public InfParser {
+ public:
+  using Line = std::vector<std::string>;
+  // A file the parser can open; sections are matched without regard to case.
+  void AddFile(const std::string& path, std::map<std::string, std::vector<Line>> sections);
+  std::vector<std::string> opened;  // every path asked for
+  int openFiles = 0;                // files opened and not yet closed
+
+  std::unique_ptr<InfFile> Open(const std::string& path) override;
+
+ private:
+  std::map<std::string, std::map<std::string, std::vector<Line>>> files_;
+};
+
+class FakeUserInterface : public UserInterface {
+ public:
+  std::vector<std::string> messages;
+  void MessageBox(const std::string& text) override { messages.push_back(text); }
+};
+
+class FakeDeviceIo : public DeviceIo {
+ public:
+  bool present = false;
+  std::vector<std::string> opened;
+  std::vector<DWORD> controlCodes;
+  bool OpenAndControl(const std::string& path, DWORD controlCode) override;
+};
+
+class FakeTraceSink : public TraceSink {
+ public:
+  std::vector<std::string> lines;
+  void Write(const char* line) override { lines.push_back(line); }
+};
+
+struct FakePlatform {
+  FakePlatform();
+  ~FakePlatform();
+  FakeRegistry registry;
+  FakeFileSystem files;
+  FakeSystemInfo system;
+  FakeProcessRunner runner;
+  FakeInfParser inf;
+  FakeUserInterface ui;
+  FakeDeviceIo device;
+  FakeTraceSink trace;
+};

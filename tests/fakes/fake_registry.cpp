@@ -1,0 +1,303 @@
+#include "tests/fakes/fake_registry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <utility>
+
+namespace {
+
+constexpr LONG kErrorInvalidHandle = 6;  // ERROR_INVALID_HANDLE
+
+std::string AsciiLower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The components of a '\'-separated path; empty components are dropped.
+std::vector<std::string> SplitPath(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : path) {
+    if (c == '\\') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+std::string JoinPath(const std::vector<std::string>& parts) {
+  std::string path;
+  for (const std::string& p : parts) path += (path.empty() ? "" : "\\") + p;
+  return path;
+}
+
+}  // namespace
+
+struct FakeRegistry::Impl {
+  struct Value {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::string data;
+  };
+  struct Node {
+    std::string name;                             // as first created
+    std::vector<std::shared_ptr<Node>> children;  // in insertion order
+    std::vector<Value> values;                    // in insertion order
+    bool deleted = false;
+  };
+  struct Handle {
+    std::shared_ptr<Node> node;
+    View view = View::k64;
+    std::string path;  // lower-cased full path below HKEY_LOCAL_MACHINE
+    REGSAM access = 0;
+  };
+  // Fault injection, keyed by view and lower-cased path.
+  using PathKey = std::pair<View, std::string>;
+
+  std::shared_ptr<Node> roots[2] = {std::make_shared<Node>(), std::make_shared<Node>()};
+  std::map<HKEY, Handle> handles;
+  uintptr_t nextHandle = 0x1000;
+  std::map<PathKey, std::map<DWORD, LONG>> enumFailAt;
+  std::map<PathKey, LONG> enumFailAlways;
+  std::map<PathKey, LONG> openFail;
+  std::vector<PathKey> writeDenied;
+
+  std::shared_ptr<Node>& Root(View view) { return roots[view == View::k64 ? 0 : 1]; }
+
+  static std::shared_ptr<Node> Child(const Node& node, const std::string& name) {
+    const std::string key = AsciiLower(name);
+    for (const auto& child : node.children)
+      if (AsciiLower(child->name) == key) return child;
+    return nullptr;
+  }
+
+  std::shared_ptr<Node> Find(View view, const std::string& path) {
+    std::shared_ptr<Node> node = Root(view);
+    for (const std::string& part : SplitPath(path)) {
+      node = Child(*node, part);
+      if (!node) return nullptr;
+    }
+    return node;
+  }
+
+  std::shared_ptr<Node> Create(View view, const std::string& path) {
+    std::shared_ptr<Node> node = Root(view);
+    for (const std::string& part : SplitPath(path)) {
+      std::shared_ptr<Node> child = Child(*node, part);
+      if (!child) {
+        child = std::make_shared<Node>();
+        child->name = part;
+        node->children.push_back(child);
+      }
+      node = child;
+    }
+    return node;
+  }
+
+  static Value* FindValue(Node& node, const char* name) {
+    const std::string key = AsciiLower(name ? name : "");
+    for (Value& v : node.values)
+      if (AsciiLower(v.name) == key) return &v;
+    return nullptr;
+  }
+
+  static void SetValue(Node& node, const std::string& name, DWORD type, std::string data) {
+    Value* v = FindValue(node, name.c_str());
+    if (!v) {
+      node.values.push_back(Value{name, type, ""});
+      v = &node.values.back();
+    }
+    v->type = type;
+    v->data = std::move(data);
+  }
+
+  static void MarkDeleted(Node& node) {
+    node.deleted = true;
+    for (auto& child : node.children) MarkDeleted(*child);
+  }
+
+  // The open key behind a handle, or the error that using it gives.
+  LONG Use(HKEY key, REGSAM needed, Handle** handle) {
+    auto it = handles.find(key);
+    if (it == handles.end()) return kErrorInvalidHandle;
+    if (it->second.node->deleted) return ERROR_KEY_DELETED;
+    if ((it->second.access & needed) != needed) return ERROR_ACCESS_DENIED;
+    *handle = &it->second;
+    return ERROR_SUCCESS;
+  }
+};
+
+FakeRegistry::FakeRegistry() : impl_(std::make_unique<Impl>()) {}
+
+FakeRegistry::~FakeRegistry() = default;
+
+void FakeRegistry::AddKey(const std::string& path, View view) { impl_->Create(view, path); }
+
+void FakeRegistry::SetString(const std::string& path, const std::string& name,
+                             const std::string& value, View view, DWORD type) {
+  Impl::SetValue(*impl_->Create(view, path), name, type, value + '\0');
+}
+
+void FakeRegistry::SetRaw(const std::string& path, const std::string& name, DWORD type,
+                          const std::string& data, View view) {
+  Impl::SetValue(*impl_->Create(view, path), name, type, data);
+}
+
+bool FakeRegistry::HasKey(const std::string& path, View view) const {
+  return impl_->Find(view, path) != nullptr;
+}
+
+bool FakeRegistry::GetValue(const std::string& path, const std::string& name, std::string* data,
+                            DWORD* type, View view) const {
+  std::shared_ptr<Impl::Node> node = impl_->Find(view, path);
+  if (!node) return false;
+  const Impl::Value* v = Impl::FindValue(*node, name.c_str());
+  if (!v) return false;
+  if (data) *data = v->data;
+  if (type) *type = v->type;
+  return true;
+}
+
+void FakeRegistry::FailEnumAt(const std::string& path, DWORD index, LONG error, View view) {
+  impl_->enumFailAt[{view, AsciiLower(JoinPath(SplitPath(path)))}][index] = error;
+}
+
+void FakeRegistry::FailEnumAlways(const std::string& path, LONG error, View view) {
+  impl_->enumFailAlways[{view, AsciiLower(JoinPath(SplitPath(path)))}] = error;
+}
+
+void FakeRegistry::FailOpen(const std::string& path, LONG error, View view) {
+  impl_->openFail[{view, AsciiLower(JoinPath(SplitPath(path)))}] = error;
+}
+
+void FakeRegistry::DenyWrite(const std::string& path, View view) {
+  impl_->writeDenied.push_back({view, AsciiLower(JoinPath(SplitPath(path)))});
+}
+
+LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) {
+  accessMasks.push_back(access);
+  View view = View::k64;
+  std::string base;
+  if (parent == HKEY_LOCAL_MACHINE) {
+    if (twoViews_ && !(access & KEY_WOW64_64KEY)) view = View::k32;
+  } else {
+    auto it = impl_->handles.find(parent);
+    if (it == impl_->handles.end()) return kErrorInvalidHandle;
+    if (it->second.node->deleted) return ERROR_KEY_DELETED;
+    view = it->second.view;
+    base = it->second.path;
+  }
+  std::vector<std::string> parts = SplitPath(base);
+  for (const std::string& part : SplitPath(subKey ? subKey : "")) parts.push_back(part);
+  const std::string path = AsciiLower(JoinPath(parts));
+
+  auto failure = impl_->openFail.find({view, path});
+  if (failure != impl_->openFail.end()) return failure->second;
+  std::shared_ptr<Impl::Node> node = impl_->Find(view, path);
+  if (!node) return ERROR_FILE_NOT_FOUND;
+  if ((access & KEY_SET_VALUE) &&
+      std::count(impl_->writeDenied.begin(), impl_->writeDenied.end(), Impl::PathKey{view, path}))
+    return ERROR_ACCESS_DENIED;
+
+  HKEY handle = reinterpret_cast<HKEY>(impl_->nextHandle);
+  impl_->nextHandle += 0x10;
+  impl_->handles[handle] = Impl::Handle{node, view, path, access};
+  handles_.insert(handle);
+  *key = handle;
+  return ERROR_SUCCESS;
+}
+
+LONG FakeRegistry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) {
+  Impl::Handle* handle = nullptr;
+  if (LONG error = impl_->Use(key, KEY_ENUMERATE_SUB_KEYS, &handle)) return error;
+  const Impl::PathKey where{handle->view, handle->path};
+  auto always = impl_->enumFailAlways.find(where);
+  if (always != impl_->enumFailAlways.end()) return always->second;
+  auto at = impl_->enumFailAt.find(where);
+  if (at != impl_->enumFailAt.end()) {
+    auto failure = at->second.find(index);
+    if (failure != at->second.end()) return failure->second;
+  }
+  const auto& children = handle->node->children;
+  if (index >= children.size()) return ERROR_NO_MORE_ITEMS;
+  const std::string& childName = children[index]->name;
+  // Like Windows: the buffer must hold the name and its terminator.
+  if (*nameLength <= childName.size()) return ERROR_MORE_DATA;
+  std::memcpy(name, childName.c_str(), childName.size() + 1);
+  *nameLength = static_cast<DWORD>(childName.size());
+  return ERROR_SUCCESS;
+}
+
+LONG FakeRegistry::QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE* data,
+                              DWORD* dataSize) {
+  Impl::Handle* handle = nullptr;
+  if (LONG error = impl_->Use(key, KEY_QUERY_VALUE, &handle)) return error;
+  const Impl::Value* v = Impl::FindValue(*handle->node, valueName);
+  if (!v) return ERROR_FILE_NOT_FOUND;
+  if (type) *type = v->type;
+  const DWORD size = static_cast<DWORD>(v->data.size());
+  if (!data) {
+    if (dataSize) *dataSize = size;
+    return ERROR_SUCCESS;
+  }
+  if (!dataSize) return ERROR_INVALID_PARAMETER;
+  if (*dataSize < size) {
+    *dataSize = size;
+    return ERROR_MORE_DATA;
+  }
+  if (size) std::memcpy(data, v->data.data(), size);
+  *dataSize = size;
+  return ERROR_SUCCESS;
+}
+
+LONG FakeRegistry::SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,
+                            DWORD dataSize) {
+  Impl::Handle* handle = nullptr;
+  if (LONG error = impl_->Use(key, KEY_SET_VALUE, &handle)) return error;
+  if (dataSize && !data) return ERROR_INVALID_PARAMETER;
+  std::string bytes = dataSize ? std::string(reinterpret_cast<const char*>(data), dataSize) : "";
+  Impl::SetValue(*handle->node, valueName ? valueName : "", type, std::move(bytes));
+  return ERROR_SUCCESS;
+}
+
+LONG FakeRegistry::DeleteKey(HKEY parent, const char* subKey) {
+  if (!subKey) return ERROR_INVALID_PARAMETER;
+  View view = View::k64;
+  std::string base;
+  if (parent == HKEY_LOCAL_MACHINE) {
+    if (twoViews_) view = View::k32;
+  } else {
+    Impl::Handle* handle = nullptr;
+    if (LONG error = impl_->Use(parent, 0, &handle)) return error;
+    view = handle->view;
+    base = handle->path;
+  }
+  std::vector<std::string> parts = SplitPath(base);
+  for (const std::string& part : SplitPath(subKey)) parts.push_back(part);
+  if (parts.empty()) return ERROR_ACCESS_DENIED;  // the root itself
+  std::shared_ptr<Impl::Node> node = impl_->Find(view, JoinPath(parts));
+  if (!node) return ERROR_FILE_NOT_FOUND;
+  // RegDeleteKeyA deletes one key only; a key with subkeys stays.
+  if (!node->children.empty()) return ERROR_ACCESS_DENIED;
+  const std::string name = parts.back();
+  parts.pop_back();
+  std::shared_ptr<Impl::Node> owner = impl_->Find(view, JoinPath(parts));
+  auto& siblings = owner->children;
+  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  Impl::MarkDeleted(*node);
+  return ERROR_SUCCESS;
+}
+
+LONG FakeRegistry::CloseKey(HKEY key) {
+  auto it = impl_->handles.find(key);
+  if (it == impl_->handles.end()) return kErrorInvalidHandle;
+  impl_->handles.erase(it);
+  handles_.erase(key);
+  return ERROR_SUCCESS;
+}

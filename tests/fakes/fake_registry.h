@@ -1,0 +1,70 @@
+// An in-memory registry with the two views of 64-bit Windows, for the unit
+// tests. Paths are below HKEY_LOCAL_MACHINE, separated by '\', compared without
+// regard to ASCII case. In 64-bit mode (SetWow64View(true)) an open from
+// HKEY_LOCAL_MACHINE with KEY_WOW64_64KEY reaches the 64-bit view and one
+// without it the 32-bit view; a key opened relative to an open key stays in
+// its parent's view. In 32-bit mode there is one view and the flag is ignored.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "env/platform.h"
+
+class FakeRegistry : public Registry {
+ public:
+  enum class View { k64, k32 };
+
+  FakeRegistry();
+  ~FakeRegistry() override;
+
+  void SetWow64View(bool twoViews) { twoViews_ = twoViews; }
+
+  // Set-up; keys on the way are created. View::k64 is the only view in 32-bit mode.
+  void AddKey(const std::string& path, View view = View::k64);
+  void SetString(const std::string& path, const std::string& name, const std::string& value,
+                 View view = View::k64, DWORD type = REG_SZ);
+  // Raw data of any type and size, stored as given (no terminator added).
+  void SetRaw(const std::string& path, const std::string& name, DWORD type,
+              const std::string& data, View view = View::k64);
+
+  // Inspection.
+  bool HasKey(const std::string& path, View view = View::k64) const;
+  // The value's data as stored (with its terminating zero if one was written),
+  // and its type; false when there is no such value.
+  bool GetValue(const std::string& path, const std::string& name, std::string* data,
+                DWORD* type = nullptr, View view = View::k64) const;
+  // Keys opened and not yet closed.
+  int OpenKeyCount() const { return static_cast<int>(handles_.size()); }
+  // Every access mask passed to OpenKey, in order.
+  std::vector<REGSAM> accessMasks;
+
+  // Fault injection.
+  // EnumKey of this key answers this error at these indexes (others as usual).
+  void FailEnumAt(const std::string& path, DWORD index, LONG error, View view = View::k64);
+  // EnumKey of this key answers this error at every index.
+  void FailEnumAlways(const std::string& path, LONG error, View view = View::k64);
+  // OpenKey of this path (from any parent) fails with this error.
+  void FailOpen(const std::string& path, LONG error, View view = View::k64);
+  // Write access to this key is refused (OpenKey with KEY_SET_VALUE fails with
+  // ERROR_ACCESS_DENIED).
+  void DenyWrite(const std::string& path, View view = View::k64);
+
+  LONG OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) override;
+  LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override;
+  LONG QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE* data,
+                  DWORD* dataSize) override;
+  LONG SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,
+                DWORD dataSize) override;
+  LONG DeleteKey(HKEY parent, const char* subKey) override;
+  LONG CloseKey(HKEY key) override;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  bool twoViews_ = false;
+  std::set<HKEY> handles_;
+};
