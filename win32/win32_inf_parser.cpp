@@ -1,0 +1,44 @@
+#include "win32/win32_inf_parser.h"
+
+#include "win32/proc_address.h"
+#include "win32/unique_handles.h"
+#include "win32/win32_inf_file.h"
+
+namespace {
+
+// "<system directory>\setupapi.dll", or "" when the directory cannot be read.
+std::string SetupApiPath() {
+  char directory[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryA(directory, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  return std::string(directory, length) + "\\setupapi.dll";
+}
+
+}  // namespace
+
+std::unique_ptr<InfFile> Win32InfParser::Open(const std::string& path) {
+  const std::string libraryPath = SetupApiPath();
+  if (libraryPath.empty()) return nullptr;
+  unique_hmodule setupApi(::LoadLibraryA(libraryPath.c_str()));
+  if (!setupApi) return nullptr;
+
+  const auto openInfFile =
+      GetProcAddressAs<decltype(&::SetupOpenInfFileA)>(setupApi.get(), "SetupOpenInfFileA");
+  Win32InfFile::Api api;
+  api.findFirstLine =
+      GetProcAddressAs<decltype(api.findFirstLine)>(setupApi.get(), "SetupFindFirstLineA");
+  api.findNextLine =
+      GetProcAddressAs<decltype(api.findNextLine)>(setupApi.get(), "SetupFindNextLine");
+  api.getStringField =
+      GetProcAddressAs<decltype(api.getStringField)>(setupApi.get(), "SetupGetStringFieldA");
+  api.closeInfFile =
+      GetProcAddressAs<decltype(api.closeInfFile)>(setupApi.get(), "SetupCloseInfFile");
+  if (!openInfFile || !api.findFirstLine || !api.findNextLine || !api.getStringField ||
+      !api.closeInfFile) {
+    return nullptr;
+  }
+
+  const HINF inf = openInfFile(path.c_str(), nullptr, INF_STYLE_OLDNT, nullptr);
+  if (inf == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32InfFile>(inf, api, std::move(setupApi));
+}

@@ -1,0 +1,14 @@
+#include "win32/win32_platform.h"
+
+void Win32Platform::Install() {
+  Platform platform;
+  platform.registry = &registry_;
+  platform.files = &files_;
+  platform.system = &system_;
+  platform.runner = &runner_;
+  platform.inf = &inf_;
+  platform.ui = &ui_;
+  platform.device = &device_;
+  platform.trace = &trace_;
+  SetPlatform(platform);
+}

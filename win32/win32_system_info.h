@@ -1,0 +1,28 @@
+// What the system tells about itself, through kernel32 (and user32 for the
+// code page's lower-casing). The optional WOW64 functions are looked up by name
+// at run time and never imported, so the executable still starts on systems
+// that lack them.
+#pragma once
+
+#include "env/platform.h"
+
+class Win32SystemInfo : public SystemInfo {
+ public:
+  // Reads the active ANSI code page's tables; construct on the main thread at
+  // start-up, before any other thread exists.
+  Win32SystemInfo();
+
+  std::string GetModuleFileName() override;
+  bool GetVersion(OsVersion* version) override;
+  BOOL QueryWow64() override;
+  // Each call loads "Kernel32.dll", looks the function up and releases the
+  // library again; FALSE where the library or the function is missing.
+  BOOL DisableFsRedirection(PVOID* oldValue) override;
+  BOOL RevertFsRedirection(PVOID oldValue) override;
+  std::string GetWindowsDirectory() override;
+  const CodePage& GetCodePage() override { return codePage_; }
+  void Sleep(DWORD milliseconds) override;
+
+ private:
+  CodePage codePage_;
+};
