@@ -1,0 +1,189 @@
+"""Start-up of the real Setup.exe under Wine: messages, exit codes, the edition
+tag per Windows version, the hidden main window and its refusal of log-off."""
+
+import shutil
+
+import pytest
+
+UNSUPPORTED = "This ZAV CIR driver is for Windows 7, Vista or Windows XP only."
+NO_INI = "Failed to open Setup.ini file"
+NO_LINE = "Failed to find the line in Setup.ini: Win7_64=..."
+
+WS_OVERLAPPEDWINDOW = 0x00CF0000
+WS_VISIBLE = 0x10000000
+WS_CHILD_OR_POPUP = 0xC0000000
+
+# Binary junk that the INF parser rejects as a whole.
+JUNK = bytes((i * 37 + 11) % 256 for i in range(512))
+
+# Start-up failures: (Windows version, Setup.ini or False for none, message).
+FAILURES = {
+    "unsupported": ("win2k", None, UNSUPPORTED),
+    "unsupported-without-ini": ("win2k", False, UNSUPPORTED),
+    "ini-missing": ("win7", False, NO_INI),
+    "ini-junk": ("win7", JUNK, NO_INI),
+    "no-line-for-tag": ("win7", "[Dir]\r\nWinXP32 = WinXP32\r\nWin7_32 = Win7_32\r\n", NO_LINE),
+    "empty-first-value": ("win7", '[dir]\r\nwin7_64 = ""\r\nWin7_64 = Win7_64\r\n', NO_LINE),
+    "no-dir-section": ("win7", "[Version]\r\nSignature = x\r\n", NO_LINE),
+}
+
+
+def assert_box(box, text):
+    assert (box.caption, box.text, box.ok_only, box.icon) == ("Setup", text, True, True)
+
+
+@pytest.mark.parametrize("case", FAILURES)
+def test_failed_start_up_shows_its_message_unless_silent_and_ends_with_4(make_prefix, case):
+    version, ini, message = FAILURES[case]
+    p = make_prefix("64", version)
+    d = p.make_dist(ini=ini)
+    for args, shown in ((), True), (("/S",), False), (("-u",), True), (("/u", "-s"), False):
+        result, boxes = p.run_with_boxes(d.setup, *args, debugstr=True)
+        assert result.code == 4, args
+        assert len(boxes) == (1 if shown else 0), (args, boxes)
+        if shown:
+            assert_box(boxes[0], message)
+        assert result.debug == [], args  # no worker ran
+    assert p.standin_log() == []
+
+
+def test_missing_package_folder_is_reported_even_when_silent_but_not_in_uninstall_mode(wine64):
+    p = wine64
+    d = p.make_dist(ini="[Dir]\r\nWin7_64 = gone away\r\n", folders={})
+    for args in ((), ("/S",), ("/s", "/x", "file")):
+        result, boxes = p.run_with_boxes(d.setup, *args, debugstr=True)
+        assert result.code == 4, args
+        assert len(boxes) == 1, (args, boxes)
+        assert_box(boxes[0], r"Invalid path: C:\dist\gone away")
+        assert result.debug == []
+    # Uninstall mode does not need the folder: start-up succeeds without a box.
+    for args in (("/U",), ("/S", "/U")):
+        result, boxes = p.run_with_boxes(d.setup, *args, debugstr=True)
+        assert (result.code, boxes) == (0, []), args
+        assert "Install +\n" not in result.debug
+    assert p.standin_log() == []
+
+
+# Each key names its own folder; none exists, so the "Invalid path" box, which
+# silent mode still shows, tells which one was chosen.
+TAG_INI = "".join(f"{tag} = pkg-{tag.lower()}\r\n" for tag in
+                  ("WinXP32", "WinXP64", "Vista32", "Vista64", "Win7_32", "Win7_64"))
+
+
+@pytest.mark.parametrize("arch,version,tag", [
+    ("32", "winxp", "WinXP32"),
+    ("32", "vista", "Vista32"),
+    ("32", "win7", "Win7_32"),
+    ("32", "win10", "Win7_32"),
+    ("32", "win2k", None),
+    ("64", "winxp64", "WinXP64"),
+    ("64", "win2003", "WinXP64"),
+    ("64", "vista", "Vista64"),
+    ("64", "win7", "Win7_64"),
+    ("64", "win8", "Win7_64"),
+    ("64", "win10", "Win7_64"),
+])
+def test_edition_tag_for_each_windows_version(make_prefix, arch, version, tag):
+    p = make_prefix(arch, version)
+    d = p.make_dist(ini="; every edition\r\n[Dir]\r\n" + TAG_INI, folders={})
+    # Silent runs still show "Invalid path"; the unsupported-system message needs a plain run.
+    result, boxes = p.run_with_boxes(d.setup, *(() if tag is None else ("/S",)))
+    assert result.code == 4
+    assert len(boxes) == 1, boxes
+    expected = UNSUPPORTED if tag is None else rf"Invalid path: C:\dist\pkg-{tag.lower()}"
+    assert_box(boxes[0], expected)
+
+
+def window_states(result):
+    """The 'info' blocks of a wndtool run, in order."""
+    states = []
+    for key, value in result.records():
+        if key == "windows":
+            states.append({})
+        if states and key in ("windows", "class", "style", "visible", "rect"):
+            states[-1][key] = value
+    return states
+
+
+def assert_hidden_main_window(state):
+    style = int(state["style"], 16)
+    assert state["windows"] == "1"
+    assert style & WS_OVERLAPPEDWINDOW == WS_OVERLAPPEDWINDOW
+    assert style & (WS_VISIBLE | WS_CHILD_OR_POPUP) == 0
+    assert state["visible"] == "0"
+
+
+@pytest.mark.parametrize("arch,version", [("64", "win7"), ("32", "winxp")])
+def test_normal_run_has_a_hidden_window_and_ends_by_itself(make_prefix, arch, version):
+    p = make_prefix(arch, version)
+    d = p.make_dist()
+    # Install: the installer stand-in keeps the job busy while the window is looked at.
+    proc = p.start(d.setup, debugstr=True, env={"ZAVCIR_STANDIN_SLEEP_MS": "1500"})
+    probe = p.wndtool("Setup.exe", "wait=10000", "info")
+    result = proc.wait()
+    [state] = window_states(probe)
+    assert_hidden_main_window(state)
+    assert result.code == 0
+    assert result.debug[0] == "Install +\n" and result.debug[-1] == "Install -\n"
+    assert len(p.standin_log()) == 1
+
+    # Uninstall: the flow's pause before the device check keeps the window alive.
+    proc = p.start(d.setup, "/U", debugstr=True)
+    probe = p.wndtool("Setup.exe", "wait=10000", "info")
+    result = proc.wait()
+    [state] = window_states(probe)
+    assert_hidden_main_window(state)
+    assert result.code == 0
+    assert "Install +\n" not in result.debug and "Install -\n" not in result.debug
+
+
+def test_module_folder_with_trail_byte_0x5c_in_code_page_932(make_prefix):
+    p = make_prefix("64", "win7", japanese=True)
+    root = "C:\\ドライバ表"  # the last character is 0x95 0x5C
+    assert root.encode("cp932").endswith(b"\x95\x5c")
+    d = p.make_dist(root=root)
+    result, boxes = p.run_with_boxes(d.setup, "/S")
+    assert (result.code, boxes) == (0, [])
+    assert p.standin_log() == [f'"{root}\\Win7_64\\DPInst.exe" /LM /SW /F']
+
+    # The same trail byte in the executable's own name: the folder is still its
+    # folder, and the message box caption is the whole base name.
+    renamed = root + "\\表.exe"
+    shutil.copyfile(p.unix_path(d.setup), p.unix_path(renamed))
+    result, boxes = p.run_with_boxes(renamed, "/S")
+    assert (result.code, boxes) == (0, [])
+    assert len(p.standin_log()) == 2
+
+    p.unix_path(root + "\\Setup.ini").write_bytes("[Dir]\r\nWin7_64 = ソフト表\r\n".encode("cp932"))
+    result, boxes = p.run_with_boxes(renamed, "/S")
+    assert result.code == 4
+    assert len(boxes) == 1, boxes
+    assert (boxes[0].caption, boxes[0].text) == ("表", f"Invalid path: {root}\\ソフト表")
+
+
+@pytest.mark.parametrize("arch,version", [("64", "win7"), ("32", "winxp")])
+def test_log_off_is_refused_while_the_installer_runs(make_prefix, arch, version):
+    p = make_prefix(arch, version)
+    d = p.make_dist()
+    proc = p.start(d.setup, debugstr=True, env={"ZAVCIR_STANDIN_SLEEP_MS": "4000"})
+    probe = p.wndtool("Setup.exe", "wait=10000", "info", "qes", "info", "qes", "info", "endsession=0", "info")
+    still_running = proc.running()
+    result = proc.wait()
+
+    assert still_running, "the requests came too late to test anything"
+    answers = [(k, v) for k, v in probe.records() if k in ("sent", "qes", "endsession")]
+    assert answers == [("sent", "1"), ("qes", "0"), ("sent", "1"), ("qes", "0"), ("endsession", "1")]
+    before, *after = window_states(probe)
+    assert_hidden_main_window(before)
+    for state in after:
+        assert state["visible"] == "1"
+        left, top, _, _ = (int(x) for x in state["rect"].split(","))
+        assert (left, top) == (-100, -100)  # Wine keeps a minimum size, so not 10 x 10
+
+    # The job went on undisturbed and the run ended as usual.
+    assert result.code == 0
+    assert result.debug[0] == "Install +\n" and result.debug[-1] == "Install -\n"
+    folder = "Win7_64" if arch == "64" else "WinXP32"
+    assert p.standin_log() == [f'"C:\\dist\\{folder}\\DPInst.exe" /LM /P']
+    [entry] = p.uninstall_entries().values()
+    assert entry["DisplayName"] == "ZAV CIR Receiver Driver"

@@ -1,0 +1,538 @@
+"""Headless Wine prefixes for the end-to-end tests of Setup.exe.
+
+Two template prefixes (64-bit and 32-bit) are made once under
+build/wine-templates/ and reused while Wine and the recipe stay the same. Each
+test works in a clone of one of them (DLL folders hard-linked, the rest copied)
+with a wine server of its own, which `WinePrefix.close()` always ends.
+
+Windows programs are run with files (never pipes) for their output: the
+services that the first process on a server starts inherit its handles.
+"""
+
+from __future__ import annotations
+
+import atexit
+import codecs
+import contextlib
+import fcntl
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+BUILD_ROOT = REPO / "build"
+WIN32_BUILD = Path(os.environ.get("ZAVCIR_WIN32_BUILD", BUILD_ROOT / "win32"))
+TOOLS_DIR = WIN32_BUILD / "tests"
+TEMPLATE_ROOT = BUILD_ROOT / "wine-templates"
+PREFIX_ROOT = BUILD_ROOT / "wine-prefixes"
+LOCALE_ROOT = BUILD_ROOT / "locales"
+SAMPLE_DIR = REPO / "sample"
+
+# Raise when the way templates are made changes: old templates are then remade.
+TEMPLATE_RECIPE = "3"
+# Folders of a prefix that hold only Wine's own DLLs and programs: hard-linked
+# into clones. Files there must never be rewritten in place by a test.
+LINKED_DIRS = ("drive_c/windows/system32", "drive_c/windows/syswow64")
+
+# Edition tag -> word size of the Windows it is for (and so of its DPInst).
+TAG_BITS = {"WinXP32": 32, "WinXP64": 64, "Vista32": 32, "Vista64": 64, "Win7_32": 32, "Win7_64": 64}
+
+UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+DEVICE_LINK = "zavcirindexiointerface"
+
+
+def base_env() -> dict[str, str]:
+    """The environment of every Wine process: headless, quiet, no Mono or Gecko."""
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "ZAVCIR_STANDIN_"))}
+    for name in ("DISPLAY", "WAYLAND_DISPLAY", "LANGUAGE", "LOCPATH"):
+        env.pop(name, None)
+    env.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    # A home of its own: Wine links the prefix's user folders (Desktop, ...) there.
+    home = BUILD_ROOT / "wine-home"
+    home.mkdir(parents=True, exist_ok=True)
+    env["HOME"] = str(home)
+    return env
+
+
+def tool(name: str) -> Path:
+    """A built program of the win32 build: 'Setup.exe' or one of build/win32/tests/."""
+    path = WIN32_BUILD / name if name == "Setup.exe" else TOOLS_DIR / name
+    if not path.is_file():
+        raise FileNotFoundError(
+            f"{path} is missing: build it with `cmake --preset win32 && cmake --build --preset win32`")
+    return path
+
+
+@contextlib.contextmanager
+def _file_lock(path: Path):
+    path.parent.mkdir(parents=True, exist_ok=True)
+    with open(path, "w") as handle:
+        fcntl.flock(handle, fcntl.LOCK_EX)
+        try:
+            yield
+        finally:
+            fcntl.flock(handle, fcntl.LOCK_UN)
+
+
+def _wine_version() -> str:
+    return subprocess.run(["wine", "--version"], capture_output=True, text=True, check=True,
+                          env=base_env()).stdout.strip()
+
+
+def _kill_server(prefix: Path, env: dict[str, str]) -> None:
+    subprocess.run(["wineserver", "-k"], env={**env, "WINEPREFIX": str(prefix)},
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   timeout=60, check=False)
+
+
+def template(arch: str) -> Path:
+    """The idle template prefix for arch '64' or '32', made on first use.
+
+    Safe when several test processes ask at once: one makes it, the others wait."""
+    assert arch in ("64", "32")
+    final = TEMPLATE_ROOT / f"win{arch}"
+    stamp = final / ".zavcir-template"
+    expected = f"{TEMPLATE_RECIPE} {_wine_version()}\n"
+    with _file_lock(TEMPLATE_ROOT / f".lock-win{arch}"):
+        if stamp.is_file() and stamp.read_text() == expected and (final / "system.reg").is_file():
+            return final
+        if final.exists():
+            shutil.rmtree(final)
+        env = {**base_env(), "WINEPREFIX": str(final), "WINEARCH": f"win{arch}"}
+        try:
+            quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            subprocess.run(["wine", "wineboot", "-i"], env=env, timeout=300, check=True, **quiet)
+            subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Graphics",
+                            "/d", "null", "/f"], env=env, timeout=120, check=True, **quiet)
+            # The server ends with its last process; wait for that, so that the
+            # registry files are complete and nothing is being written.
+            subprocess.run(["wineserver", "-w"], env=env, timeout=300, check=True, **quiet)
+        except BaseException:
+            _kill_server(final, env)
+            shutil.rmtree(final, ignore_errors=True)
+            raise
+        stamp.write_text(expected)
+        return final
+
+
+def _clone(source: Path, dest: Path) -> None:
+    """Copies a template: the DLL folders as hard links, everything else as copies."""
+    subprocess.run(["cp", "-a", "--link", "--no-target-directory", str(source), str(dest)], check=True)
+    linked = tuple(str(dest / d) + os.sep for d in LINKED_DIRS)
+    for root, dirs, files in os.walk(dest):
+        if (root + os.sep).startswith(linked):
+            dirs[:] = []
+            continue
+        dirs[:] = [d for d in dirs if not (os.path.join(root, d) + os.sep).startswith(linked)]
+        for name in files:
+            path = os.path.join(root, name)
+            if not os.path.islink(path) and os.stat(path).st_nlink > 1:
+                # Break the link: a private copy, renamed over it.
+                tmp = path + ".zavcir-copy"
+                shutil.copy2(path, tmp)
+                os.replace(tmp, path)
+
+
+def japanese_locale_env() -> dict[str, str]:
+    """Environment for code page 932, with the ja_JP.UTF-8 locale made privately."""
+    target = LOCALE_ROOT / "ja_JP.UTF-8"
+    with _file_lock(LOCALE_ROOT / ".lock"):
+        if not (target / "LC_CTYPE").exists():
+            subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8", str(target)],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False, timeout=120)
+            if not (target / "LC_CTYPE").exists():
+                raise RuntimeError("localedef could not make ja_JP.UTF-8 (package 'locales' missing?)")
+    return {"LOCPATH": str(LOCALE_ROOT), "LANG": "ja_JP.UTF-8", "LC_ALL": "ja_JP.UTF-8"}
+
+
+_ROOT_KEYS = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER", "HKCR": "HKEY_CLASSES_ROOT",
+              "HKU": "HKEY_USERS"}
+
+
+def _long_key(key: str) -> str:
+    """A key path with its root written out, as reg.exe prints it."""
+    root, sep, rest = key.partition("\\")
+    return _ROOT_KEYS.get(root.upper(), root) + sep + rest
+
+
+_DEBUGSTR = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugString[AW] "(.*)"')
+
+
+def _unescape(text: str) -> str:
+    """Undoes Wine's C-style escaping of debug strings."""
+    return codecs.decode(text.encode("latin-1", "backslashreplace"), "unicode_escape")
+
+
+@dataclass
+class Result:
+    """The end of one Windows program run."""
+
+    code: int | None  # exit status (the low byte of the exit code); None on time-out
+    stdout: str
+    stderr: str
+    timed_out: bool = False
+
+    @property
+    def debug(self) -> list[str]:
+        """The texts passed to OutputDebugString, in order (when +debugstr was on)."""
+        out = []
+        for line in self.stderr.splitlines():
+            m = _DEBUGSTR.match(line)
+            if m:
+                out.append(_unescape(m.group(1)))
+        return out
+
+    def records(self) -> list[tuple[str, str]]:
+        """The 'key=value' lines of a helper's output, in order."""
+        found = []
+        for line in self.stdout.splitlines():
+            key, sep, value = line.rstrip("\r").partition("=")
+            if sep:
+                found.append((key, value))
+        return found
+
+    def values(self) -> dict[str, str]:
+        """The 'key=value' lines of a helper's output (later keys win)."""
+        return dict(self.records())
+
+
+@dataclass
+class Box:
+    """A message box as boxtool read it (before pressing its OK button)."""
+
+    caption: str
+    text: str
+    ok_only: bool  # exactly one button, and it is OK
+    icon: bool
+    exe: str
+
+    @classmethod
+    def parse(cls, result: Result) -> "Box | None":
+        values = result.values()
+        if values.get("found") != "1":
+            return None
+        unescape = lambda t: re.sub(r"\\(.)", lambda m: {"n": "\n", "r": "\r"}.get(m.group(1), m.group(1)), t)
+        return cls(unescape(values.get("caption", "")), unescape(values.get("text", "")),
+                   values.get("ok_only") == "1", values.get("icon") == "1", values.get("exe", ""))
+
+
+class Process:
+    """A Windows program started in the background; `wait()` collects it."""
+
+    def __init__(self, popen: subprocess.Popen, out: Path, err: Path, encoding: str, timeout: float):
+        self._popen, self._out, self._err = popen, out, err
+        self._encoding, self._deadline = encoding, time.monotonic() + timeout
+        self._result: Result | None = None
+
+    def wait(self, timeout: float | None = None) -> Result:
+        if self._result is None:
+            left = self._deadline - time.monotonic() if timeout is None else timeout
+            timed_out = False
+            try:
+                self._popen.wait(timeout=max(left, 0.1))
+            except subprocess.TimeoutExpired:
+                timed_out = True
+                self._popen.kill()
+                self._popen.wait()
+            read = lambda p: p.read_bytes().decode(self._encoding, "replace") if p.exists() else ""
+            self._result = Result(None if timed_out else self._popen.returncode, read(self._out),
+                                  read(self._err), timed_out)
+        return self._result
+
+    def running(self) -> bool:
+        return self._result is None and self._popen.poll() is None
+
+
+@dataclass
+class Distribution:
+    """A distribution folder laid out in a prefix."""
+
+    root: str  # Windows path, e.g. C:\dist
+    folders: dict[str, int] = field(default_factory=dict)  # package folder -> DPInst word size
+
+    @property
+    def setup(self) -> str:
+        return self.root + "\\Setup.exe"
+
+    def folder(self, name: str) -> str:
+        return self.root + "\\" + name
+
+
+_LIVE: set["WinePrefix"] = set()
+
+
+@atexit.register
+def _close_all() -> None:
+    """Last resort: no server outlives the test process."""
+    for prefix in list(_LIVE):
+        prefix.close()
+
+
+def remove_stale_prefixes(max_age_s: float = 7200) -> None:
+    """Removes clones left by test runs that were killed (their servers first)."""
+    if not PREFIX_ROOT.is_dir():
+        return
+    for path in PREFIX_ROOT.iterdir():
+        with contextlib.suppress(OSError):
+            if path.is_dir() and time.time() - path.stat().st_mtime > max_age_s:
+                _kill_server(path, base_env())
+                shutil.rmtree(path, ignore_errors=True)
+
+
+class WinePrefix:
+    """One test's private prefix with its own persistent wine server."""
+
+    def __init__(self, path: Path, arch: str, env: dict[str, str]):
+        self.path, self.arch = path, arch
+        self.env = {**env, "WINEPREFIX": str(path)}
+        japanese = env.get("LC_ALL", "").startswith("ja_JP")
+        # ANSI code page (programs' own output, files) and OEM code page (reg.exe's output).
+        self.encoding = "cp932" if japanese else "cp1252"
+        self.oem_encoding = "cp932" if japanese else "cp437"
+        self._runs = 0
+        self._procs: list[Process] = []
+
+    # ---- life cycle ---------------------------------------------------------
+
+    @classmethod
+    def create(cls, arch: str = "64", extra_env: dict[str, str] | None = None) -> "WinePrefix":
+        """Clones the template of arch '64' or '32' and starts the prefix's server."""
+        source = template(arch)
+        PREFIX_ROOT.mkdir(parents=True, exist_ok=True)
+        path = Path(tempfile.mkdtemp(prefix=f"w{arch}-", dir=PREFIX_ROOT))
+        path.rmdir()
+        prefix = cls(path, arch, {**base_env(), **(extra_env or {})})
+        _LIVE.add(prefix)
+        try:
+            _clone(source, path)
+            prefix._run_quiet(["wineserver", "-p"], timeout=60)
+            # The first process starts the prefix's services; they inherit its
+            # handles, so it gets none that anybody waits on.
+            prefix._run_quiet(["wine", "cmd", "/c", "exit"], timeout=120)
+        except BaseException:
+            prefix.close()
+            raise
+        return prefix
+
+    def close(self) -> None:
+        """Ends every process of the prefix and its server, and removes it."""
+        for proc in self._procs:
+            if proc.running():
+                with contextlib.suppress(ProcessLookupError):
+                    proc._popen.send_signal(signal.SIGKILL)
+        if self.path.exists():
+            _kill_server(self.path, self.env)
+            shutil.rmtree(self.path, ignore_errors=True)
+        _LIVE.discard(self)
+
+    def _run_quiet(self, argv: list[str], timeout: float) -> None:
+        subprocess.run(argv, env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=timeout, check=True)
+
+    # ---- running programs ---------------------------------------------------
+
+    def start(self, program: str | Path, *args: str, timeout: float = 60, debugstr: bool = False,
+              env: dict[str, str] | None = None, cwd: Path | None = None,
+              encoding: str | None = None) -> Process:
+        """Starts `wine program args...` (a Windows path, or a Unix path of an .exe)."""
+        self._runs += 1
+        out = self.path / f".run{self._runs}.out"
+        err = self.path / f".run{self._runs}.err"
+        run_env = {**self.env, **(env or {})}
+        if debugstr:
+            run_env["WINEDEBUG"] = "-all,+debugstr"
+        with open(out, "wb") as o, open(err, "wb") as e:
+            popen = subprocess.Popen(["wine", str(program), *args], env=run_env, stdin=subprocess.DEVNULL,
+                                     stdout=o, stderr=e, cwd=cwd or self.path / "drive_c")
+        proc = Process(popen, out, err, encoding or self.encoding, timeout)
+        self._procs.append(proc)
+        return proc
+
+    def run(self, program: str | Path, *args: str, **kwargs) -> Result:
+        """Runs a program to its end (or its time-out) and returns what it left."""
+        return self.start(program, *args, **kwargs).wait()
+
+    def run_with_boxes(self, program: str | Path, *args: str, timeout: float = 30,
+                       **kwargs) -> tuple[Result, list[Box]]:
+        """Runs a program to its end while pressing OK on each message box that a
+        process of its name shows; returns its result and the boxes, in order."""
+        name = str(program).replace("/", "\\").rsplit("\\", 1)[-1]
+        proc = self.start(program, *args, timeout=timeout, **kwargs)
+        boxes = []
+        deadline = time.monotonic() + timeout
+        while proc.running() and time.monotonic() < deadline:
+            box = Box.parse(self.boxtool("--timeout", "300", "--exe", name, timeout=30))
+            if box:
+                boxes.append(box)
+        return proc.wait(), boxes
+
+    def boxtool(self, *args: str, timeout: float = 30) -> Result:
+        """Runs boxtool (see tests/standins/boxtool.cpp) to its end."""
+        return self.run(tool("boxtool.exe"), *args, timeout=timeout)
+
+    def wndtool(self, exe: str, *actions: str, timeout: float = 30) -> Result:
+        """Runs wndtool (see tests/standins/wndtool.cpp) on the process named exe."""
+        return self.run(tool("wndtool.exe"), exe, *actions, timeout=timeout)
+
+    def exit_code(self, command_line: str, timeout: float = 30,
+                  env: dict[str, str] | None = None) -> int | None:
+        """The full 32-bit exit code of a Windows command line (passed unchanged), or
+        None when it could not be started."""
+        env = {**(env or {}), "ZAVCIR_RUNEXIT_COMMAND": command_line}
+        values = self.run(tool("runexit.exe"), timeout=timeout, env=env).values()
+        return int(values["exit"], 16) if "exit" in values else None
+
+    # ---- configuration ------------------------------------------------------
+
+    def set_version(self, name: str) -> None:
+        """The Windows version that the next processes see (winxp, win7, win2k, ...)."""
+        self.reg_add(r"HKCU\Software\Wine", "Version", name, view=None)
+
+    def set_device(self, present: bool) -> None:
+        r"""Makes \\.\ZavCirIndexIoInterface openable (a link to /dev/null) or absent."""
+        link = self.path / "dosdevices" / DEVICE_LINK
+        if link.is_symlink() or link.exists():
+            link.unlink()
+        if present:
+            link.symlink_to("/dev/null")
+
+    # ---- registry -----------------------------------------------------------
+
+    def _view(self, view: int | None) -> list[str]:
+        return [] if view is None else [f"/reg:{view}"]
+
+    def _reg(self, *args: str, check: bool = True) -> Result:
+        result = self.start("reg", *args, timeout=60, encoding=self.oem_encoding).wait()
+        if check and result.code != 0:
+            raise RuntimeError(f"reg {' '.join(args)} failed: {result.code} {result.stdout} {result.stderr}")
+        return result
+
+    def reg_add(self, key: str, name: str | None, data: str | int = "", kind: str = "REG_SZ",
+                view: int | None = 64) -> None:
+        """Writes one value (name None: the default value) in the 64- or 32-bit view."""
+        args = ["add", key, *(["/ve"] if name is None else ["/v", name]), "/t", kind]
+        args += ["/d", str(data), "/f", *self._view(view)]
+        self._reg(*args)
+
+    def reg_add_key(self, key: str, view: int | None = 64) -> None:
+        self._reg("add", key, "/f", *self._view(view))
+
+    def reg_delete(self, key: str, view: int | None = 64) -> None:
+        self._reg("delete", key, "/f", *self._view(view), check=False)
+
+    def reg_values(self, key: str, view: int | None = 64) -> dict[str, str] | None:
+        """The values of one key as texts (REG_DWORD as 0x...), or None when it is missing."""
+        result = self._reg("query", key, *self._view(view), check=False)
+        if result.code != 0:
+            return None
+        values, inside = {}, False
+        for line in result.stdout.splitlines():
+            line = line.rstrip("\r")
+            if not line.strip():
+                continue
+            if not line.startswith(" "):
+                inside = line.strip().lower() == _long_key(key).lower()
+                continue
+            m = re.match(r"^ {4}(.*?) {4}(REG_[A-Z_]+)(?: {4}(.*))?$", line)
+            if inside and m:
+                values["" if m.group(1) == "(Default)" else m.group(1)] = m.group(3) or ""
+        return values
+
+    def reg_subkeys(self, key: str, view: int | None = 64) -> list[str]:
+        """The names of a key's direct subkeys ([] when it is missing)."""
+        result = self._reg("query", key, *self._view(view), check=False)
+        if result.code != 0:
+            return []
+        prefix = _long_key(key).lower().rstrip("\\") + "\\"
+        names = []
+        for line in result.stdout.splitlines():
+            line = line.strip()
+            if line.lower().startswith(prefix) and "\\" not in line[len(prefix):]:
+                names.append(line[len(prefix):])
+        return names
+
+    def uninstall_entries(self, view: int | None = None) -> dict[str, dict[str, str]]:
+        """The Uninstall subkeys that name zavcir.inf, by key name, with their values.
+
+        view None: the one the setup program uses (64 on a 64-bit prefix)."""
+        view = view or (64 if self.arch == "64" else 32)
+        entries = {}
+        for name in self.reg_subkeys(UNINSTALL_KEY, view):
+            values = self.reg_values(UNINSTALL_KEY + "\\" + name, view) or {}
+            if "zavcir.inf" in values.get("UninstallString", "").lower():
+                entries[name] = values
+        return entries
+
+    # ---- files ----------------------------------------------------------------
+
+    def unix_path(self, windows_path: str) -> Path:
+        r"""The Unix path of a C:\ path, matching existing names without regard to case."""
+        drive, _, rest = windows_path.partition(":")
+        if drive.lower() != "c":
+            raise ValueError(f"only C: paths are mapped: {windows_path}")
+        path = self.path / "drive_c"
+        for part in [p for p in rest.split("\\") if p]:
+            match = None
+            if path.is_dir():
+                match = next((e for e in os.listdir(path) if e.lower() == part.lower()), None)
+            path = path / (match or part)
+        return path
+
+    def system32(self) -> Path:
+        """The Unix path of the real (native word size) System32."""
+        return self.path / "drive_c" / "windows" / "system32"
+
+    def store_folders(self) -> list[str]:
+        """Names of the package's folders in the driver store (Vista+ and XP layouts)."""
+        found = []
+        for sub in ("DriverStore/FileRepository", "DRVSTORE"):
+            base = self.system32() / sub
+            if base.is_dir():
+                found += sorted(p.name for p in base.iterdir() if p.name.lower().startswith("zavcir"))
+        return found
+
+    def standin_log(self) -> list[str]:
+        """The command lines the installer stand-in was given, in order."""
+        log = self.unix_path(r"C:\standin\commands.log")
+        if not log.exists():
+            return []
+        return [line for line in log.read_bytes().decode(self.encoding, "replace").split("\r\n") if line]
+
+    def make_dist(self, root: str = r"C:\dist", ini: str | bytes | bool | None = None,
+                  folders: dict[str, int] | None = None, inf: bytes | None = None,
+                  sample: Path = SAMPLE_DIR, setup: Path | bool | None = None) -> Distribution:
+        r"""Lays out a distribution folder.
+
+        ini: the Setup.ini text (default: the sample's; False: none). folders: package folder ->
+        word size of the DPInst stand-in to put there (default: the sample's folders,
+        each with the stand-in of its tag's word size). inf: the zavcir.inf bytes for
+        every folder (default: the sample folder's file of the same name, or the
+        Win7_64 one). setup: the Setup.exe to copy (default: the build's; False: none).
+        Text is written in the prefix's ANSI code page."""
+        base = self.unix_path(root)
+        base.mkdir(parents=True, exist_ok=True)
+        if setup is not False:
+            shutil.copyfile(setup or tool("Setup.exe"), base / "Setup.exe")
+        if ini is None:
+            ini = (sample / "Setup.ini").read_bytes()
+        if ini is not False:
+            data = ini if isinstance(ini, bytes) else ini.encode(self.encoding)
+            (base / "Setup.ini").write_bytes(data)
+        if folders is None:
+            folders = {tag: bits for tag, bits in TAG_BITS.items() if (sample / tag).is_dir()}
+        for name, bits in folders.items():
+            folder = self.unix_path(root + "\\" + name)
+            folder.mkdir(parents=True, exist_ok=True)
+            data = inf
+            if data is None:
+                own = sample / name / "zavcir.inf"
+                data = (own if own.is_file() else sample / "Win7_64" / "zavcir.inf").read_bytes()
+            (folder / "zavcir.inf").write_bytes(data)
+            shutil.copyfile(tool(f"dpinst{bits}.exe"), folder / "DPInst.exe")
+        return Distribution(root, dict(folders))
