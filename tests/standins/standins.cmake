@@ -35,3 +35,24 @@ add_custom_command(
   COMMENT "Building the 64-bit installer stand-in"
   VERBATIM)
 add_custom_target(dpinst_standin64 ALL DEPENDS ${STANDIN_OUT}/dpinst64.exe)
+
+# layer_probe.exe: the setup program's core and Win32 layer (Setup.exe's sources
+# without its entry point and app/: application object, command line, window)
+# behind a console program that runs one operation per invocation (see its
+# source's head).
+set(LAYER_PROBE_SOURCES ${CORE_SOURCES} ${WIN_SOURCES})
+list(FILTER LAYER_PROBE_SOURCES EXCLUDE REGEX "(/app/[^/]*|/app_main_win\\.cpp)$")
+add_executable(layer_probe ${STANDIN_DIR}/layer_probe.cpp ${LAYER_PROBE_SOURCES})
+target_include_directories(layer_probe PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(layer_probe PRIVATE ${XP_DEFINES})
+target_link_options(layer_probe PRIVATE ${STANDIN_LINK_FLAGS})
+target_link_libraries(layer_probe PRIVATE advapi32 user32 kernel32)
+set_target_properties(layer_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${STANDIN_OUT})
+
+# planted.dll: leaves a marker file beside itself when a process loads it; laid
+# beside a program under a system DLL's name to show whether it gets loaded.
+add_library(planted_dll SHARED ${STANDIN_DIR}/planted_dll.cpp)
+target_compile_definitions(planted_dll PRIVATE WIN32_LEAN_AND_MEAN)
+target_link_options(planted_dll PRIVATE ${STANDIN_LINK_FLAGS})
+set_target_properties(planted_dll PROPERTIES OUTPUT_NAME planted PREFIX ""
+  RUNTIME_OUTPUT_DIRECTORY ${STANDIN_OUT} ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)

@@ -1,0 +1,77 @@
+"""A DLL planted beside Setup.exe under a system DLL's name is not loaded.
+
+planted.dll (tests/standins/planted_dll.cpp) leaves "<its path>.loaded" when a
+process loads it. It lies in the distribution folder as setupapi.dll, the one
+library Setup.exe loads at run time, the run's current directory is that
+folder, and Wine is told to prefer native copies of setupapi, so a load by bare
+name would take the planted file. layer_probe.exe run from the same folder
+shows that such a load does happen, so the test can see a planting at all.
+
+What Wine cannot show:
+- Windows without SetDefaultDllDirectories (XP, Vista and 7 without the loader
+  update): Wine always has it, so Setup.exe never takes its SetDllDirectoryA("")
+  fallback here. The control below shows instead what that fallback leaves:
+  after SetDllDirectoryA("") a bare name still finds the executable's folder,
+  and only the full system path that Setup.exe uses avoids the planted file.
+- Planted copies of the DLLs Setup.exe imports, and of what they import:
+  Windows takes these from its known-DLL list, Wine searches the executable's
+  folder first (its own user32 even imports version.dll and imm32.dll, so
+  planted copies of those are loaded before the program's first instruction).
+  The import table is checked against an allow-list at build time instead."""
+
+import shutil
+
+import pytest
+
+from wineprefix import tool
+
+PREFER_NATIVE_SETUPAPI = {"WINEDLLOVERRIDES": "mscoree,mshtml=;setupapi=n,b"}
+
+
+def plant(p, folder: str) -> None:
+    shutil.copyfile(tool("planted.dll"), p.unix_path(folder) / "setupapi.dll")
+
+
+def markers(p, folder: str) -> dict[str, list[str]]:
+    """Who loaded each planted DLL of the folder: its name -> executables."""
+    return {m.name[:-len(".loaded")]: m.read_bytes().decode().split("\r\n")[:-1]
+            for m in p.unix_path(folder).glob("*.loaded")}
+
+
+@pytest.mark.parametrize("arch, version, folder",
+                         [("64", "win7", "Win7_64"), ("32", "winxp", "WinXP32")])
+def test_setup_reads_setup_ini_without_loading_a_planted_setupapi(make_prefix, arch, version, folder):
+    p = make_prefix(arch, version)
+    dist = p.make_dist()
+    plant(p, dist.root)
+
+    result = p.run(dist.setup, "/S", env=PREFER_NATIVE_SETUPAPI, cwd=p.unix_path(dist.root))
+
+    assert result.code == 0
+    # Setup.ini was read through the system's SetupAPI: its folder's installer ran.
+    assert p.standin_log() == [rf'"{dist.folder(folder)}\DPInst.exe" /LM /SW /F']
+    assert markers(p, dist.root) == {}
+
+
+def test_a_load_by_bare_name_takes_the_planted_dll(wine64):
+    p = wine64
+    dist = p.make_dist(setup=False, folders={})
+    plant(p, dist.root)
+    probe = dist.root + r"\layer_probe.exe"
+    shutil.copyfile(tool("layer_probe.exe"), p.unix_path(probe))
+    planted, system = dist.root + r"\setupapi.dll", r"C:\windows\system32\setupapi.dll"
+
+    cases = [
+        ("plain", "setupapi.dll", planted),
+        ("setdlldir", "setupapi.dll", planted),  # the fallback alone keeps the folder in
+        ("setdlldir", "sys:setupapi.dll", system),  # a full path does not search
+        ("system32", "setupapi.dll", system),
+    ]
+    for how, name, expected in cases:
+        for marker in p.unix_path(dist.root).glob("*.loaded"):
+            marker.unlink()
+        result = p.run(probe, "loadlib", how, name, env=PREFER_NATIVE_SETUPAPI,
+                       cwd=p.unix_path(dist.root))
+        assert result.code == 0, (how, name, result.stderr[-2000:])
+        assert result.values() == {"loaded": "1", "module": expected}, (how, name)
+        assert markers(p, dist.root) == ({"setupapi.dll": [probe]} if expected == planted else {})
