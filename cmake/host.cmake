@@ -19,4 +19,31 @@ file(GLOB TEST_SOURCES CONFIGURE_DEPENDS
 add_executable(setup_core_tests ${TEST_SOURCES})
 target_link_libraries(setup_core_tests PRIVATE setup_core GTest::gtest GTest::gtest_main)
 gtest_discover_tests(setup_core_tests DISCOVERY_TIMEOUT 60)
+
+# libFuzzer targets of the core's parsers (*_fuzz.cpp beside the code they
+# exercise), built with clang under ASan and UBSan: scripts/fuzz.sh configures
+# build/fuzz with -DSETUP_FUZZ=ON and builds the target setup_fuzz_targets.
+option(SETUP_FUZZ "Build the libFuzzer targets of the core (clang only)" OFF)
+if(SETUP_FUZZ)
+  file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/app/*_fuzz.cpp ${CMAKE_SOURCE_DIR}/env/*_fuzz.cpp
+    ${CMAKE_SOURCE_DIR}/package/*_fuzz.cpp ${CMAKE_SOURCE_DIR}/framework/*_fuzz.cpp)
+  file(GLOB FUZZ_FAKES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
+  list(FILTER FUZZ_FAKES EXCLUDE REGEX "_test\\.cpp$")
+  # The whole core is instrumented, so that the fuzzer sees the coverage of
+  # the code under test and not only of the harness.
+  add_library(setup_fuzz_core STATIC ${CORE_SOURCES} ${FUZZ_FAKES})
+  target_include_directories(setup_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_options(setup_fuzz_core PUBLIC -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_custom_target(setup_fuzz_targets)
+  foreach(source IN LISTS FUZZ_SOURCES)
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source})
+    target_link_libraries(${name} PRIVATE setup_fuzz_core)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    add_dependencies(setup_fuzz_targets ${name})
+  endforeach()
+endif()
+
 include(${CMAKE_SOURCE_DIR}/tools/distcheck/distcheck.cmake OPTIONAL)

@@ -156,8 +156,36 @@ class TraceSink {
   virtual void Write(const char* line) = 0;
 };
 
-// The set of system services in force for the process. Every pointer is
-// non-null once installed; the core never owns them.
+// A moment in local time, as GetLocalTime gives it.
+struct LocalTime {
+  unsigned year = 0, month = 0, day = 0;
+  unsigned hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+
+// The support log's side of the system (kernel32): its file, its clock and the
+// debugger output. Safe to call from both threads.
+class LogFile {
+ public:
+  virtual ~LogFile() = default;
+  // GetLocalTime.
+  virtual LocalTime Now() = 0;
+  // GetFileAttributesExA: true and *size set when the file exists; on failure
+  // *size is not touched.
+  virtual bool GetSize(const std::string& path, uint64_t* size) = 0;
+  // MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING): true when moved.
+  virtual bool Rename(const std::string& from, const std::string& to) = 0;
+  // Opens path for appending, creating it when missing, and closes any file
+  // opened before; false when it cannot be opened (nothing is open then).
+  virtual bool Open(const std::string& path) = 0;
+  // Writes text at the end of the open file; false when nothing is open or
+  // the write fails.
+  virtual bool Append(const std::string& text) = 0;
+  // OutputDebugStringA(text).
+  virtual void DebugOutput(const char* text) = 0;
+};
+
+// The set of system services in force for the process. Every pointer but log
+// is non-null once installed; the core never owns them.
 struct Platform {
   Registry* registry = nullptr;
   FileSystem* files = nullptr;
@@ -167,6 +195,7 @@ struct Platform {
   UserInterface* ui = nullptr;
   DeviceIo* device = nullptr;
   TraceSink* trace = nullptr;
+  LogFile* log = nullptr;  // may stay null: then there is no support log
 };
 
 // The services installed with SetPlatform. Called only after installation.

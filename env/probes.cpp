@@ -3,6 +3,7 @@
 #include "env/code_page.h"
 #include "env/mbcs.h"
 #include "env/platform.h"
+#include "env/support_log.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ BOOL RevertFsRedirection(PVOID oldValue) {
 void Trace(const char* text) {
   TraceSink* sink = GetPlatform().trace;
   if (sink && text) sink->Write(text);
+  LogTraceLine(text);
 }
 
 void Trace(const std::string& text) { Trace(text.c_str()); }

@@ -6,6 +6,7 @@
 #include "env/platform.h"
 #include "env/probes.h"
 #include "env/scoped_reg_key.h"
+#include "env/support_log.h"
 #include "package/command_result.h"
 #include "package/run_command.h"
 #include "package/text_line_reader.h"
@@ -16,6 +17,11 @@ const CodePage& SystemCodePage() { return GetPlatform().system->GetCodePage(); }
 
 // Access to a key below HKEY_LOCAL_MACHINE, in the 64-bit view on 64-bit Windows.
 REGSAM MachineAccess(REGSAM access) { return IsWow64() ? (access | KEY_WOW64_64KEY) : access; }
+
+// A key below HKEY_LOCAL_MACHINE as the support log names it, with its view.
+std::string MachineKeyForLog(const std::string& path) {
+  return "HKLM\\" + path + (IsWow64() ? " (64-bit view)" : "");
+}
 
 // text with every occurrence of from replaced by to, scanning left to right;
 // the inserted text is not searched again.
@@ -86,11 +92,18 @@ void CUninstallEntry::SetValue(const char* valueName, const char* text) const {
   Registry* registry = GetPlatform().registry;
   const std::string path = std::string(UNINSTALL_KEY_PATH) + "\\" + m_strKeyName;
   ScopedRegKey key;
-  if (registry->OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), MachineAccess(KEY_WRITE),
-                        key.receive()) != ERROR_SUCCESS)
+  const LONG opened =
+      registry->OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), MachineAccess(KEY_WRITE), key.receive());
+  if (opened != ERROR_SUCCESS) {
+    LogLine("Registry write " + MachineKeyForLog(path) + " " + valueName +
+            ": key not opened, error " + std::to_string(opened));
     return;
-  registry->SetValue(key.get(), valueName, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                     static_cast<DWORD>(std::strlen(text) + 1));
+  }
+  const LONG written =
+      registry->SetValue(key.get(), valueName, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                         static_cast<DWORD>(std::strlen(text) + 1));
+  LogLine("Registry write " + MachineKeyForLog(path) + " " + valueName + " = \"" + text +
+          "\" (REG_SZ): result " + std::to_string(written));
 }
 
 BOOL CUninstallEntry::Uninstall(BOOL bSilent) const {
@@ -118,7 +131,11 @@ BOOL CUninstallEntry::Uninstall(BOOL bSilent) const {
     return FALSE;
   }
   // An empty name would name the Uninstall key itself: never delete that.
-  if (!keyName.empty() && registry->DeleteKey(uninstallKey.get(), keyName.c_str()) == ERROR_SUCCESS)
+  const LONG deleted = keyName.empty() ? ERROR_INVALID_PARAMETER
+                                       : registry->DeleteKey(uninstallKey.get(), keyName.c_str());
+  LogLine("Registry delete " + MachineKeyForLog(std::string(UNINSTALL_KEY_PATH) + "\\" + keyName) +
+          ": result " + std::to_string(deleted));
+  if (deleted == ERROR_SUCCESS)
     Trace("Remove OK\n");
   else
     Trace("Remove failed\n");

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test from a fresh clone: installs what is missing, builds both
-# builds, runs the native unit tests, the checks of the built executable and
-# the end-to-end tests under Wine.
+# builds, runs the native unit tests (also under the sanitizers), the fuzz
+# targets briefly, the checks of the built executable and the end-to-end tests
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +12,14 @@ echo "== native build and unit tests"
 cmake --preset host >/dev/null
 cmake --build --preset host
 ctest --preset host
+
+echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset host-asan >/dev/null
+cmake --build --preset host-asan
+ctest --preset host-asan
+
+echo "== fuzz targets, 30 s each"
+scripts/fuzz.sh 30
 
 echo "== Windows build"
 cmake --preset win32 >/dev/null

@@ -180,12 +180,16 @@ class Result:
 
     @property
     def debug(self) -> list[str]:
-        """The texts passed to OutputDebugString, in order (when +debugstr was on)."""
+        """The trace texts passed to OutputDebugString, in order (when +debugstr was on)."""
         out = []
         for line in self.stderr.splitlines():
             m = _DEBUGSTR.match(line)
             if m:
-                out.append(_unescape(m.group(1)))
+                text = _unescape(m.group(1))
+                # The support log copies its own lines to the debugger output
+                # under this prefix; the program's trace lines carry none.
+                if not text.startswith("ZavCirSetup: "):
+                    out.append(text)
         return out
 
     def records(self) -> list[tuple[str, str]]:

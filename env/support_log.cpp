@@ -1,0 +1,80 @@
+#include "env/support_log.h"
+
+#include <cstdio>
+
+namespace {
+
+LogFile* InstalledLogFile() { return GetPlatform().log; }
+
+void AppendStamped(LogFile* file, const std::string& text) {
+  file->Append(FormatLogLine(file->Now(), text));
+}
+
+}  // namespace
+
+std::string FormatLogLine(const LocalTime& time, const std::string& text) {
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", time.year % 10000,
+                time.month % 100, time.day % 100, time.hour % 100, time.minute % 100,
+                time.second % 100, time.milliseconds % 1000);
+  size_t length = text.size();
+  if (length > 0 && text[length - 1] == '\n') --length;
+  if (length > 0 && text[length - 1] == '\r') --length;
+  std::string line = stamp;
+  line.reserve(line.size() + length + 2);
+  for (size_t i = 0; i < length; ++i) {
+    // Bytes below 0x20 are never the second byte of a double-byte character.
+    const auto b = static_cast<unsigned char>(text[i]);
+    line += (b < 0x20 && b != '\t') || b == 0x7F ? '?' : text[i];
+  }
+  return line + "\r\n";
+}
+
+std::string FormatHex32(DWORD value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+std::string DescribeExitCode(int exitCode) {
+  static const struct {
+    unsigned bit;
+    const char* words;
+  } kBits[] = {{0x1, "restart needed"}, {0x2, "removal failed"}, {0x4, "setup failed"}};
+  const unsigned code = static_cast<unsigned>(exitCode);
+  std::string words;
+  unsigned known = 0;
+  for (const auto& b : kBits) {
+    known |= b.bit;
+    if (code & b.bit) words += (words.empty() ? "" : ", ") + std::string(b.words);
+  }
+  if (code & ~known)
+    words += (words.empty() ? "" : ", ") + ("other bits " + FormatHex32(code & ~known));
+  if (words.empty()) words = "success";
+  return FormatHex32(code) + " (" + words + ")";
+}
+
+void OpenSupportLog() {
+  LogFile* file = InstalledLogFile();
+  if (!file) return;
+  const std::string windowsDir = GetPlatform().system->GetWindowsDirectory();
+  // Without the Windows directory the name would be relative: no log then.
+  if (windowsDir.empty()) return;
+  const std::string path = windowsDir + "\\" + SUPPORT_LOG_NAME;
+  uint64_t size = 0;
+  if (file->GetSize(path, &size) && size > SUPPORT_LOG_ROLLOVER_SIZE)
+    file->Rename(path, windowsDir + "\\" + SUPPORT_LOG_OLD_NAME);
+  file->Open(path);
+}
+
+void LogTraceLine(const char* text) {
+  LogFile* file = InstalledLogFile();
+  if (file && text) AppendStamped(file, text);
+}
+
+void LogLine(const std::string& text) {
+  LogFile* file = InstalledLogFile();
+  if (!file) return;
+  AppendStamped(file, text);
+  file->DebugOutput((SUPPORT_LOG_DEBUG_PREFIX + text + "\n").c_str());
+}

@@ -1,0 +1,44 @@
+// The support log: ZavCirSetup.log in the Windows directory, beside the driver
+// installer's own log. Every run appends its header, its Trace lines, the
+// commands it starts with their results, its registry writes and deletions and
+// its exit code, each line with the local time. The lines of the log's own
+// (all but the Trace lines, which the trace sink has already) also go to the
+// debugger output. Nothing depends on the log: without a LogFile installed,
+// or when the file cannot be opened or written, every call does nothing more.
+#pragma once
+
+#include <string>
+
+#include "env/platform.h"
+#include "env/win_types.h"
+
+constexpr char SUPPORT_LOG_NAME[] = "ZavCirSetup.log";
+constexpr char SUPPORT_LOG_OLD_NAME[] = "ZavCirSetup.log.old";
+// What the log's own lines start with in the debugger output, where the lines
+// of every process meet (the Trace lines keep their exact text).
+constexpr char SUPPORT_LOG_DEBUG_PREFIX[] = "ZavCirSetup: ";
+// A log larger than this at the start of a run is moved to the .old file first.
+constexpr uint64_t SUPPORT_LOG_ROLLOVER_SIZE = 1024 * 1024;
+
+// "YYYY-MM-DD hh:mm:ss.mmm text" and CR LF. A line end at the end of text is
+// dropped; any other control character but tab becomes '?', so that no text
+// can break a line in two.
+std::string FormatLogLine(const LocalTime& time, const std::string& text);
+
+// "0x" and eight upper-case hex digits.
+std::string FormatHex32(DWORD value);
+
+// The exit code in hex with its bits in words, e.g.
+// "0x00000003 (restart needed, removal failed)"; 0 reads "(success)".
+std::string DescribeExitCode(int exitCode);
+
+// Opens <Windows directory>\ZavCirSetup.log for appending, first moving it to
+// ZavCirSetup.log.old (replacing that) when it is larger than 1 MiB.
+void OpenSupportLog();
+
+// A Trace line: to the log file only.
+void LogTraceLine(const char* text);
+
+// A line of the log's own (without a line end): to the log file, and with
+// SUPPORT_LOG_DEBUG_PREFIX and a line feed to the debugger output.
+void LogLine(const std::string& text);

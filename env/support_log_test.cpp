@@ -1,0 +1,128 @@
+#include "env/support_log.h"
+
+#include <gtest/gtest.h>
+
+#include "env/probes.h"
+#include "tests/fakes/fake_log_file.h"
+#include "tests/fakes/fake_platform.h"
+
+namespace {
+
+constexpr char kLog[] = "C:\\Windows\\ZavCirSetup.log";
+constexpr char kOld[] = "C:\\Windows\\ZavCirSetup.log.old";
+
+// The fakes, with the fake log installed beside them.
+struct LogPlatform {
+  LogPlatform() { GetPlatform().log = &log; }
+  FakePlatform p;
+  FakeLogFile log;
+};
+
+TEST(SupportLog, FormatsOneStampedLinePerText) {
+  const LocalTime t{2024, 1, 2, 3, 4, 5, 6};
+  struct Case {
+    std::string text, line;
+  } cases[] = {
+      {"Install +\n", "2024-01-02 03:04:05.006 Install +\r\n"},
+      {"no line end", "2024-01-02 03:04:05.006 no line end\r\n"},
+      {"crlf\r\n", "2024-01-02 03:04:05.006 crlf\r\n"},
+      {"", "2024-01-02 03:04:05.006 \r\n"},
+      // A value from the registry cannot forge a line of its own.
+      {"a\nb\rc\x01\x7F"
+       "d\te\n",
+       "2024-01-02 03:04:05.006 a?b?c??d\te\r\n"},
+      {std::string("nul\0x", 5), "2024-01-02 03:04:05.006 nul?x\r\n"},
+      // Double-byte text (trail byte 0x5C) and high bytes pass unchanged.
+      {"C:\\\x95\x5C\\x \xE9", "2024-01-02 03:04:05.006 C:\\\x95\x5C\\x \xE9\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatLogLine(t, c.text), c.line);
+  EXPECT_EQ(FormatLogLine(LocalTime{2024, 12, 31, 23, 59, 59, 999}, "x"),
+            "2024-12-31 23:59:59.999 x\r\n");
+}
+
+TEST(SupportLog, NamesTheBitsOfTheExitCode) {
+  struct Case {
+    int code;
+    const char* text;
+  } cases[] = {
+      {0, "0x00000000 (success)"},
+      {1, "0x00000001 (restart needed)"},
+      {2, "0x00000002 (removal failed)"},
+      {3, "0x00000003 (restart needed, removal failed)"},
+      {4, "0x00000004 (setup failed)"},
+      {0x12, "0x00000012 (removal failed, other bits 0x00000010)"},
+      {-1, "0xFFFFFFFF (restart needed, removal failed, setup failed, other bits 0xFFFFFFF8)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DescribeExitCode(c.code), c.text);
+  EXPECT_EQ(FormatHex32(0x90000002u), "0x90000002");
+}
+
+TEST(SupportLog, RollsOverOnlyWhenTheLogPassesOneMebibyte) {
+  struct Case {
+    const char* what;
+    bool exists;
+    uint64_t size;
+    bool oldExists;
+    bool renameFails;
+    bool rolled;
+  } cases[] = {
+      {"no log yet", false, 0, false, false, false},
+      {"small log", true, 10, true, false, false},
+      {"exactly 1 MiB", true, SUPPORT_LOG_ROLLOVER_SIZE, false, false, false},
+      {"1 MiB and a byte", true, SUPPORT_LOG_ROLLOVER_SIZE + 1, false, false, true},
+      {"over, an old .old is replaced", true, SUPPORT_LOG_ROLLOVER_SIZE + 1, true, false, true},
+      {"over, the rename fails", true, SUPPORT_LOG_ROLLOVER_SIZE + 1, true, true, false},
+  };
+  for (const auto& c : cases) {
+    LogPlatform lp;
+    const std::string before(c.size, 'x');
+    if (c.exists) lp.log.files[kLog] = before;
+    if (c.oldExists) lp.log.files[kOld] = "older run";
+    lp.log.failRename = c.renameFails;
+    OpenSupportLog();
+    LogLine("first");
+    EXPECT_EQ(lp.log.openPath(), kLog) << c.what;
+    const std::string line = "2024-05-17 09:03:07.000 first\r\n";
+    if (c.rolled) {
+      EXPECT_EQ(lp.log.files[kOld], before) << c.what;
+      EXPECT_EQ(lp.log.files[kLog], line) << c.what;
+    } else {
+      EXPECT_EQ(lp.log.files[kLog], before + line) << c.what;
+      if (c.oldExists) {
+        EXPECT_EQ(lp.log.files[kOld], "older run") << c.what;
+      }
+    }
+  }
+}
+
+TEST(SupportLog, TraceLinesGoToTheFileAndOwnLinesAlsoToTheDebugger) {
+  LogPlatform lp;
+  OpenSupportLog();
+  Trace("Install +\n");
+  LogLine("Command: x");
+  // The trace sink gets the Trace line as it always did; the debugger output
+  // (which the trace sink feeds on Windows) gets the log's own line.
+  EXPECT_EQ(lp.p.trace.lines, std::vector<std::string>{"Install +\n"});
+  EXPECT_EQ(lp.log.debugOutput, std::vector<std::string>{"ZavCirSetup: Command: x\n"});
+  EXPECT_EQ(lp.log.files[kLog],
+            "2024-05-17 09:03:07.000 Install +\r\n2024-05-17 09:03:07.001 Command: x\r\n");
+}
+
+TEST(SupportLog, DoesNothingWithoutALogOrAWindowsDirectory) {
+  {
+    FakePlatform p;  // no LogFile installed
+    OpenSupportLog();
+    LogLine("x");
+    Trace("y\n");
+    EXPECT_EQ(p.trace.lines, std::vector<std::string>{"y\n"});
+  }
+  LogPlatform lp;
+  lp.p.system.windowsDirectory = "";
+  OpenSupportLog();
+  LogLine("x");
+  EXPECT_TRUE(lp.log.opened.empty());
+  EXPECT_TRUE(lp.log.files.empty());  // nothing written relative to the current folder
+  EXPECT_EQ(lp.log.debugOutput, std::vector<std::string>{"ZavCirSetup: x\n"});
+}
+
+}  // namespace

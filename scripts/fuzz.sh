@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of the core (files *_fuzz.cpp, with clang, ASan
+# and UBSan) and runs each for SECONDS seconds (default 30), starting from the
+# seed corpus in tests/fuzz/corpus/<target>/. Prints each target's execution
+# count; exits non-zero when a target finds a crash, leaving the input that
+# causes it in build/fuzz/artifacts/.
+#
+#   scripts/fuzz.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-30}"
+build=build/fuzz
+artifacts="$build/artifacts"
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSETUP_FUZZ=ON >/dev/null
+cmake --build "$build" --target setup_fuzz_targets
+
+mkdir -p "$artifacts"
+failed=0
+printf '%-32s %12s %8s %s\n' target executions corpus result
+for source in app/*_fuzz.cpp env/*_fuzz.cpp package/*_fuzz.cpp framework/*_fuzz.cpp; do
+  [[ -f $source ]] || continue
+  name=$(basename "$source" .cpp)
+  fuzzer="$build/$name"
+  target=${name%_fuzz}
+  seeds=tests/fuzz/corpus/$target
+  dict=tests/fuzz/dict/$target.dict
+  # New inputs go to a scratch corpus, never into the committed seeds.
+  work="$build/corpus/$target"
+  mkdir -p "$work"
+  options=(-max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048
+    -print_final_stats=1 -artifact_prefix="$artifacts/$target-")
+  [[ -f $dict ]] && options+=(-dict="$dict")
+  log="$build/$target.log"
+  result=ok
+  if ! "$fuzzer" "${options[@]}" "$work" "$seeds" >"$log" 2>&1; then
+    result="CRASH (see $log and $artifacts/)"
+    failed=1
+  fi
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  corpus=$(find "$work" -type f | wc -l)
+  printf '%-32s %12s %8s %s\n' "$target" "${executions:-?}" "$corpus" "$result"
+  if [[ $result != ok ]]; then grep -E "ERROR|SUMMARY|Test unit written" "$log" | head -5; fi
+done
+exit "$failed"

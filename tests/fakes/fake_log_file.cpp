@@ -1,0 +1,46 @@
+#include "tests/fakes/fake_log_file.h"
+
+LocalTime FakeLogFile::Now() {
+  const LocalTime reading = now;
+  if (++now.milliseconds == 1000) {
+    now.milliseconds = 0;
+    if (++now.second == 60) {
+      now.second = 0;
+      ++now.minute;  // tests never log for an hour
+    }
+  }
+  return reading;
+}
+
+bool FakeLogFile::GetSize(const std::string& path, uint64_t* size) {
+  auto it = files.find(path);
+  if (it == files.end()) return false;
+  *size = it->second.size();
+  return true;
+}
+
+bool FakeLogFile::Rename(const std::string& from, const std::string& to) {
+  auto it = files.find(from);
+  if (failRename || it == files.end()) return false;
+  std::string contents = std::move(it->second);
+  files.erase(it);
+  files[to] = std::move(contents);
+  if (open_ == from) open_ = to;  // an open handle follows its file
+  return true;
+}
+
+bool FakeLogFile::Open(const std::string& path) {
+  opened.push_back(path);
+  open_.clear();
+  if (failOpen) return false;
+  files[path];  // created when missing
+  open_ = path;
+  return true;
+}
+
+bool FakeLogFile::Append(const std::string& text) {
+  ++appendCalls;
+  if (failAppend || open_.empty()) return false;
+  files[open_] += text;
+  return true;
+}

@@ -1,0 +1,39 @@
+// An in-memory LogFile for the unit tests: files by path (exact match), a
+// clock that advances one millisecond per reading, the debugger output, and
+// faults to inject.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "env/platform.h"
+
+class FakeLogFile : public LogFile {
+ public:
+  std::map<std::string, std::string> files;  // path -> contents
+  std::vector<std::string> debugOutput;      // every DebugOutput text, in order
+  LocalTime now{2024, 5, 17, 9, 3, 7, 0};
+
+  // Faults: Open fails (a read-only file, a missing directory); Append fails;
+  // Rename fails.
+  bool failOpen = false;
+  bool failAppend = false;
+  bool failRename = false;
+  // What was asked.
+  std::vector<std::string> opened;
+  int appendCalls = 0;
+
+  // The path of the open file, or "" when none is open.
+  const std::string& openPath() const { return open_; }
+
+  LocalTime Now() override;
+  bool GetSize(const std::string& path, uint64_t* size) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  bool Open(const std::string& path) override;
+  bool Append(const std::string& text) override;
+  void DebugOutput(const char* text) override { debugOutput.push_back(text); }
+
+ private:
+  std::string open_;
+};
