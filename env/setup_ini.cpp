@@ -28,6 +28,9 @@ std::string GetEditionTag(int osKind, BOOL wow64) {
 
 SetupIniResult ReadPackageSubdirectory(const std::string& moduleDir, const std::string& tag,
                                        std::string* value) {
+  // Without the program's own folder the path would name "\\Setup.ini" in the
+  // root of the current drive: some other file, not this distribution's.
+  if (moduleDir.empty()) return SETUP_INI_OPEN_FAILED;
   const std::unique_ptr<InfFile> inf = GetPlatform().inf->Open(moduleDir + "\\Setup.ini");
   if (!inf) return SETUP_INI_OPEN_FAILED;
 

@@ -118,6 +118,14 @@ TEST_F(ReadPackageSubdirectoryTest, MissingSectionOrFile) {
             platform_.inf.opened);
 }
 
+TEST_F(ReadPackageSubdirectoryTest, UnknownProgramFolderReadsNoFile) {
+  platform_.inf.AddFile("\\Setup.ini", {{"Dir", {{"Win7_64", "x64"}}}});
+  std::string value = "untouched";
+  EXPECT_EQ(SETUP_INI_OPEN_FAILED, ReadPackageSubdirectory("", "Win7_64", &value));
+  EXPECT_EQ("untouched", value);
+  EXPECT_TRUE(platform_.inf.opened.empty());
+}
+
 TEST_F(ReadPackageSubdirectoryTest, DriveRootReadsTheRootsFile) {
   platform_.inf.AddFile("D:\\Setup.ini", {{"dir", {{"Vista64", "amd64"}}}});
   std::string value;
