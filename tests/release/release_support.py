@@ -1,0 +1,56 @@
+"""Shared pieces of the release-tool tests: where the built programs are and a
+distribution folder made from the sample.
+
+    HOST_BUILD, WIN32_BUILD   build/host and build/win32 (or $ZAVCIR_HOST_BUILD,
+                              $ZAVCIR_WIN32_BUILD)
+    host_tool(name)           a program of the native build; fails when it is missing
+    win_tool(name)            a program of the Windows build; fails when it is missing
+    make_dist(path)           a complete distribution folder at path (see below)
+"""
+
+import os
+import shutil
+import sys
+from pathlib import Path
+
+import pytest
+
+REPO = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(REPO / "tests" / "wine"))
+
+import wineprefix  # noqa: E402
+
+HOST_BUILD = Path(os.environ.get("ZAVCIR_HOST_BUILD", REPO / "build" / "host"))
+WIN32_BUILD = wineprefix.WIN32_BUILD
+SAMPLE = REPO / "sample"
+TAGS = ("WinXP32", "WinXP64", "Vista32", "Vista64", "Win7_32", "Win7_64")
+
+
+def host_tool(name: str) -> Path:
+    path = HOST_BUILD / name
+    if not path.is_file():
+        pytest.fail(f"{path} is missing: build it with `cmake --preset host && cmake --build --preset host`")
+    return path
+
+
+def win_tool(name: str) -> Path:
+    """'Setup.exe', 'zavcir-distcheck.exe', or a program of build/win32/tests/."""
+    path = WIN32_BUILD / name
+    if not path.is_file():
+        path = WIN32_BUILD / "tests" / name
+    if not path.is_file():
+        pytest.fail(f"{name} is missing in {WIN32_BUILD}: build it with "
+                    "`cmake --preset win32 && cmake --build --preset win32`")
+    return path
+
+
+def make_dist(path: Path, setup: Path | None = None) -> Path:
+    """The sample distribution (sample/ without v2/) at path, with the built
+    Setup.exe and, in each package folder, the installer stand-in of the tag's
+    word size as DPInst.exe: what the release process ships, with stand-ins."""
+    shutil.copytree(SAMPLE, path, ignore=shutil.ignore_patterns("v2", "README.md"))
+    shutil.copyfile(setup or win_tool("Setup.exe"), path / "Setup.exe")
+    for tag in TAGS:
+        bits = "64" if tag.endswith("64") else "32"
+        shutil.copyfile(win_tool(f"dpinst{bits}.exe"), path / tag / "DPInst.exe")
+    return path

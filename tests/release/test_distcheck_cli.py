@@ -1,0 +1,135 @@
+"""zavcir-distcheck as release engineers run it: on the sample distribution with
+the built Setup.exe and the installer stand-ins, and on broken copies of it;
+natively and, built for Windows, under Wine (the two must report the same).
+The PE facts it reports are checked against python3-pefile.
+"""
+
+import json
+import shutil
+import subprocess
+
+import pytest
+
+from release_support import TAGS, host_tool, make_dist, win_tool
+
+pefile = pytest.importorskip("pefile")
+
+
+def run_native(*args, cwd=None):
+    result = subprocess.run([str(host_tool("zavcir-distcheck")), *map(str, args)], cwd=cwd,
+                            capture_output=True, timeout=60)
+    return result.returncode, result.stdout.decode("ascii"), result.stderr.decode("ascii")
+
+
+def check_json(folder, cwd=None):
+    code, out, _ = run_native("--json", folder, cwd=cwd)
+    report = json.loads(out)
+    assert report["exit_code"] == code
+    return report
+
+
+def codes(report):
+    return sorted((f["severity"], f["tag"] or "-", f["code"]) for f in report["findings"])
+
+
+def pe_version(path):
+    pe = pefile.PE(str(path))
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    ms, ls = fixed.FileVersionMS, fixed.FileVersionLS
+    return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
+
+
+@pytest.fixture
+def dist(tmp_path):
+    return make_dist(tmp_path / "dist")
+
+
+def test_sample_distribution_is_clean(dist):
+    code, out, _ = run_native(dist)
+    assert code == 0, out
+    assert "Result: clean" in out
+    rows = [line.split() for line in out.splitlines() if line.split()[:1] and line.split()[0] in TAGS]
+    assert [r[0] for r in rows] == list(TAGS)
+    for tag, folder, version, machine, result in rows:
+        assert (folder, version, result) == (tag, "1.0.0.0", "ok")
+        assert machine == ("x64" if tag.endswith("64") else "x86")
+
+    report = check_json(dist)
+    assert report["findings"] == []
+    assert report["setup_exe"]["file_version"] == pe_version(dist / "Setup.exe")
+    for row in report["tags"]:
+        machine = pefile.PE(str(dist / row["folder"] / "DPInst.exe")).FILE_HEADER.Machine
+        assert row["dpinst_machine"] == {0x14C: "x86", 0x8664: "x64"}[machine]
+
+
+def test_broken_copy_reports_every_fault(dist):
+    (dist / "Setup.ini").write_text(
+        "[Dir]\nWinXP32 = WinXP32\nWinXP64 = WinXP64\nVista32 =\nVista32 = Vista32\n"
+        "Vista64 = Vista 64\nWin7_32 = Win7_32\nWin7_64 = Win7_64\n")
+    shutil.copytree(dist / "Vista64", dist / "Vista 64")
+    shutil.copyfile(win_tool("dpinst32.exe"), dist / "Win7_64" / "DPInst.exe")
+    (dist / "WinXP64" / "zavcir.inf").write_text("[Version]\nDriverVer = 10/01/2026\n")
+    (dist / "Win7_32" / "DPInst.exe").unlink()
+    (dist / "WinXP32" / "zavcir.inf").write_text("[Version]\nDriverVer = 12/01/2026, 1.1.0.0\n")
+
+    report = check_json(dist)
+    assert codes(report) == [
+        ("error", "Vista32", "dir-line-missing"),
+        ("error", "Win7_32", "dpinst-missing"),
+        ("error", "Win7_64", "dpinst-machine"),
+        ("error", "WinXP64", "inf-no-driver-version"),
+        ("warning", "-", "driver-version-mismatch"),
+        ("warning", "Vista64", "folder-space"),
+    ]
+    assert report["exit_code"] == 2
+    assert [row["result"] for row in report["tags"]] == ["ok", "error", "error", "warning", "error", "error"]
+    code, out, _ = run_native(dist)
+    assert code == 2
+    assert "error:   Win7_64: Win7_64\\DPInst.exe is an x86 image; Win7_64 needs an x64 one" in out
+    assert "Result: 4 errors, 2 warnings" in out
+
+
+def test_warnings_only_and_usage(dist, tmp_path):
+    (dist / "Win7_64" / "zavcir.inf").write_text("DriverVer = 12/01/2026, 1.1.0.0\n")
+    assert check_json(dist)["exit_code"] == 1
+    spaced = tmp_path / "ZAV CIR 1.0"
+    dist.rename(spaced)
+    assert codes(check_json(spaced)) == [("warning", "-", "dist-folder-space"),
+                                         ("warning", "-", "driver-version-mismatch")]
+    for args in ((), ("--json",), ("a", "b"), ("--bogus", "x")):
+        code, _, err = run_native(*args)
+        assert code == 2 and err.startswith("usage:"), args
+    assert run_native("--help")[0] == 0
+
+
+def test_windows_build_reports_the_same(wine, dist):
+    """The Windows console build, under Wine, reads the same folder the same way."""
+    broken = dist.parent / "broken"
+    shutil.copytree(dist, broken)
+    shutil.copyfile(win_tool("dpinst32.exe"), broken / "Vista64" / "DPInst.exe")
+    (broken / "Setup.ini").write_text("[dir]\r\nwinxp32 = WinXP32\r\nWin7_64 = Nowhere\r\n")
+    for name in ("dist", "broken"):
+        native = check_json(name, cwd=dist.parent)
+        result = wine.run(win_tool("zavcir-distcheck.exe"), "--json", name, cwd=dist.parent)
+        assert result.code == native["exit_code"]
+        assert json.loads(result.stdout) == native
+
+
+def test_windows_build_starts_on_xp():
+    """A static console program whose imports Windows XP SP3 has."""
+    pe = pefile.PE(str(win_tool("zavcir-distcheck.exe")))
+    assert pe.FILE_HEADER.Machine == 0x14C
+    assert pe.OPTIONAL_HEADER.Subsystem == 3  # console
+    assert (pe.OPTIONAL_HEADER.MajorSubsystemVersion, pe.OPTIONAL_HEADER.MinorSubsystemVersion) == (5, 1)
+    assert (pe.OPTIONAL_HEADER.MajorOperatingSystemVersion,
+            pe.OPTIONAL_HEADER.MinorOperatingSystemVersion) == (5, 1)
+    imports = {entry.dll.decode().lower(): {i.name.decode() for i in entry.imports if i.name}
+               for entry in pe.DIRECTORY_ENTRY_IMPORT}
+    assert set(imports) <= {"kernel32.dll", "msvcrt.dll"}
+    # Functions that XP lacks and a MinGW build may pull in.
+    vista_only = {"GetTickCount64", "InitializeCriticalSectionEx", "GetFinalPathNameByHandleA",
+                  "GetFinalPathNameByHandleW", "CreateSymbolicLinkW", "InitOnceExecuteOnce",
+                  "InitializeSRWLock", "AcquireSRWLockExclusive", "InitializeConditionVariable",
+                  "FlsAlloc", "GetLocaleInfoEx", "CompareStringEx", "LCMapStringEx"}
+    assert not (set().union(*imports.values()) & vista_only)
+    assert not any(name.endswith("_s") for name in imports.get("msvcrt.dll", ()))

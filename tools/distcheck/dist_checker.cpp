@@ -1,0 +1,296 @@
+#include "tools/distcheck/dist_checker.h"
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "env/code_page.h"
+#include "env/mbcs.h"
+#include "env/setup_ini.h"
+#include "tools/distcheck/checker_platform.h"
+#include "tools/distcheck/dist_files.h"
+#include "tools/distcheck/driver_ver.h"
+#include "tools/distcheck/editions.h"
+#include "tools/distcheck/loaded_inf_parser.h"
+#include "tools/distcheck/pe_image.h"
+
+namespace {
+
+constexpr size_t kMaxImageSize = 64u << 20;  // larger "executables" are not read
+constexpr size_t kMaxTextSize = 16u << 20;   // nor larger Setup.ini or INF files
+constexpr DWORD kFieldSize = 260;            // Setup.exe's buffers, NUL included
+
+class Findings {
+ public:
+  explicit Findings(DistReport* report) : m_report(report) {}
+  void Error(const std::string& tag, const char* code, const std::string& message) {
+    m_report->findings.push_back({Severity::kError, tag, code, message});
+  }
+  void Warning(const std::string& tag, const char* code, const std::string& message) {
+    m_report->findings.push_back({Severity::kWarning, tag, code, message});
+  }
+
+ private:
+  DistReport* m_report;
+};
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+// The last component of a path, trailing separators ignored.
+std::string BaseName(std::string path) {
+  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+  const size_t cut = path.find_last_of("/\\");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+void CheckSetupExe(const std::string& folder, DistReport* report, Findings* findings) {
+  std::string path, content;
+  if (!FindEntry(folder, "Setup.exe", &path)) {
+    findings->Error("", "setup-exe-missing", "Setup.exe is missing");
+    return;
+  }
+  report->setupExePresent = true;
+  if (!ReadWholeFile(path, kMaxImageSize, &content)) {
+    findings->Error("", "setup-exe-unreadable", "Setup.exe cannot be read");
+    return;
+  }
+  PeImage image;
+  if (!PeImage::Parse(reinterpret_cast<const uint8_t*>(content.data()), content.size(), &image)) {
+    findings->Error("", "setup-exe-not-pe", "Setup.exe is not a Windows executable");
+    return;
+  }
+  report->setupExeIsPe = true;
+  report->setupExeMachine = MachineName(image.GetMachine());
+  if (!image.HasVersionRecord()) {
+    findings->Error("", "setup-exe-no-version", "Setup.exe has no version record");
+    return;
+  }
+  report->setupExeHasVersion = true;
+  report->setupExeFileVersion = image.GetFileVersion();
+  report->setupExeProductVersion = image.GetProductVersion();
+}
+
+// Why the [Dir] walk gave no folder for the tag, for the message.
+std::string ExplainNoLine(InfParser* parser, const std::string& tag) {
+  std::unique_ptr<InfFile> inf = parser->Open("Setup.ini");
+  if (!inf || !inf->FindFirstLine("Dir")) return "Setup.ini has no [Dir] section with lines";
+  const CodePage cp = CodePage::Ascii();
+  bool keyFound = false;
+  do {
+    char key[kFieldSize];
+    char value[kFieldSize];
+    if (!inf->GetStringField(0, key, kFieldSize) || !MbEqualNoCase(key, tag, cp)) continue;
+    keyFound = true;
+    if (inf->GetStringField(1, value, kFieldSize)) {
+      return "the first [Dir] line for " + tag +
+             " with a readable value has an empty value, and Setup.exe stops there";
+    }
+  } while (inf->FindNextLine());
+  if (!keyFound) return "Setup.ini has no [Dir] line for " + tag;
+  return "no [Dir] line for " + tag +
+         " has a value Setup.exe can read (it has none, or one of 260 characters or more)";
+}
+
+// Whether text holds "%<digits>%": SetupAPI replaces such a text with the path of
+// a system folder (%11% is the system directory); the checker's reader leaves it.
+bool HasFolderId(const std::string& text) {
+  size_t open = text.find('%');
+  while (open != std::string::npos) {
+    const size_t close = text.find('%', open + 1);
+    if (close == std::string::npos) return false;
+    const std::string inner = text.substr(open + 1, close - open - 1);
+    if (!inner.empty() && inner.find_first_not_of("0123456789") == std::string::npos) return true;
+    open = text.find('%', close + 1);
+  }
+  return false;
+}
+
+// The folder a [Dir] value names below base, resolved as Windows resolves
+// base + "\" + value. false with *problem set when it names none.
+bool ResolvePackageFolder(const std::string& base, const std::string& value, std::string* path,
+                          std::string* problem) {
+  if (HasFolderId(value)) {
+    *problem =
+        "holds a system folder id (%number%), which SetupAPI replaces with a folder of the "
+        "target machine; that can never lie in the distribution folder";
+    return false;
+  }
+  if (value.find(':') != std::string::npos) {
+    *problem = "is not a path relative to Setup.exe's folder";
+    return false;
+  }
+  std::string current = base;
+  size_t start = 0;
+  while (start <= value.size()) {
+    size_t end = value.find_first_of("\\/", start);
+    if (end == std::string::npos) end = value.size();
+    std::string part = value.substr(start, end - start);
+    start = end + 1;
+    if (part.find_first_not_of('.') != std::string::npos) {
+      // Windows drops trailing dots and blanks of a name.
+      while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+    }
+    if (part.empty() || part == ".") continue;
+    for (char c : part) {
+      const auto b = static_cast<unsigned char>(c);
+      if (b < 0x20 || std::string("<>|*?\"").find(c) != std::string::npos) {
+        *problem = "contains a character that Windows does not allow in names";
+        return false;
+      }
+    }
+    std::string next;
+    if (part == "..") {
+      next = JoinPath(current, "..");
+    } else if (!FindEntry(current, part, &next)) {
+      *problem = "names no existing folder";
+      return false;
+    }
+    current = next;
+  }
+  if (!IsDirectoryPath(current)) {
+    *problem = "names a file, not a folder";
+    return false;
+  }
+  *path = current;
+  return true;
+}
+
+void CheckInf(const std::string& packageDir, TagRow* row, Findings* findings) {
+  std::string path, content;
+  if (!FindEntry(packageDir, "zavcir.inf", &path)) {
+    findings->Error(row->tag, "inf-missing",
+                    row->tag + ": zavcir.inf is missing in " + row->folder);
+    return;
+  }
+  if (!ReadWholeFile(path, kMaxTextSize, &content)) {
+    findings->Error(row->tag, "inf-unreadable",
+                    row->tag + ": " + row->folder + "\\zavcir.inf cannot be read");
+    return;
+  }
+  row->driverVersion = ReadDriverVersion(content);
+  if (!row->driverVersion.empty()) return;
+  std::string message =
+      row->tag + ": " + row->folder + "\\zavcir.inf has no DriverVer line that gives a version";
+  if (content.size() >= 2 && static_cast<uint8_t>(content[0]) == 0xFF &&
+      static_cast<uint8_t>(content[1]) == 0xFE) {
+    message += " (the file is UTF-16; Setup.exe reads it as 8-bit text)";
+  }
+  findings->Error(row->tag, "inf-no-driver-version", message);
+}
+
+void CheckInstaller(const std::string& packageDir, TagRow* row, Findings* findings) {
+  std::string path, content;
+  const std::string where = row->tag + ": " + row->folder + "\\DPInst.exe";
+  if (!FindEntry(packageDir, "DPInst.exe", &path)) {
+    findings->Error(row->tag, "dpinst-missing",
+                    row->tag + ": DPInst.exe is missing in " + row->folder);
+    return;
+  }
+  if (!ReadWholeFile(path, kMaxImageSize, &content)) {
+    findings->Error(row->tag, "dpinst-unreadable", where + " cannot be read");
+    return;
+  }
+  PeImage image;
+  if (!PeImage::Parse(reinterpret_cast<const uint8_t*>(content.data()), content.size(), &image)) {
+    findings->Error(row->tag, "dpinst-not-pe", where + " is not a Windows executable");
+    return;
+  }
+  row->dpinstMachine = MachineName(image.GetMachine());
+  if (MachineName(image.GetMachine()) != row->expectedMachine) {
+    findings->Error(row->tag, "dpinst-machine",
+                    where + " is an " + row->dpinstMachine + " image; " + row->tag + " needs an " +
+                        row->expectedMachine + " one");
+  }
+}
+
+void CheckTag(const std::string& folder, const std::string& tag, InfParser* parser, TagRow* row,
+              Findings* findings) {
+  std::string value;
+  const SetupIniResult result = ReadPackageSubdirectory(folder, tag, &value);
+  if (result != SETUP_INI_FOUND) {
+    findings->Error(tag, "dir-line-missing", tag + ": " + ExplainNoLine(parser, tag));
+    return;
+  }
+  row->hasLine = true;
+  row->folder = value;
+  if (value.find(' ') != std::string::npos) {
+    findings->Warning(tag, "folder-space",
+                      tag + ": the folder name " + Quoted(value) +
+                          " has a space; the installer's command line is not quoted, so "
+                          "Windows may start another program");
+  }
+  std::string packageDir, problem;
+  if (!ResolvePackageFolder(folder, value, &packageDir, &problem)) {
+    findings->Error(tag, "folder-missing", tag + ": " + Quoted(value) + " " + problem);
+    return;
+  }
+  row->folderExists = true;
+  CheckInf(packageDir, row, findings);
+  CheckInstaller(packageDir, row, findings);
+}
+
+void CheckVersionsAgree(DistReport* report, Findings* findings) {
+  std::map<std::string, std::vector<std::string>> tagsByVersion;
+  for (const TagRow& row : report->rows) {
+    if (!row.driverVersion.empty()) tagsByVersion[row.driverVersion].push_back(row.tag);
+  }
+  if (tagsByVersion.size() < 2) return;
+  std::string message = "the driver versions differ: ";
+  for (const auto& [version, tags] : tagsByVersion) {
+    if (version != tagsByVersion.begin()->first) message += "; ";
+    message += version + " (";
+    for (size_t i = 0; i < tags.size(); ++i) message += (i ? ", " : "") + tags[i];
+    message += ")";
+  }
+  findings->Warning("", "driver-version-mismatch", message);
+}
+
+}  // namespace
+
+DistReport CheckDistribution(const std::string& folder) {
+  DistReport report;
+  report.folder = folder;
+  Findings findings(&report);
+  for (const Edition& edition : SupportedEditions()) {
+    TagRow row;
+    row.tag = edition.tag;
+    row.expectedMachine = MachineName(edition.machine);
+    report.rows.push_back(row);
+  }
+  if (!IsDirectoryPath(folder)) {
+    findings.Error("", "folder-missing", Quoted(folder) + " is not a folder");
+    return report;
+  }
+  if (BaseName(folder).find(' ') != std::string::npos) {
+    findings.Warning("", "dist-folder-space",
+                     "the distribution folder's name has a space; the installer's command "
+                     "line is not quoted, so Windows may start another program");
+  }
+
+  CheckSetupExe(folder, &report, &findings);
+
+  std::string iniPath, ini;
+  if (!FindEntry(folder, "Setup.ini", &iniPath)) {
+    findings.Error("", "setup-ini-missing", "Setup.ini is missing");
+    return report;
+  }
+  report.setupIniPresent = true;
+  if (!ReadWholeFile(iniPath, kMaxTextSize, &ini)) {
+    findings.Error("", "setup-ini-unreadable", "Setup.ini cannot be read");
+    return report;
+  }
+  LoadedInfParser parser(ini);
+  if (!parser.IsParsable()) {
+    findings.Error("", "setup-ini-unparsable",
+                   "Setup.ini cannot be parsed as an INF file (empty, a section name not "
+                   "closed by ']' or longer than 255 characters, or text before the first "
+                   "section)");
+    return report;
+  }
+  report.setupIniParsable = true;
+
+  ScopedCheckerPlatform platform(&parser);
+  for (TagRow& row : report.rows) CheckTag(folder, row.tag, &parser, &row, &findings);
+  CheckVersionsAgree(&report, &findings);
+  return report;
+}

@@ -1,0 +1,61 @@
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "tools/distcheck/dist_files.h"
+#include "tools/distcheck/text_codec.h"
+
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+  if (dir.empty() || dir.back() == '/') return dir + name;
+  return dir + "/" + name;
+}
+
+bool FindEntry(const std::string& dir, const std::string& name, std::string* path) {
+  const std::string wanted = Cp1252ToUtf8(name);
+  if (wanted.empty() || wanted.find('/') != std::string::npos) return false;
+  if (Exists(JoinPath(dir, wanted))) {
+    *path = JoinPath(dir, wanted);
+    return true;
+  }
+  DIR* listing = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (listing == nullptr) return false;
+  std::vector<std::string> matches;
+  while (const dirent* entry = ::readdir(listing)) {
+    if (EqualNoCase(entry->d_name, wanted)) matches.push_back(entry->d_name);
+  }
+  ::closedir(listing);
+  if (matches.empty()) return false;
+  *path = JoinPath(dir, *std::min_element(matches.begin(), matches.end()));
+  return true;
+}
+
+bool IsDirectoryPath(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsPlainFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}

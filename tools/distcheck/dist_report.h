@@ -1,0 +1,62 @@
+// What the distribution checker found in one folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class Severity { kError, kWarning };
+
+// One problem: its severity, the tag it concerns ("" for the folder as a
+// whole), a stable code for pipelines, and a sentence for people.
+struct Finding {
+  Severity severity = Severity::kError;
+  std::string tag;
+  std::string code;
+  std::string message;
+};
+
+// The state of one [Dir] tag's package folder.
+struct TagRow {
+  std::string tag;
+  bool hasLine = false;         // the [Dir] walk gave a value
+  std::string folder;           // that value, as read from Setup.ini
+  bool folderExists = false;    // it names an existing folder
+  std::string driverVersion;    // from zavcir.inf; "" when none
+  std::string dpinstMachine;    // DPInst.exe's machine; "" when missing or no PE image
+  std::string expectedMachine;  // "x86" for the 32-bit tags, "x64" for the 64-bit ones
+};
+
+struct DistReport {
+  std::string folder;  // the folder as given
+  bool setupExePresent = false;
+  bool setupExeIsPe = false;
+  std::string setupExeMachine;
+  bool setupExeHasVersion = false;
+  std::string setupExeFileVersion;
+  std::string setupExeProductVersion;
+  bool setupIniPresent = false;
+  bool setupIniParsable = false;
+  std::vector<TagRow> rows;  // one per supported edition (editions.h), in its order
+  std::vector<Finding> findings;
+
+  int CountOf(Severity severity) const {
+    int n = 0;
+    for (const Finding& f : findings) n += f.severity == severity ? 1 : 0;
+    return n;
+  }
+  // 2 with errors, 1 with warnings only, 0 when clean.
+  int ExitCode() const {
+    if (CountOf(Severity::kError) > 0) return 2;
+    return CountOf(Severity::kWarning) > 0 ? 1 : 0;
+  }
+  // "error", "warning" or "ok": the worst finding for the tag.
+  std::string ResultOf(const std::string& tag) const {
+    std::string result = "ok";
+    for (const Finding& f : findings) {
+      if (f.tag != tag) continue;
+      if (f.severity == Severity::kError) return "error";
+      result = "warning";
+    }
+    return result;
+  }
+};

@@ -1,0 +1,82 @@
+# The distribution checker, zavcir-distcheck, and its INF probe.
+#
+# Native build:  zavcir-distcheck, distcheck_inf_probe (the checker's INF reader
+#                behind the probe's output), distcheck_tests (GoogleTest).
+# Windows build: zavcir-distcheck.exe (static console program, starts on XP SP3)
+#                and tests/inf_probe.exe (the product's SetupAPI reader behind the
+#                same output), for the differential test under Wine.
+# Fuzzing (clang only): configure with -DDISTCHECK_FUZZ=ON (or the core's
+#                -DSETUP_FUZZ=ON) and a clang compiler to get distcheck_inf_fuzz and
+#                distcheck_pe_fuzz (libFuzzer with ASan and UBSan).
+set(DISTCHECK_DIR ${CMAKE_SOURCE_DIR}/tools/distcheck)
+
+# The checker's portable sources and the parts of the core it shares with Setup.exe.
+set(DISTCHECK_SOURCES
+  ${DISTCHECK_DIR}/checker_platform.cpp ${DISTCHECK_DIR}/dist_checker.cpp
+  ${DISTCHECK_DIR}/dist_files.cpp ${DISTCHECK_DIR}/driver_ver.cpp ${DISTCHECK_DIR}/editions.cpp
+  ${DISTCHECK_DIR}/inf_document.cpp ${DISTCHECK_DIR}/loaded_inf_parser.cpp
+  ${DISTCHECK_DIR}/pe_image.cpp ${DISTCHECK_DIR}/report_writer.cpp
+  ${DISTCHECK_DIR}/text_codec.cpp)
+set(DISTCHECK_CORE_SOURCES
+  ${CMAKE_SOURCE_DIR}/env/setup_ini.cpp ${CMAKE_SOURCE_DIR}/env/mbcs.cpp
+  ${CMAKE_SOURCE_DIR}/env/code_page.cpp ${CMAKE_SOURCE_DIR}/env/platform.cpp)
+
+if(WIN32)
+  # As Setup.exe's, but a console program.
+  set(DISTCHECK_LINK_FLAGS -static -static-libgcc -static-libstdc++
+    -Wl,--subsystem,console:5.01 -Wl,--major-os-version,5 -Wl,--minor-os-version,1
+    -Wl,--no-insert-timestamp -Wl,--build-id=none -s)
+
+  add_library(distcheck_win STATIC ${DISTCHECK_SOURCES} ${DISTCHECK_CORE_SOURCES}
+    ${DISTCHECK_DIR}/dist_files_win.cpp)
+  target_include_directories(distcheck_win PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(distcheck_win PUBLIC ${XP_DEFINES})
+  target_compile_options(distcheck_win PRIVATE ${REPRO_FLAGS})
+
+  add_executable(zavcir-distcheck ${DISTCHECK_DIR}/distcheck_main.cpp)
+  target_compile_options(zavcir-distcheck PRIVATE ${REPRO_FLAGS})
+  target_link_options(zavcir-distcheck PRIVATE ${DISTCHECK_LINK_FLAGS})
+  target_link_libraries(zavcir-distcheck PRIVATE distcheck_win)
+  set_target_properties(zavcir-distcheck PROPERTIES SUFFIX .exe)
+
+  add_executable(inf_probe ${DISTCHECK_DIR}/inf_probe.cpp ${DISTCHECK_DIR}/inf_probe_win.cpp
+    ${CMAKE_SOURCE_DIR}/win32/win32_inf_parser.cpp ${CMAKE_SOURCE_DIR}/win32/win32_inf_file.cpp)
+  target_link_options(inf_probe PRIVATE ${DISTCHECK_LINK_FLAGS})
+  target_link_libraries(inf_probe PRIVATE distcheck_win)
+  set_target_properties(inf_probe PROPERTIES SUFFIX .exe
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+else()
+  add_library(distcheck_host STATIC ${DISTCHECK_SOURCES} ${DISTCHECK_DIR}/dist_files_posix.cpp)
+  target_include_directories(distcheck_host PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(distcheck_host PUBLIC setup_core)
+
+  add_executable(zavcir-distcheck ${DISTCHECK_DIR}/distcheck_main.cpp)
+  target_link_libraries(zavcir-distcheck PRIVATE distcheck_host)
+
+  add_executable(distcheck_inf_probe ${DISTCHECK_DIR}/inf_probe.cpp
+    ${DISTCHECK_DIR}/inf_probe_host.cpp)
+  target_link_libraries(distcheck_inf_probe PRIVATE distcheck_host)
+
+  file(GLOB DISTCHECK_TEST_SOURCES CONFIGURE_DEPENDS ${DISTCHECK_DIR}/*_test.cpp)
+  if(DISTCHECK_TEST_SOURCES)
+    add_executable(distcheck_tests ${DISTCHECK_TEST_SOURCES})
+    target_link_libraries(distcheck_tests PRIVATE distcheck_host GTest::gtest GTest::gtest_main)
+    gtest_discover_tests(distcheck_tests DISCOVERY_TIMEOUT 60)
+  endif()
+
+  # With the core's SETUP_FUZZ they join its target setup_fuzz_targets.
+  option(DISTCHECK_FUZZ "Build the libFuzzer targets of the checker's readers (clang only)" OFF)
+  if(DISTCHECK_FUZZ OR SETUP_FUZZ)
+    foreach(target IN ITEMS inf pe)
+      add_executable(distcheck_${target}_fuzz ${DISTCHECK_DIR}/${target}_fuzz.cpp
+        ${DISTCHECK_SOURCES} ${DISTCHECK_CORE_SOURCES} ${DISTCHECK_DIR}/dist_files_posix.cpp)
+      target_include_directories(distcheck_${target}_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
+      target_compile_options(distcheck_${target}_fuzz PRIVATE
+        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+      target_link_options(distcheck_${target}_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+      if(TARGET setup_fuzz_targets)
+        add_dependencies(setup_fuzz_targets distcheck_${target}_fuzz)
+      endif()
+    endforeach()
+  endif()
+endif()
