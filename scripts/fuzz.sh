@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the core (files *_fuzz.cpp, with clang, ASan
-# and UBSan) and runs each for SECONDS seconds (default 30), starting from the
-# seed corpus in tests/fuzz/corpus/<target>/. Prints each target's execution
-# count; exits non-zero when a target finds a crash, leaving the input that
-# causes it in build/fuzz/artifacts/.
+# Builds the libFuzzer targets (the core's *_fuzz.cpp and the distribution
+# checker's readers, with clang, ASan and UBSan) and runs each for SECONDS
+# seconds (default 30), starting from its committed seed corpus. Prints each
+# target's execution count; exits non-zero when a target finds a crash,
+# leaving the input that causes it in build/fuzz/artifacts/.
 #
 #   scripts/fuzz.sh [SECONDS]
 set -euo pipefail
@@ -20,12 +20,22 @@ cmake --build "$build" --target setup_fuzz_targets
 mkdir -p "$artifacts"
 failed=0
 printf '%-32s %12s %8s %s\n' target executions corpus result
+# Each target: its fuzzer binary and its seed corpus. The core's targets take
+# their seeds from tests/fuzz/corpus/<target>/; the distribution checker's from
+# its INF corpus and its PE seeds.
+targets=()
 for source in app/*_fuzz.cpp env/*_fuzz.cpp package/*_fuzz.cpp framework/*_fuzz.cpp; do
   [[ -f $source ]] || continue
   name=$(basename "$source" .cpp)
+  targets+=("$name:tests/fuzz/corpus/${name%_fuzz}")
+done
+targets+=("distcheck_inf_fuzz:tests/release/ini-corpus" "distcheck_pe_fuzz:tools/distcheck/fuzz-seeds/pe")
+
+for entry in "${targets[@]}"; do
+  name=${entry%%:*}
+  seeds=${entry#*:}
   fuzzer="$build/$name"
   target=${name%_fuzz}
-  seeds=tests/fuzz/corpus/$target
   dict=tests/fuzz/dict/$target.dict
   # New inputs go to a scratch corpus, never into the committed seeds.
   work="$build/corpus/$target"
