@@ -216,8 +216,8 @@ void CheckTag(const std::string& folder, const std::string& tag, InfParser* pars
   if (value.find(' ') != std::string::npos) {
     findings->Warning(tag, "folder-space",
                       tag + ": the folder name " + Quoted(value) +
-                          " has a space; the installer's command line is not quoted, so "
-                          "Windows may start another program");
+                          " has a space; the installer records its uninstall command "
+                          "unquoted, so Windows may start another program when it runs");
   }
   std::string packageDir, problem;
   if (!ResolvePackageFolder(folder, value, &packageDir, &problem)) {
@@ -263,8 +263,9 @@ DistReport CheckDistribution(const std::string& folder) {
   }
   if (BaseName(folder).find(' ') != std::string::npos) {
     findings.Warning("", "dist-folder-space",
-                     "the distribution folder's name has a space; the installer's command "
-                     "line is not quoted, so Windows may start another program");
+                     "the distribution folder's name has a space; the installer records its "
+                     "uninstall command unquoted, so Windows may start another program "
+                     "when it runs");
   }
 
   CheckSetupExe(folder, &report, &findings);

@@ -14,6 +14,6 @@
 //   rule, and DPInst.exe, a PE image of the tag's machine type (x86 for the
 //   32-bit tags, x64 for the 64-bit ones);
 // warning about driver versions that differ between tags and about folder
-// names with spaces (the installer's command line is not quoted). Never fails:
+// names with spaces (the installer records its uninstall command unquoted). Never fails:
 // every problem is a finding of the report.
 DistReport CheckDistribution(const std::string& folder);
