@@ -1,0 +1,22 @@
+#!/bin/sh
+# Speed benchmark of Setup.exe under Wine (see bench/README.md).
+#
+#   bench/run.sh [--quick] [bench.py options: --sizes 1000,5000,10000 --rounds 41,21,21
+#                 --startup-rounds 41 --profile-size 100]
+#
+# Builds Setup.exe and the benchmark's programs in a build directory of their
+# own (ZAVCIR_BENCH_BUILD, default build/bench-win32; same toolchain and build
+# type as the win32 preset), then runs bench/bench.py, which prints the figures.
+set -eu
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=${ZAVCIR_BENCH_BUILD:-$repo/build/bench-win32}
+
+mkdir -p "$build"
+log=$build/bench-build.log
+if ! { cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" \
+         -DCMAKE_BUILD_TYPE=MinSizeRel && cmake --build "$build" --target bench; } >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "bench/run.sh: the build failed" >&2
+  exit 1
+fi
+exec /usr/bin/python3 "$repo/bench/bench.py" --build-dir "$build" "$@"
