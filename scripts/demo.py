@@ -1,0 +1,134 @@
+#!/usr/bin/python3
+r"""Shows the setup program's main job under Wine, on the bundled sample
+distribution: install version 1.0.0.0, upgrade to 1.1.0.0, uninstall, each
+with Setup.exe /S, and after each step what changed.
+
+Runs in a throwaway 64-bit Windows 7 prefix (a clone of the test template) with
+its own wine server; both are always removed at the end. Needs the win32 build
+(scripts/demo.sh makes it first).
+"""
+
+import signal
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "wine"))
+import wineprefix  # noqa: E402
+
+EDITION = "Win7_64"
+STORE_DIR = r"C:\windows\System32\DriverStore\FileRepository"
+
+EXIT_MEANINGS = {
+    0: "success",
+    1: "done, but a restart of Windows is needed to finish the removal",
+    2: "at least one copy could not be removed",
+    3: "at least one copy could not be removed, and a restart is needed",
+    4: "nothing was done: start-up failed, or the installer failed or did not start",
+}
+
+
+def explain_command(line):
+    """What one DPInst.exe command line was for."""
+    silent = " (silent)" if " /SW " in line or " /s " in line else ""
+    if " /LM " in line:
+        return "install the package" + silent
+    if line.startswith('"'):
+        return "remove a copy found in the driver store" + silent
+    return 'the uninstall command stored in a package\'s "Uninstall" entry' + silent
+
+
+def snapshot(p):
+    """The package's "Uninstall" entries (64-bit view) and driver-store folders."""
+    return p.uninstall_entries(), p.store_folders()
+
+
+def describe_entry(name, values):
+    key = name if len(name) <= 16 else name[:12] + "..."
+    return (f'{key}  DisplayName "{values.get("DisplayName", "")}"  '
+            f'DisplayVersion "{values.get("DisplayVersion", "")}"')
+
+
+def print_changes(title, before, after, describe):
+    """One block of the report: each item after the step, '+' when new; then
+    the items that went away, '-'."""
+    print(f"   {title}:")
+    if not after and not before:
+        print("       (none)")
+    for name in after:
+        print(f"     {'+' if name not in before else ' '} {describe(name, after)}")
+    for name in before:
+        if name not in after:
+            print(f"     - {describe(name, before)}  (removed)")
+    if before and not after:
+        print("       (none left)")
+
+
+def run_step(p, number, title, dist, args, log_seen):
+    before_entries, before_store = snapshot(p)
+    command = " ".join([dist.setup, *args])
+    print(f"\n== Step {number} of 3: {title}")
+    print(f"   > {command}")
+    started = time.monotonic()
+    result = p.run(dist.setup, *args, timeout=120)
+    took = time.monotonic() - started
+    after_entries, after_store = snapshot(p)
+
+    log = p.standin_log()
+    print("   Commands Setup.exe ran, as DPInst.exe received them:")
+    if len(log) == log_seen:
+        print("       (none)")
+    for number, line in enumerate(log[log_seen:], start=1):
+        print(f"     {number}. {explain_command(line)}:")
+        print(f"        {line}")
+    print_changes("Uninstall entries of the package (HKLM\\...\\CurrentVersion\\Uninstall, 64-bit view)",
+                  before_entries, after_entries, lambda name, entries: describe_entry(name, entries[name]))
+    print_changes(f"Driver store copies ({STORE_DIR})", before_store, after_store,
+                  lambda name, _: name)
+    if result.code is None:
+        print(f"   Setup.exe did not end within {took:.0f} s")
+    else:
+        print(f"   Exit code {result.code}: {EXIT_MEANINGS.get(result.code, 'unknown')}  ({took:.1f} s)")
+    return len(log), result.code
+
+
+def main() -> int:
+    # A termination request ends the demo through the clean-up below.
+    for sig in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(sig, lambda *_: sys.exit(130))
+
+    print("ZAV CIR Receiver Driver setup: demo under Wine (Windows 7, 64-bit)")
+    print("Sample distributions: C:\\dist (driver 1.0.0.0) and C:\\dist-v2 (driver 1.1.0.0).")
+    print("Their DPInst.exe is a test stand-in for the driver package installer: it copies")
+    print('the package into the driver store and registers an "Uninstall" entry named')
+    print('"Windows Driver Package - ..."; Setup.exe then labels that entry with the product')
+    print("name and driver version, and removes older copies.")
+    first = not (wineprefix.TEMPLATE_ROOT / "win64" / ".zavcir-template").is_file()
+    print("Preparing a throwaway Wine prefix"
+          + (" (the first time takes about half a minute)" if first else "") + " ...")
+
+    prefix = wineprefix.WinePrefix.create("64")
+    codes = []
+    try:
+        prefix.set_version("win7")
+        v1 = prefix.make_dist(root=r"C:\dist", folders={EDITION: 64})
+        v2 = prefix.make_dist(root=r"C:\dist-v2", folders={EDITION: 64}, sample=wineprefix.SAMPLE_DIR / "v2")
+        seen = 0
+        for number, (title, dist, args) in enumerate([
+                ("install version 1.0.0.0", v1, ["/S"]),
+                ("upgrade to version 1.1.0.0", v2, ["/S"]),
+                ("uninstall (it ends with a 1 s pause and a check that the driver is gone)", v2,
+                 ["/S", "/U"])], start=1):
+            seen, code = run_step(prefix, number, title, dist, args, seen)
+            codes.append(code)
+    finally:
+        prefix.close()
+        print("\nCleaned up: the wine server has ended and the prefix is removed.")
+    if codes != [0, 0, 0]:
+        print(f"Unexpected exit codes: {codes} (expected 0, 0, 0)")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The setup program's main job, shown under Wine on the bundled sample
+# distribution: install, upgrade to a newer version, uninstall, with a short
+# report of what changed after each step. Works from a fresh clone: installs
+# what is missing, builds Setup.exe and the installer stand-in, then runs
+# scripts/demo.py in a throwaway Wine prefix that it always removes again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/bootstrap.sh
+
+mkdir -p build
+log=build/demo-build.log
+echo "demo: building Setup.exe and the installer stand-in (output in $log) ..."
+if ! { cmake --preset win32 && cmake --build --preset win32; } >"$log" 2>&1; then
+  tail -n 40 "$log" >&2
+  echo "demo: the build failed (whole output in $log)" >&2
+  exit 1
+fi
+
+exec /usr/bin/python3 scripts/demo.py
