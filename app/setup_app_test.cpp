@@ -8,180 +8,67 @@
 
 namespace {
 
+using ::testing::PrintToString;
 using Strings = std::vector<std::string>;
 
 const char kUnsupported[] = "This ZAV CIR driver is for Windows 7, Vista or Windows XP only.";
 const char kOpenFailed[] = "Failed to open Setup.ini file";
+const char kNoLine[] = "Failed to find the line in Setup.ini: Win7_32=...";
 
-class SetupAppTest : public ::testing::Test {
- protected:
-  // A distribution in C:\Dist with all six tags and their folders.
-  SetupAppTest() {
-    platform_.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir",
-                                                   {{"WinXP32", "xp32"},
-                                                    {"WinXP64", "xp64"},
-                                                    {"Vista32", "vista32"},
-                                                    {"Vista64", "vista64"},
-                                                    {"Win7_32", "win7_32"},
-                                                    {"Win7_64", "win7_64"}}}});
-    for (const char* dir : {"xp32", "xp64", "vista32", "vista64", "win7_32", "win7_64"})
-      platform_.files.AddDirectory(std::string("C:\\Dist\\") + dir);
-  }
-  void RunOn(DWORD platformId, DWORD major, DWORD minor, BOOL wow64) {
-    platform_.system.version = OsVersion{platformId, major, minor};
-    platform_.system.wow64 = wow64;
-  }
-  FakePlatform platform_;
-  CSetupApp app_;
-};
-
-TEST_F(SetupAppTest, SucceedsAndRecordsTheFactsOfTheRun) {
-  RunOn(VER_PLATFORM_WIN32_NT, 6, 1, TRUE);
-  EXPECT_EQ(TRUE, app_.StartUp({}));
-  EXPECT_EQ("C:\\Dist", app_.m_strModuleDir);
-  EXPECT_EQ(OS_WIN7, app_.m_nOsKind);
-  EXPECT_EQ(TRUE, app_.m_bWow64);
-  EXPECT_EQ("C:\\Dist\\win7_64", app_.m_strPackageDir);
-  EXPECT_EQ(FALSE, app_.m_cmdInfo.m_bSilent);
-  EXPECT_EQ(FALSE, app_.m_cmdInfo.m_bUninstall);
-  EXPECT_TRUE(platform_.ui.messages.empty());
-  EXPECT_EQ(0, app_.ExitInstance());
-  EXPECT_EQ(&app_, AfxGetApp());
+TEST(SetupAppTest, StartUpRecordsTheFactsOfTheRun) {
+  FakePlatform p;
+  p.system.version = OsVersion{VER_PLATFORM_WIN32_NT, 6, 1};
+  p.system.wow64 = TRUE;
+  p.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", {{"Win7_32", "x86"}, {"Win7_64", "x64"}}}});
+  CSetupApp app;
+  // Uninstall mode does not need the package folder.
+  EXPECT_EQ(TRUE, app.StartUp({"-s", "/U"}));
+  EXPECT_EQ("C:\\Dist", app.m_strModuleDir);
+  EXPECT_EQ(OS_WIN7, app.m_nOsKind);
+  EXPECT_EQ(TRUE, app.m_bWow64);
+  EXPECT_EQ("C:\\Dist\\x64", app.m_strPackageDir);
+  EXPECT_EQ(TRUE, app.m_cmdInfo.m_bSilent);
+  EXPECT_EQ(TRUE, app.m_cmdInfo.m_bUninstall);
+  EXPECT_TRUE(p.ui.messages.empty());
+  // The uninstall job alone: nothing found, nothing started, no Install trace.
+  app.DoWork();
+  EXPECT_TRUE(p.runner.commands.empty());
+  EXPECT_TRUE(p.trace.lines.empty());
+  EXPECT_EQ(0, app.ExitInstance());
+  EXPECT_EQ(&app, AfxGetApp());
 }
 
-TEST_F(SetupAppTest, PicksTheFolderOfEachSupportedSystem) {
+TEST(SetupAppTest, AFailedStartUpShowsItsReasonUnlessSilentAndSetsTheFailureBit) {
+  const OsVersion w2000{VER_PLATFORM_WIN32_NT, 5, 0}, me{VER_PLATFORM_WIN32_WINDOWS, 4, 90},
+      w7{VER_PLATFORM_WIN32_NT, 6, 1};
   struct Case {
-    DWORD major, minor;
-    BOOL wow64;
-    const char* dir;
+    OsVersion os;
+    const char* value;  // the value of Setup.ini's Win7_32 line; nullptr: no Setup.ini
+    Strings args, messages;
   } cases[] = {
-      {5, 2, TRUE, "xp64"},
-      {6, 0, FALSE, "vista32"},
-      {10, 0, TRUE, "win7_64"},
+      {w2000, "x86", {}, {kUnsupported}},
+      {me, "x86", {"/U"}, {kUnsupported}},
+      {w7, nullptr, {}, {kOpenFailed}},
+      {w7, nullptr, {"/u", "/s"}, {}},
+      {w7, "", {}, {kNoLine}},
+      // Shown even when silent, but only in install mode.
+      {w7, "gone", {"/S"}, {"Invalid path: C:\\Dist\\gone"}},
   };
   for (const auto& c : cases) {
-    ResetProbeCachesForTesting();
-    RunOn(VER_PLATFORM_WIN32_NT, c.major, c.minor, c.wow64);
+    FakePlatform p;
+    p.system.version = c.os;
+    if (c.value) p.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", {{"Win7_32", c.value}}}});
+    p.files.AddDirectory("C:\\Dist\\x86");
     CSetupApp app;
-    EXPECT_EQ(TRUE, app.StartUp({"/S"})) << c.dir;
-    EXPECT_EQ(std::string("C:\\Dist\\") + c.dir, app.m_strPackageDir);
-  }
-}
-
-TEST(SetupAppStartUpTest, FailedStartUpShowsItsReasonUnlessSilentAndSetsTheFailureBit) {
-  struct Case {
-    const char* what;
-    DWORD platformId, major, minor;
-    const char* iniPath;  // where Setup.ini lies
-    Strings args;
-    Strings messages;
-  } cases[] = {
-      {"Windows 2000", VER_PLATFORM_WIN32_NT, 5, 0, "C:\\Dist", {}, {kUnsupported}},
-      {"Windows 2000, silent", VER_PLATFORM_WIN32_NT, 5, 0, "C:\\Dist", {"/S"}, {}},
-      {"Windows Me, uninstall",
-       VER_PLATFORM_WIN32_WINDOWS,
-       4,
-       90,
-       "C:\\Dist",
-       {"/U"},
-       {kUnsupported}},
-      {"no Setup.ini", VER_PLATFORM_WIN32_NT, 6, 1, "C:\\Elsewhere", {}, {kOpenFailed}},
-      {"no Setup.ini, silent", VER_PLATFORM_WIN32_NT, 6, 1, "C:\\Elsewhere", {"-s"}, {}},
-      {"no Setup.ini, silent uninstall",
-       VER_PLATFORM_WIN32_NT,
-       6,
-       1,
-       "C:\\Elsewhere",
-       {"/u", "/s"},
-       {}},
-  };
-  for (const auto& c : cases) {
-    FakePlatform platform;
-    platform.system.version = OsVersion{c.platformId, c.major, c.minor};
-    platform.inf.AddFile(std::string(c.iniPath) + "\\Setup.ini", {{"Dir", {{"Win7_32", "x"}}}});
-    platform.files.AddDirectory(std::string(c.iniPath) + "\\x");
-    CSetupApp app;
-    EXPECT_EQ(FALSE, app.StartUp(c.args)) << c.what;
-    EXPECT_EQ(c.messages, platform.ui.messages) << c.what;
-    EXPECT_EQ(EXIT_SETUP_FAILED, app.ExitInstance()) << c.what;
-    EXPECT_EQ("", app.m_strPackageDir) << c.what;
-  }
-}
-
-TEST_F(SetupAppTest, UnsupportedSystemDoesNotReadSetupIni) {
-  RunOn(VER_PLATFORM_WIN32_WINDOWS, 4, 10, FALSE);
-  EXPECT_EQ(FALSE, app_.StartUp({}));
-  EXPECT_TRUE(platform_.inf.opened.empty());
-}
-
-TEST_F(SetupAppTest, NoUsableLineNamesTheTag) {
-  platform_.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", {{"Vista32", ""}, {"Vista32", "v"}}}});
-  RunOn(VER_PLATFORM_WIN32_NT, 6, 0, FALSE);
-  EXPECT_EQ(FALSE, app_.StartUp({}));
-  EXPECT_EQ(Strings{"Failed to find the line in Setup.ini: Vista32=..."}, platform_.ui.messages);
-  EXPECT_EQ(EXIT_SETUP_FAILED, app_.ExitInstance());
-  EXPECT_EQ(0, platform_.inf.openFiles);
-
-  CSetupApp silent;
-  EXPECT_EQ(FALSE, silent.StartUp({"/S"}));
-  EXPECT_EQ(1u, platform_.ui.messages.size());
-  EXPECT_EQ(EXIT_SETUP_FAILED, silent.ExitInstance());
-}
-
-TEST_F(SetupAppTest, MissingPackageFolderIsShownEvenWhenSilent) {
-  platform_.files.Remove("C:\\Dist\\win7_32");
-  for (const Strings& args : {Strings{}, Strings{"/S"}}) {
-    platform_.ui.messages.clear();
-    CSetupApp app;
-    EXPECT_EQ(FALSE, app.StartUp(args));
-    EXPECT_EQ(Strings{"Invalid path: C:\\Dist\\win7_32"}, platform_.ui.messages);
-    EXPECT_EQ(EXIT_SETUP_FAILED, app.ExitInstance());
-  }
-}
-
-TEST_F(SetupAppTest, UninstallDoesNotNeedThePackageFolder) {
-  platform_.files.Remove("C:\\Dist\\win7_32");
-  EXPECT_EQ(TRUE, app_.StartUp({"/U"}));
-  EXPECT_EQ("C:\\Dist\\win7_32", app_.m_strPackageDir);
-  EXPECT_TRUE(platform_.ui.messages.empty());
-  EXPECT_EQ(0, app_.ExitInstance());
-}
-
-TEST_F(SetupAppTest, ExecutableInADriveRoot) {
-  platform_.system.moduleFileName = "D:\\Setup.exe";
-  platform_.inf.AddFile("D:\\Setup.ini", {{"Dir", {{"win7_32", "x86"}}}});
-  platform_.files.AddDirectory("D:\\x86");
-  EXPECT_EQ(TRUE, app_.StartUp({}));
-  EXPECT_EQ(Strings{"D:\\Setup.ini"}, platform_.inf.opened);
-  EXPECT_EQ("D:", app_.m_strModuleDir);
-  EXPECT_EQ("D:\\x86", app_.m_strPackageDir);
-}
-
-TEST_F(SetupAppTest, FolderNameWithBackslashTrailByte) {
-  const std::string dist = "C:\\\x95\x5C";  // 表, whose trail byte is 0x5C
-  platform_.system.codePage = CodePage::ShiftJis();
-  platform_.system.moduleFileName = dist + "\\Setup.exe";
-  platform_.inf.AddFile(dist + "\\Setup.ini", {{"Dir", {{"Win7_32", "x86"}}}});
-  platform_.files.AddDirectory(dist + "\\x86");
-  EXPECT_EQ(TRUE, app_.StartUp({}));
-  EXPECT_EQ(Strings{dist + "\\Setup.ini"}, platform_.inf.opened);
-  EXPECT_EQ(dist + "\\x86", app_.m_strPackageDir);
-}
-
-TEST_F(SetupAppTest, DoWorkTracesAroundTheInstallOnly) {
-  ASSERT_EQ(TRUE, app_.StartUp({}));
-  app_.DoWork();
-  ASSERT_GE(platform_.trace.lines.size(), 2u);
-  EXPECT_EQ("Install +\n", platform_.trace.lines.front());
-  EXPECT_EQ("Install -\n", platform_.trace.lines.back());
-
-  platform_.trace.lines.clear();
-  CSetupApp uninstall;
-  ASSERT_EQ(TRUE, uninstall.StartUp({"/U"}));
-  uninstall.DoWork();
-  for (const auto& line : platform_.trace.lines) {
-    EXPECT_NE("Install +\n", line);
-    EXPECT_NE("Install -\n", line);
+    const std::string what = "Windows " + std::to_string(c.os.majorVersion) + ", Setup.ini " +
+                             (c.value ? c.value : "missing") + ", " + PrintToString(c.args);
+    EXPECT_EQ(FALSE, app.StartUp(c.args)) << what;
+    EXPECT_EQ(c.messages, p.ui.messages) << what;
+    EXPECT_EQ(EXIT_SETUP_FAILED, app.ExitInstance()) << what;
+    EXPECT_EQ(0, p.inf.openFiles) << what;
+    // An unsupported system does not even read Setup.ini.
+    const bool supported = c.os.majorVersion == 6;
+    EXPECT_EQ(supported, !p.inf.opened.empty()) << what;
   }
 }
 

@@ -7,47 +7,33 @@
 namespace {
 
 TEST(SetupCommandLineInfoTest, RecognisesOnlyTheWholeSwitches) {
+  FakePlatform platform;  // the system's code page
   struct Case {
     std::vector<std::string> args;
     BOOL silent, uninstall;
+    const char* fileName;  // what the base handling records
   } cases[] = {
-      {{}, FALSE, FALSE},
-      {{"/S"}, TRUE, FALSE},
-      {{"-s"}, TRUE, FALSE},
-      {{"/u"}, FALSE, TRUE},
-      {{"-U"}, FALSE, TRUE},
-      {{"/S", "/U"}, TRUE, TRUE},
-      {{"-S", "-U"}, TRUE, TRUE},
-      {{"/S", "/S", "-s"}, TRUE, FALSE},
-      {{"/SU"}, FALSE, FALSE},
-      {{"/Silent"}, FALSE, FALSE},
-      {{"/S:1"}, FALSE, FALSE},
-      {{"/ S"}, FALSE, FALSE},
-      {{"//S"}, FALSE, FALSE},
-      {{"S"}, FALSE, FALSE},
-      {{"/x", "/Q", "-"}, FALSE, FALSE},
-      {{"file.txt", "/U", "other"}, FALSE, TRUE},
+      {{}, FALSE, FALSE, ""},
+      {{"/S"}, TRUE, FALSE, ""},
+      {{"-s", "/S"}, TRUE, FALSE, ""},
+      {{"/u"}, FALSE, TRUE, ""},
+      {{"-S", "/U"}, TRUE, TRUE, ""},
+      {{"/SU"}, FALSE, FALSE, ""},
+      {{"/S:1"}, FALSE, FALSE, ""},
+      {{"//S"}, FALSE, FALSE, ""},
+      {{"/x", "/Q", "-"}, FALSE, FALSE, ""},
+      {{"S", "U"}, FALSE, FALSE, "S"},
+      {{"/S", "file.txt", "/U", "other"}, TRUE, TRUE, "file.txt"},
+      {{"/U", "/file.txt"}, FALSE, TRUE, ""},
   };
   for (const auto& c : cases) {
-    FakePlatform platform;
     CSetupCommandLineInfo info;
     ParseCommandLine(info, c.args);
-    std::string line;
-    for (const auto& a : c.args) line += a + " ";
-    EXPECT_EQ(c.silent, info.m_bSilent) << line;
-    EXPECT_EQ(c.uninstall, info.m_bUninstall) << line;
+    const std::string what = ::testing::PrintToString(c.args);
+    EXPECT_EQ(c.silent, info.m_bSilent) << what;
+    EXPECT_EQ(c.uninstall, info.m_bUninstall) << what;
+    EXPECT_EQ(c.fileName, info.m_strFileName) << what;
   }
-}
-
-TEST(SetupCommandLineInfoTest, PlainArgumentsGoToTheBaseAndFlagsDoNot) {
-  FakePlatform platform;
-  CSetupCommandLineInfo info;
-  ParseCommandLine(info, {"/S", "-p", "first.txt", "second.txt"});
-  EXPECT_EQ("first.txt", info.m_strFileName);
-
-  CSetupCommandLineInfo flagsOnly;
-  ParseCommandLine(flagsOnly, {"/U", "/file.txt"});
-  EXPECT_EQ("", flagsOnly.m_strFileName);
 }
 
 }  // namespace

@@ -11,27 +11,12 @@ namespace {
 using Lines = std::vector<FakeInfParser::Line>;
 
 TEST(GetEditionTagTest, OneTagPerSupportedKindAndWordSize) {
-  struct Case {
-    int kind;
-    BOOL wow64;
-    const char* tag;
-  } cases[] = {
-      {OS_WINXP, FALSE, "WinXP32"},
-      {OS_WINXP, TRUE, "WinXP64"},
-      {OS_VISTA, FALSE, "Vista32"},
-      {OS_VISTA, TRUE, "Vista64"},
-      {OS_WIN7, FALSE, "Win7_32"},
-      {OS_WIN7, TRUE, "Win7_64"},
-      {OS_WIN7, 2, "Win7_64"},
-      {OS_WIN9X, FALSE, ""},
-      {OS_WINME, TRUE, ""},
-      {OS_WIN2000, FALSE, ""},
-      {OS_WIN2000, TRUE, ""},
-      {6, FALSE, ""},
-      {-1, TRUE, ""},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.tag, GetEditionTag(c.kind, c.wow64)) << "kind " << c.kind << " wow64 " << c.wow64;
+  // For the OS kinds -1 to 6: the tag on 32-bit and on 64-bit Windows.
+  const char* const tags32[] = {"", "", "", "", "WinXP32", "Vista32", "Win7_32", ""};
+  const char* const tags64[] = {"", "", "", "", "WinXP64", "Vista64", "Win7_64", ""};
+  for (int kind = -1; kind <= 6; ++kind) {
+    EXPECT_EQ(tags32[kind + 1], GetEditionTag(kind, FALSE)) << kind;
+    EXPECT_EQ(tags64[kind + 1], GetEditionTag(kind, 2)) << kind;  // any non-zero flag
   }
 }
 
@@ -49,39 +34,28 @@ class ReadPackageSubdirectoryTest : public ::testing::Test {
 
 TEST_F(ReadPackageSubdirectoryTest, WalksTheDirSection) {
   const std::string longValue(MAX_PATH, 'x');
-  const std::string longestValue(MAX_PATH - 1, 'y');
+  const std::string longestValue(MAX_PATH - 1, 'y'), longKey(MAX_PATH, 'k');
+  const SetupIniResult FOUND = SETUP_INI_FOUND, NO_LINE = SETUP_INI_NO_LINE;
   struct Case {
     const char* what;
     Lines dir;
     SetupIniResult result;
     std::string value;
   } cases[] = {
-      {"the tag's line", {{"WinXP32", "xp"}, {"Win7_64", "x64"}}, SETUP_INI_FOUND, "x64"},
-      {"key in other case", {{"wIN7_64", "x64"}}, SETUP_INI_FOUND, "x64"},
-      {"further values ignored", {{"Win7_64", "a", "b"}}, SETUP_INI_FOUND, "a"},
-      {"first readable value wins",
-       {{"Win7_64", "one"}, {"Win7_64", "two"}},
-       SETUP_INI_FOUND,
-       "one"},
-      {"line without value passed over", {{"Win7_64"}, {"Win7_64", "two"}}, SETUP_INI_FOUND, "two"},
-      {"260-char value passed over",
-       {{"Win7_64", longValue}, {"Win7_64", "two"}},
-       SETUP_INI_FOUND,
-       "two"},
-      {"259-char value read", {{"Win7_64", longestValue}}, SETUP_INI_FOUND, longestValue},
-      {"line without key passed over", {{}, {"Win7_64", "x"}}, SETUP_INI_FOUND, "x"},
-      {"260-char key passed over",
-       {{std::string(MAX_PATH, 'k'), "z"}, {"Win7_64", "x"}},
-       SETUP_INI_FOUND,
-       "x"},
-      {"empty first value ends the walk",
-       {{"Win7_64", ""}, {"Win7_64", "two"}},
-       SETUP_INI_NO_LINE,
-       ""},
-      {"only unreadable values", {{"Win7_64"}, {"Win7_64", longValue}}, SETUP_INI_NO_LINE, ""},
-      {"no line with the tag", {{"Win7_32", "x86"}, {"Win7_64x", "x"}}, SETUP_INI_NO_LINE, ""},
-      {"tag as a prefix of the key", {{"Win7", "x"}}, SETUP_INI_NO_LINE, ""},
-      {"empty section", {}, SETUP_INI_NO_LINE, ""},
+      {"the tag's line", {{"WinXP32", "xp"}, {"Win7_64", "x64"}}, FOUND, "x64"},
+      {"key in other case", {{"wIN7_64", "x64"}}, FOUND, "x64"},
+      {"further values ignored", {{"Win7_64", "a", "b"}}, FOUND, "a"},
+      {"first readable value wins", {{"Win7_64", "one"}, {"Win7_64", "two"}}, FOUND, "one"},
+      {"line without value passed over", {{"Win7_64"}, {"Win7_64", "two"}}, FOUND, "two"},
+      {"260-char value passed over", {{"Win7_64", longValue}, {"Win7_64", "two"}}, FOUND, "two"},
+      {"259-char value read", {{"Win7_64", longestValue}}, FOUND, longestValue},
+      {"line without key passed over", {{}, {"Win7_64", "x"}}, FOUND, "x"},
+      {"260-char key passed over", {{longKey, "z"}, {"Win7_64", "x"}}, FOUND, "x"},
+      {"empty first value ends the walk", {{"Win7_64", ""}, {"Win7_64", "two"}}, NO_LINE, ""},
+      {"only unreadable values", {{"Win7_64"}, {"Win7_64", longValue}}, NO_LINE, ""},
+      {"no line with the tag", {{"Win7_32", "x86"}, {"Win7_64x", "x"}}, NO_LINE, ""},
+      {"tag as a prefix of the key", {{"Win7", "x"}}, NO_LINE, ""},
+      {"empty section", {}, NO_LINE, ""},
   };
   for (const auto& c : cases) {
     std::string value = "untouched";
@@ -92,46 +66,39 @@ TEST_F(ReadPackageSubdirectoryTest, WalksTheDirSection) {
 
 TEST_F(ReadPackageSubdirectoryTest, KeysCompareWithDoubleByteCharacters) {
   platform_.system.codePage = CodePage::ShiftJis();
-  // In code page 932 the trail byte 0x41 ('A') is not lower-cased: the keys
-  // 0x83 0x41 and 0x83 0x61 are different characters.
+  // In code page 932 the trail byte 0x41 ('A') is not lower-cased: 0x83 0x41
+  // and 0x83 0x61 are different characters; a 'B' after them is a letter.
+  const std::string ka = "\x83\x41", other = "\x83\x61";
   std::string value;
-  EXPECT_EQ(SETUP_INI_NO_LINE, Read({{"\x83\x61", "x"}}, "\x83\x41", &value));
-  EXPECT_EQ(SETUP_INI_FOUND, Read({{"\x83\x41", "y"}}, "\x83\x41", &value));
-  EXPECT_EQ("y", value);
-  EXPECT_EQ(SETUP_INI_FOUND, Read({{"\x83\x41"
-                                    "B",
-                                    "z"}},
-                                  "\x83\x41"
-                                  "b",
-                                  &value));
+  EXPECT_EQ(SETUP_INI_NO_LINE, Read({{other, "x"}}, ka, &value));
+  EXPECT_EQ(SETUP_INI_FOUND, Read({{ka + "B", "z"}}, ka + "b", &value));
   EXPECT_EQ("z", value);
 }
 
-TEST_F(ReadPackageSubdirectoryTest, MissingSectionOrFile) {
+TEST_F(ReadPackageSubdirectoryTest, ReadsOnlySetupIniBesideTheProgram) {
   platform_.inf.AddFile("C:\\Dist\\Setup.ini", {{"Version", {{"Signature", "x"}}}});
-  std::string value = "untouched";
-  EXPECT_EQ(SETUP_INI_NO_LINE, ReadPackageSubdirectory("C:\\Dist", "Vista32", &value));
-  EXPECT_EQ(SETUP_INI_OPEN_FAILED, ReadPackageSubdirectory("C:\\Other", "Vista32", &value));
-  EXPECT_EQ("untouched", value);
-  EXPECT_EQ(0, platform_.inf.openFiles);
-  EXPECT_EQ((std::vector<std::string>{"C:\\Dist\\Setup.ini", "C:\\Other\\Setup.ini"}),
-            platform_.inf.opened);
-}
-
-TEST_F(ReadPackageSubdirectoryTest, UnknownProgramFolderReadsNoFile) {
-  platform_.inf.AddFile("\\Setup.ini", {{"Dir", {{"Win7_64", "x64"}}}});
-  std::string value = "untouched";
-  EXPECT_EQ(SETUP_INI_OPEN_FAILED, ReadPackageSubdirectory("", "Win7_64", &value));
-  EXPECT_EQ("untouched", value);
-  EXPECT_TRUE(platform_.inf.opened.empty());
-}
-
-TEST_F(ReadPackageSubdirectoryTest, DriveRootReadsTheRootsFile) {
   platform_.inf.AddFile("D:\\Setup.ini", {{"dir", {{"Vista64", "amd64"}}}});
-  std::string value;
-  EXPECT_EQ(SETUP_INI_FOUND, ReadPackageSubdirectory("D:", "Vista64", &value));
-  EXPECT_EQ("amd64", value);
-  EXPECT_EQ((std::vector<std::string>{"D:\\Setup.ini"}), platform_.inf.opened);
+  platform_.inf.AddFile("\\Setup.ini", {{"Dir", {{"Vista64", "x64"}}}});
+  struct Case {
+    const char* moduleDir;
+    SetupIniResult result;
+    const char* value;
+  } cases[] = {
+      {"C:\\Dist", SETUP_INI_NO_LINE, "untouched"},  // no [Dir] section
+      {"C:\\Other", SETUP_INI_OPEN_FAILED, "untouched"},
+      {"D:", SETUP_INI_FOUND, "amd64"},
+      // An unknown program folder must not read the current drive's \Setup.ini.
+      {"", SETUP_INI_OPEN_FAILED, "untouched"},
+  };
+  for (const auto& c : cases) {
+    std::string value = "untouched";
+    EXPECT_EQ(c.result, ReadPackageSubdirectory(c.moduleDir, "Vista64", &value)) << c.moduleDir;
+    EXPECT_EQ(c.value, value) << c.moduleDir;
+  }
+  EXPECT_EQ(
+      (std::vector<std::string>{"C:\\Dist\\Setup.ini", "C:\\Other\\Setup.ini", "D:\\Setup.ini"}),
+      platform_.inf.opened);
+  EXPECT_EQ(0, platform_.inf.openFiles);
 }
 
 }  // namespace

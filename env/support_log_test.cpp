@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "env/probes.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 
@@ -46,15 +45,12 @@ TEST(SupportLog, NamesTheBitsOfTheExitCode) {
     const char* text;
   } cases[] = {
       {0, "0x00000000 (success)"},
-      {1, "0x00000001 (restart needed)"},
-      {2, "0x00000002 (removal failed)"},
       {3, "0x00000003 (restart needed, removal failed)"},
       {4, "0x00000004 (setup failed)"},
       {0x12, "0x00000012 (removal failed, other bits 0x00000010)"},
       {-1, "0xFFFFFFFF (restart needed, removal failed, setup failed, other bits 0xFFFFFFF8)"},
   };
   for (const auto& c : cases) EXPECT_EQ(DescribeExitCode(c.code), c.text);
-  EXPECT_EQ(FormatHex32(0x90000002u), "0x90000002");
 }
 
 TEST(SupportLog, RollsOverOnlyWhenTheLogPassesOneMebibyte) {
@@ -62,67 +58,36 @@ TEST(SupportLog, RollsOverOnlyWhenTheLogPassesOneMebibyte) {
     const char* what;
     bool exists;
     uint64_t size;
-    bool oldExists;
-    bool renameFails;
-    bool rolled;
+    bool renameFails, rolled;
   } cases[] = {
-      {"no log yet", false, 0, false, false, false},
-      {"small log", true, 10, true, false, false},
-      {"exactly 1 MiB", true, SUPPORT_LOG_ROLLOVER_SIZE, false, false, false},
-      {"1 MiB and a byte", true, SUPPORT_LOG_ROLLOVER_SIZE + 1, false, false, true},
-      {"over, an old .old is replaced", true, SUPPORT_LOG_ROLLOVER_SIZE + 1, true, false, true},
-      {"over, the rename fails", true, SUPPORT_LOG_ROLLOVER_SIZE + 1, true, true, false},
+      {"no log yet", false, 0, false, false},
+      {"small log", true, 10, false, false},
+      {"exactly 1 MiB", true, SUPPORT_LOG_ROLLOVER_SIZE, false, false},
+      {"1 MiB and a byte: the .old is replaced", true, SUPPORT_LOG_ROLLOVER_SIZE + 1, false, true},
+      {"over, the rename fails", true, SUPPORT_LOG_ROLLOVER_SIZE + 1, true, false},
   };
   for (const auto& c : cases) {
     LogPlatform lp;
     const std::string before(c.size, 'x');
     if (c.exists) lp.log.files[kLog] = before;
-    if (c.oldExists) lp.log.files[kOld] = "older run";
+    lp.log.files[kOld] = "older run";
     lp.log.failRename = c.renameFails;
     OpenSupportLog();
     LogLine("first");
     EXPECT_EQ(lp.log.openPath(), kLog) << c.what;
     const std::string line = "2024-05-17 09:03:07.000 first\r\n";
-    if (c.rolled) {
-      EXPECT_EQ(lp.log.files[kOld], before) << c.what;
-      EXPECT_EQ(lp.log.files[kLog], line) << c.what;
-    } else {
-      EXPECT_EQ(lp.log.files[kLog], before + line) << c.what;
-      if (c.oldExists) {
-        EXPECT_EQ(lp.log.files[kOld], "older run") << c.what;
-      }
-    }
+    EXPECT_EQ(lp.log.files[kOld], c.rolled ? before : "older run") << c.what;
+    EXPECT_EQ(lp.log.files[kLog], c.rolled ? line : before + line) << c.what;
   }
 }
 
-TEST(SupportLog, TraceLinesGoToTheFileAndOwnLinesAlsoToTheDebugger) {
-  LogPlatform lp;
-  OpenSupportLog();
-  Trace("Install +\n");
-  LogLine("Command: x");
-  // The trace sink gets the Trace line as it always did; the debugger output
-  // (which the trace sink feeds on Windows) gets the log's own line.
-  EXPECT_EQ(lp.p.trace.lines, std::vector<std::string>{"Install +\n"});
-  EXPECT_EQ(lp.log.debugOutput, std::vector<std::string>{"ZavCirSetup: Command: x\n"});
-  EXPECT_EQ(lp.log.files[kLog],
-            "2024-05-17 09:03:07.000 Install +\r\n2024-05-17 09:03:07.001 Command: x\r\n");
-}
-
-TEST(SupportLog, DoesNothingWithoutALogOrAWindowsDirectory) {
-  {
-    FakePlatform p;  // no LogFile installed
-    OpenSupportLog();
-    LogLine("x");
-    Trace("y\n");
-    EXPECT_EQ(p.trace.lines, std::vector<std::string>{"y\n"});
-  }
+TEST(SupportLog, WithoutTheWindowsDirectoryThereIsNoLog) {
   LogPlatform lp;
   lp.p.system.windowsDirectory = "";
   OpenSupportLog();
   LogLine("x");
   EXPECT_TRUE(lp.log.opened.empty());
   EXPECT_TRUE(lp.log.files.empty());  // nothing written relative to the current folder
-  EXPECT_EQ(lp.log.debugOutput, std::vector<std::string>{"ZavCirSetup: x\n"});
 }
 
 }  // namespace

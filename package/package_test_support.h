@@ -2,6 +2,7 @@
 // driver package in the driver store, as the installer leaves them.
 #pragma once
 
+#include <cctype>
 #include <string>
 
 #include "tests/fakes/fake_platform.h"
@@ -28,14 +29,27 @@ inline std::string StoreUninstallCommand(const std::string& folder) {
   return std::string(kStoreInstaller) + " /u " + StoreFolder(folder) + "\\zavcir.inf";
 }
 
+// The path of a subkey of the Uninstall key.
+inline std::string UninstallSubkey(const std::string& name) {
+  return std::string(kUninstallKey) + "\\" + name;
+}
+
+// What an entry of a copy runs: its command as the scan reads it (lower-cased),
+// with "/s /u " for "/u " when silent.
+inline std::string EntryCommand(const std::string& folder, bool silent) {
+  std::string command = StoreUninstallCommand(folder);
+  for (char& c : command) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return silent ? command.replace(command.find("/u "), 3, "/s /u ") : command;
+}
+
 // A copy of the package: its store folder with the INF, and its Uninstall
 // entry named key.
 inline void AddCopy(FakePlatform& p, const std::string& key, const std::string& folder,
                     const std::string& inf, FakeRegistry::View view = FakeRegistry::View::k64) {
   p.files.AddDirectory(StoreFolder(folder));
   p.files.AddFile(StoreFolder(folder) + "\\zavcir.inf", inf);
-  p.registry.SetString(std::string(kUninstallKey) + "\\" + key, "UninstallString",
-                       StoreUninstallCommand(folder), view);
+  p.registry.SetString(UninstallSubkey(key), "UninstallString", StoreUninstallCommand(folder),
+                       view);
 }
 
 // 64-bit Windows: the WOW64 flag and the two registry views.

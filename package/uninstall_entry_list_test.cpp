@@ -2,156 +2,116 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "package/package_test_support.h"
 
 namespace {
 
 using package_test::AddCopy;
-using package_test::InfText;
 using package_test::kUninstallKey;
-using View = FakeRegistry::View;
+using package_test::UninstallSubkey;
+using Strings = std::vector<std::string>;
 
-std::string Key(const std::string& name) { return std::string(kUninstallKey) + "\\" + name; }
-
-std::vector<std::string> KeyNames(CUninstallEntryList& list) {
-  std::vector<std::string> names;
+Strings KeyNames(CUninstallEntryList& list) {
+  Strings names;
   for (int i = 0; i < list.GetSize(); ++i) names.push_back(list.ElementAt(i).GetKeyName());
   return names;
 }
 
-TEST(UninstallEntryListTest, NoRedirectionSwitchOn32BitWindows) {
-  FakePlatform p;
-  { CUninstallEntryList list; }
-  EXPECT_EQ(p.system.disableCalls, 0);
-  EXPECT_EQ(p.system.revertCalls, 0);
-}
-
-TEST(UninstallEntryListTest, RedirectionIsOffForTheListsLifetimeOnItsThread) {
-  FakePlatform p;
-  p.system.wow64 = TRUE;
-  std::thread::id worker;
-  std::thread([&] {
-    worker = std::this_thread::get_id();
-    CUninstallEntryList list;
-    EXPECT_TRUE(p.system.redirectionOff);
-    EXPECT_EQ(p.system.revertCalls, 0);
-  }).join();
-  EXPECT_FALSE(p.system.redirectionOff);
-  EXPECT_EQ(p.system.disableCalls, 1);
-  EXPECT_EQ(p.system.revertCalls, 1);
-  EXPECT_EQ(p.system.revertedValue, reinterpret_cast<PVOID>(static_cast<uintptr_t>(0x5EED)));
-  EXPECT_EQ(p.system.disableThread, worker);
-  EXPECT_EQ(p.system.revertThread, worker);
-}
-
-TEST(UninstallEntryListTest, NoRevertAfterAFailedDisable) {
-  for (bool available : {false, true}) {
+TEST(UninstallEntryListTest, RedirectionIsRestoredOnlyAfterTheListSwitchedItOff) {
+  struct Case {
+    const char* what;
+    BOOL wow64;
+    bool available;  // the system has the functions
+    BOOL disabled;   // the switch succeeds
+    int disableCalls, revertCalls;
+  } cases[] = {
+      {"32-bit Windows", FALSE, true, TRUE, 0, 0},
+      {"functions missing", TRUE, false, FALSE, 1, 0},
+      {"switch fails", TRUE, true, FALSE, 1, 0},
+      {"switched off", TRUE, true, TRUE, 1, 1},
+  };
+  for (const Case& c : cases) {
     FakePlatform p;
-    p.system.wow64 = TRUE;
-    p.system.redirectionAvailable = available;
-    p.system.disableResult = FALSE;
-    { CUninstallEntryList list; }
-    EXPECT_EQ(p.system.disableCalls, 1);
-    EXPECT_EQ(p.system.revertCalls, 0);
+    p.system.wow64 = c.wow64;
+    p.system.redirectionAvailable = c.available;
+    p.system.disableResult = c.disabled;
+    {
+      CUninstallEntryList list;
+      EXPECT_EQ(p.system.redirectionOff, c.revertCalls == 1) << c.what;
+    }
+    EXPECT_FALSE(p.system.redirectionOff) << c.what;
+    EXPECT_EQ(p.system.disableCalls, c.disableCalls) << c.what;
+    EXPECT_EQ(p.system.revertCalls, c.revertCalls) << c.what;
+    // The value that the switch gave is handed back.
+    if (c.revertCalls) {
+      EXPECT_EQ(p.system.revertedValue, reinterpret_cast<PVOID>(static_cast<uintptr_t>(0x5EED)));
+    }
   }
-}
-
-TEST(UninstallEntryListTest, ScanWithoutUninstallKeyFindsNothing) {
-  FakePlatform p;
-  CUninstallEntryList list;
-  EXPECT_EQ(list.Scan(), 0);
-  EXPECT_EQ(p.registry.OpenKeyCount(), 0);
 }
 
 TEST(UninstallEntryListTest, ScanKeepsOnlyReadableCommandsWithTheMarker) {
   FakePlatform p;
-  p.files.AddFile("c:\\windows\\inf\\zavcir.inf", InfText("3.0.0.2"));
-  p.registry.SetString(Key("Plain"), "UninstallString",
-                       "C:\\T\\DPInst.exe /u C:\\Windows\\INF\\ZAVCIR.INF");
-  p.registry.SetString(Key("Other"), "UninstallString", "C:\\T\\other.exe /u x.inf");
-  p.registry.SetString(Key("NoCommand"), "DisplayName", "zavcir.inf");
-  p.registry.SetString(Key("TooLong"), "UninstallString", std::string(300, 'a') + "zavcir.inf");
-  p.registry.SetString(Key("Expand"), "UninstallString", "%SystemRoot%\\myzavcir.inf.bak",
-                       View::k64, REG_EXPAND_SZ);
-  p.registry.SetString(Key("Locked"), "UninstallString", "zavcir.inf");
-  p.registry.FailOpen(Key("Locked"), ERROR_ACCESS_DENIED);
-  p.registry.SetString(Key("BadIndex"), "UninstallString", "zavcir.inf");
-  p.registry.FailEnumAt(kUninstallKey, 6, ERROR_ACCESS_DENIED);
-  p.registry.SetString(Key(std::string(260, 'n')), "UninstallString", "zavcir.inf");
-  p.registry.SetString(Key(std::string(259, 'm')), "UninstallString", "zavcir.inf");
-  p.registry.SetRaw(Key("Binary"), "UninstallString", REG_BINARY,
+  p.files.AddFile("c:\\windows\\inf\\zavcir.inf", package_test::InfText("3.0.0.2"));
+  auto command = [&p](const std::string& key, const std::string& text) {
+    p.registry.SetString(UninstallSubkey(key), "UninstallString", text);
+  };
+  command("Plain", "C:\\T\\DPInst.exe /u C:\\Windows\\INF\\ZAVCIR.INF");
+  command("Other", "C:\\T\\other.exe /u x.inf");
+  command("TooLong", std::string(300, 'a') + "zavcir.inf");
+  command("Locked", "zavcir.inf");
+  p.registry.FailOpen(UninstallSubkey("Locked"), ERROR_ACCESS_DENIED);
+  command("BadIndex", "zavcir.inf");
+  p.registry.FailEnumAt(kUninstallKey, 4, ERROR_ACCESS_DENIED);  // BadIndex
+  command(std::string(260, 'n'), "zavcir.inf");  // no room for the name's terminator
+  command(std::string(259, 'm'), "zavcir.inf");
+  p.registry.SetRaw(UninstallSubkey("Binary"), "UninstallString", REG_BINARY,
                     std::string("zavcir.inf\0zzz", 14));
 
   CUninstallEntryList list;
-  ASSERT_EQ(list.Scan(), 4);
-  EXPECT_EQ(KeyNames(list),
-            (std::vector<std::string>{"Plain", "Expand", std::string(259, 'm'), "Binary"}));
+  ASSERT_EQ(list.Scan(), 3);
+  EXPECT_EQ(KeyNames(list), (Strings{"Plain", std::string(259, 'm'), "Binary"}));
   const CUninstallEntry& plain = list.ElementAt(0);
   EXPECT_EQ(plain.GetUninstallCommand(), "c:\\t\\dpinst.exe /u c:\\windows\\inf\\zavcir.inf");
   EXPECT_EQ(plain.GetInfPath(), "c:\\windows\\inf\\zavcir.inf");
   EXPECT_EQ(plain.GetDriverVersion(), "3.0.0.2");
-  EXPECT_EQ(list.ElementAt(1).GetUninstallCommand(), "%systemroot%\\myzavcir.inf.bak");
-  EXPECT_EQ(list.ElementAt(3).GetUninstallCommand(), "zavcir.inf");
+  EXPECT_EQ(list.ElementAt(2).GetUninstallCommand(), "zavcir.inf");
   EXPECT_EQ(p.registry.OpenKeyCount(), 0);
+
+  // A second scan starts afresh.
+  p.registry.SetString(UninstallSubkey("Plain"), "UninstallString", "other.inf");
+  ASSERT_EQ(list.Scan(), 2);
+  EXPECT_EQ(list.ElementAt(0).GetKeyName(), std::string(259, 'm'));
 }
 
 TEST(UninstallEntryListTest, ScanUsesOnlyTheDataTheReadReports) {
   FakePlatform p;
-  // A long command first, so that the value buffer holds the marker from it.
-  p.registry.SetString(Key("A"), "UninstallString", std::string(200, 'a') + " zavcir.inf");
-  p.registry.SetRaw(Key("B"), "UninstallString", REG_SZ, "c:\\b");
-  // 260 bytes, no terminator.
-  const std::string full = std::string(250, 'c') + "zavcir.inf";
-  p.registry.SetRaw(Key("C"), "UninstallString", REG_SZ, full);
+  // A long command first, so that the value buffer still holds its marker.
+  p.registry.SetString(UninstallSubkey("A"), "UninstallString",
+                       std::string(200, 'a') + " zavcir.inf");
+  p.registry.SetRaw(UninstallSubkey("B"), "UninstallString", REG_SZ, "c:\\b");
+  const std::string full = std::string(250, 'c') + "zavcir.inf";  // 260 bytes, no terminator
+  p.registry.SetRaw(UninstallSubkey("C"), "UninstallString", REG_SZ, full);
   CUninstallEntryList list;
   ASSERT_EQ(list.Scan(), 2);
-  EXPECT_EQ(KeyNames(list), (std::vector<std::string>{"A", "C"}));
+  EXPECT_EQ(KeyNames(list), (Strings{"A", "C"}));
   EXPECT_EQ(list.ElementAt(1).GetUninstallCommand(), full);
 }
 
-TEST(UninstallEntryListTest, ScanEndsWhenEnumerationAlwaysFails) {
+TEST(UninstallEntryListTest, ScanSkipsFailingIndexesButEndsWhenEnumerationAlwaysFails) {
+  {
+    FakePlatform p;
+    for (int i = 0; i < 1100; ++i) p.registry.AddKey(UninstallSubkey("K" + std::to_string(i)));
+    p.registry.SetString(UninstallSubkey("Last"), "UninstallString", "zavcir.inf");
+    for (DWORD i = 0; i < 1023; ++i) p.registry.FailEnumAt(kUninstallKey, i, ERROR_MORE_DATA);
+    CUninstallEntryList list;
+    EXPECT_EQ(list.Scan(), 1);
+  }
   FakePlatform p;
-  p.registry.SetString(Key("A"), "UninstallString", "zavcir.inf");
+  p.registry.SetString(UninstallSubkey("A"), "UninstallString", "zavcir.inf");
   p.registry.FailEnumAlways(kUninstallKey, ERROR_KEY_DELETED);
   CUninstallEntryList list;
   EXPECT_EQ(list.Scan(), 0);
   EXPECT_EQ(p.registry.OpenKeyCount(), 0);
-}
-
-TEST(UninstallEntryListTest, ScanGoesOnPastSomeFailingIndexes) {
-  FakePlatform p;
-  for (int i = 0; i < 1100; ++i) p.registry.AddKey(Key("K" + std::to_string(i)));
-  p.registry.SetString(Key("Last"), "UninstallString", "zavcir.inf");
-  for (DWORD i = 0; i < 1023; ++i) p.registry.FailEnumAt(kUninstallKey, i, ERROR_MORE_DATA);
-  CUninstallEntryList list;
-  EXPECT_EQ(list.Scan(), 1);
-}
-
-TEST(UninstallEntryListTest, ScanUsesThe64BitViewOnWow64) {
-  for (BOOL wow64 : {FALSE, TRUE}) {
-    FakePlatform p;
-    if (wow64) package_test::MakeWow64(p);
-    p.registry.SetString(Key("Native"), "UninstallString", "zavcir.inf", View::k64);
-    p.registry.SetString(Key("Redirected"), "UninstallString", "zavcir.inf", View::k32);
-    CUninstallEntryList list;
-    ASSERT_EQ(list.Scan(), 1);
-    EXPECT_EQ(list.ElementAt(0).GetKeyName(), "Native");
-    EXPECT_EQ(p.registry.accessMasks,
-              (std::vector<REGSAM>{static_cast<REGSAM>(wow64 ? 0x109 : 0x9), 0x1}));
-  }
-}
-
-TEST(UninstallEntryListTest, SecondScanReplacesTheEntries) {
-  FakePlatform p;
-  p.registry.SetString(Key("A"), "UninstallString", "zavcir.inf");
-  CUninstallEntryList list;
-  ASSERT_EQ(list.Scan(), 1);
-  p.registry.SetString(Key("A"), "UninstallString", "other.inf");
-  p.registry.SetString(Key("B"), "UninstallString", "zavcir.inf");
-  ASSERT_EQ(list.Scan(), 1);
-  EXPECT_EQ(list.ElementAt(0).GetKeyName(), "B");
 }
 
 TEST(UninstallEntryListTest, FindByInfContent) {
@@ -189,50 +149,35 @@ TEST(UninstallEntryListTest, FindByInfContent) {
   }
 }
 
-TEST(UninstallEntryListTest, ReadFileBytes) {
+TEST(UninstallEntryListTest, ReadFileBytesGivesTheLengthOfWholeFilesOnly) {
   FakePlatform p;
   p.files.AddFile("C:\\a", "abc");
-  p.files.AddFile("C:\\empty", "");
   p.files.AddFile("C:\\short", "abcdef");
   p.files.MakeShortRead("C:\\short");
   CByteBuffer buffer;
   EXPECT_EQ(CUninstallEntryList::ReadFileBytes(buffer, "C:\\a"), 3u);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer.GetData()), buffer.GetSize()), "abc");
-  // An open failure leaves the buffer as it was.
+  // An open failure leaves the buffer as it was; a short read empties it.
   EXPECT_EQ(CUninstallEntryList::ReadFileBytes(buffer, "C:\\missing"), 0u);
   EXPECT_EQ(buffer.GetSize(), 3u);
   EXPECT_EQ(CUninstallEntryList::ReadFileBytes(buffer, "C:\\short"), 0u);
-  EXPECT_EQ(buffer.GetSize(), 0u);
   EXPECT_EQ(buffer.GetData(), nullptr);
-  // Empty and unreadable look alike here; ReadWholeFile tells them apart.
-  EXPECT_EQ(CUninstallEntryList::ReadFileBytes(buffer, "C:\\empty"), 0u);
-  EXPECT_TRUE(CUninstallEntryList::ReadWholeFile(buffer, "C:\\empty"));
-  EXPECT_FALSE(CUninstallEntryList::ReadWholeFile(buffer, "C:\\missing"));
 }
 
-TEST(UninstallEntryListTest, UninstallAllTriesEveryEntryAndCounts) {
+TEST(UninstallEntryListTest, UninstallAllTriesEveryEntryAndRemoveAtKeepsTheOrder) {
   FakePlatform p;
-  CUninstallEntryList list;
-  EXPECT_EQ(list.UninstallAll(TRUE), 0);
-  for (const char* name : {"A", "B", "C"})
-    AddCopy(p, name, std::string("zavcir.inf_") + name, InfText("1.0"));
+  for (const char* name : {"A", "B", "C", "D"})
+    AddCopy(p, name, std::string("zavcir.inf_") + name, package_test::InfText("1.0"));
   p.runner.results = {0, 0x80000000, 0x40000000};
-  ASSERT_EQ(list.Scan(), 3);
-  EXPECT_EQ(list.UninstallAll(FALSE), 2);
-  ASSERT_EQ(p.runner.commands.size(), 3u);
-  EXPECT_NE(p.runner.commands[1].find("zavcir.inf_b\\"), std::string::npos);
-  EXPECT_EQ(list.GetSize(), 3);
-}
-
-TEST(UninstallEntryListTest, RemoveAtKeepsTheOrderOfTheRest) {
-  FakePlatform p;
-  for (const char* name : {"A", "B", "C"})
-    p.registry.SetString(Key(name), "UninstallString", "zavcir.inf");
   CUninstallEntryList list;
-  ASSERT_EQ(list.Scan(), 3);
-  list.RemoveAt(1);
-  EXPECT_EQ(KeyNames(list), (std::vector<std::string>{"A", "C"}));
-  EXPECT_TRUE(p.registry.HasKey(Key("B")));
+  ASSERT_EQ(list.Scan(), 4);
+  list.RemoveAt(2);
+  EXPECT_EQ(KeyNames(list), (Strings{"A", "B", "D"}));
+  EXPECT_EQ(list.UninstallAll(FALSE), 2);
+  EXPECT_EQ(p.runner.commands, (Strings{package_test::EntryCommand("zavcir.inf_A", false),
+                                        package_test::EntryCommand("zavcir.inf_B", false),
+                                        package_test::EntryCommand("zavcir.inf_D", false)}));
+  EXPECT_TRUE(p.registry.HasKey(UninstallSubkey("C")));
 }
 
 }  // namespace

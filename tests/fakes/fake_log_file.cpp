@@ -39,7 +39,6 @@ bool FakeLogFile::Open(const std::string& path) {
 }
 
 bool FakeLogFile::Append(const std::string& text) {
-  ++appendCalls;
   if (failAppend || open_.empty()) return false;
   files[open_] += text;
   return true;

@@ -20,9 +20,8 @@ class FakeLogFile : public LogFile {
   bool failOpen = false;
   bool failAppend = false;
   bool failRename = false;
-  // What was asked.
+  // Every path asked to be opened.
   std::vector<std::string> opened;
-  int appendCalls = 0;
 
   // The path of the open file, or "" when none is open.
   const std::string& openPath() const { return open_; }

@@ -99,13 +99,6 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& content
 
 void FakeFileSystem::Remove(const std::string& path) { nodes_.erase(Key(path)); }
 
-bool FakeFileSystem::Exists(const std::string& path) const { return nodes_.count(Key(path)) != 0; }
-
-int FakeFileSystem::OpenCount(const std::string& path) const {
-  auto it = opens_.find(Key(path));
-  return it == opens_.end() ? 0 : it->second;
-}
-
 bool FakeFileSystem::GetAttributes(const std::string& path, DWORD* attributes) {
   auto it = nodes_.find(Key(path));
   if (it == nodes_.end()) return false;
@@ -115,7 +108,6 @@ bool FakeFileSystem::GetAttributes(const std::string& path, DWORD* attributes) {
 
 std::unique_ptr<ReadableFile> FakeFileSystem::OpenForRead(const std::string& path) {
   const std::string key = Key(path);
-  ++opens_[key];
   auto it = nodes_.find(key);
   if (it == nodes_.end() || it->second.directory) return nullptr;
   if (std::count(unreadable_.begin(), unreadable_.end(), key)) return nullptr;
@@ -152,7 +144,6 @@ BOOL FakeSystemInfo::QueryWow64() {
 
 BOOL FakeSystemInfo::DisableFsRedirection(PVOID* oldValue) {
   ++disableCalls;
-  disableThread = std::this_thread::get_id();
   if (!redirectionAvailable || !disableResult) return FALSE;
   *oldValue = reinterpret_cast<PVOID>(static_cast<uintptr_t>(0x5EED));
   redirectionOff = true;
@@ -161,7 +152,6 @@ BOOL FakeSystemInfo::DisableFsRedirection(PVOID* oldValue) {
 
 BOOL FakeSystemInfo::RevertFsRedirection(PVOID oldValue) {
   ++revertCalls;
-  revertThread = std::this_thread::get_id();
   revertedValue = oldValue;
   if (!redirectionAvailable) return FALSE;
   redirectionOff = false;

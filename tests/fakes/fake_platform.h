@@ -6,7 +6,6 @@
 #include <functional>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "env/platform.h"
@@ -19,13 +18,10 @@ class FakeFileSystem : public FileSystem {
   void AddDirectory(const std::string& path, DWORD extraAttributes = 0);
   void AddFile(const std::string& path, const std::string& contents, DWORD extraAttributes = 0);
   void Remove(const std::string& path);
-  bool Exists(const std::string& path) const;
   // Paths that cannot be opened for reading (they still exist).
   void MakeUnreadable(const std::string& path) { unreadable_.push_back(Key(path)); }
   // Reads of this file return fewer bytes than its length.
   void MakeShortRead(const std::string& path) { shortRead_.push_back(Key(path)); }
-  // How often each path was opened for reading.
-  int OpenCount(const std::string& path) const;
 
   bool GetAttributes(const std::string& path, DWORD* attributes) override;
   std::unique_ptr<ReadableFile> OpenForRead(const std::string& path) override;
@@ -43,7 +39,6 @@ class FakeFileSystem : public FileSystem {
   std::map<std::string, Node> nodes_;
   std::vector<std::string> unreadable_;
   std::vector<std::string> shortRead_;
-  std::map<std::string, int> opens_;
 };
 
 class FakeSystemInfo : public SystemInfo {
@@ -63,7 +58,6 @@ class FakeSystemInfo : public SystemInfo {
   int disableCalls = 0;
   int revertCalls = 0;
   PVOID revertedValue = nullptr;
-  std::thread::id disableThread, revertThread;
   std::vector<DWORD> sleeps;
   // Whether redirection is off now (for the thread that switched it).
   bool redirectionOff = false;

@@ -66,7 +66,6 @@ struct FakeRegistry::Impl {
   std::map<PathKey, std::map<DWORD, LONG>> enumFailAt;
   std::map<PathKey, LONG> enumFailAlways;
   std::map<PathKey, LONG> openFail;
-  std::vector<PathKey> writeDenied;
 
   std::shared_ptr<Node>& Root(View view) { return roots[view == View::k64 ? 0 : 1]; }
 
@@ -176,10 +175,6 @@ void FakeRegistry::FailOpen(const std::string& path, LONG error, View view) {
   impl_->openFail[{view, AsciiLower(JoinPath(SplitPath(path)))}] = error;
 }
 
-void FakeRegistry::DenyWrite(const std::string& path, View view) {
-  impl_->writeDenied.push_back({view, AsciiLower(JoinPath(SplitPath(path)))});
-}
-
 LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) {
   accessMasks.push_back(access);
   View view = View::k64;
@@ -201,9 +196,6 @@ LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY*
   if (failure != impl_->openFail.end()) return failure->second;
   std::shared_ptr<Impl::Node> node = impl_->Find(view, path);
   if (!node) return ERROR_FILE_NOT_FOUND;
-  if ((access & KEY_SET_VALUE) &&
-      std::count(impl_->writeDenied.begin(), impl_->writeDenied.end(), Impl::PathKey{view, path}))
-    return ERROR_ACCESS_DENIED;
 
   HKEY handle = reinterpret_cast<HKEY>(impl_->nextHandle);
   impl_->nextHandle += 0x10;

@@ -28,8 +28,8 @@ class FakeRegistry : public Registry {
   void SetString(const std::string& path, const std::string& name, const std::string& value,
                  View view = View::k64, DWORD type = REG_SZ);
   // Raw data of any type and size, stored as given (no terminator added).
-  void SetRaw(const std::string& path, const std::string& name, DWORD type,
-              const std::string& data, View view = View::k64);
+  void SetRaw(const std::string& path, const std::string& name, DWORD type, const std::string& data,
+              View view = View::k64);
 
   // Inspection.
   bool HasKey(const std::string& path, View view = View::k64) const;
@@ -49,9 +49,6 @@ class FakeRegistry : public Registry {
   void FailEnumAlways(const std::string& path, LONG error, View view = View::k64);
   // OpenKey of this path (from any parent) fails with this error.
   void FailOpen(const std::string& path, LONG error, View view = View::k64);
-  // Write access to this key is refused (OpenKey with KEY_SET_VALUE fails with
-  // ERROR_ACCESS_DENIED).
-  void DenyWrite(const std::string& path, View view = View::k64);
 
   LONG OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) override;
   LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override;
