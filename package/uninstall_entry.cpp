@@ -8,6 +8,7 @@
 #include "env/scoped_reg_key.h"
 #include "env/support_log.h"
 #include "package/command_result.h"
+#include "package/driver_ver_line.h"
 #include "package/run_command.h"
 #include "package/text_line_reader.h"
 
@@ -38,25 +39,6 @@ std::string ReplaceAll(const std::string& text, const std::string& from, const s
   return result.append(text, pos, std::string::npos);
 }
 
-// The version of one line of an INF file: the text after the first ',' that
-// follows the first '=' after "DriverVer", without spaces. false when the line
-// does not qualify.
-bool ParseDriverVerLine(const std::string& line, std::string* version) {
-  const CodePage& cp = SystemCodePage();
-  const size_t key = MbFind(line, "DriverVer", cp);
-  if (key == std::string::npos) return false;
-  const size_t semicolon = MbFind(line, ";", cp);
-  if (semicolon != std::string::npos && semicolon < key) return false;
-  const size_t equals = MbFind(line.substr(key), "=", cp);
-  if (equals == std::string::npos) return false;
-  const size_t comma = MbFind(line.substr(key + equals), ",", cp);
-  if (comma == std::string::npos) return false;
-  version->clear();
-  for (size_t i = key + equals + comma + 1; i < line.size(); ++i)
-    if (line[i] != ' ') *version += line[i];
-  return true;
-}
-
 }  // namespace
 
 CUninstallEntry::CUninstallEntry(const char* keyName, const char* command)
@@ -77,7 +59,7 @@ std::string CUninstallEntry::ReadDriverVersion() const {
   CTextLineReader reader(std::move(file));
   std::string line, version;
   while (reader.ReadLine(line)) {
-    if (ParseDriverVerLine(line, &version)) return version;
+    if (ParseDriverVerLine(line, SystemCodePage(), &version)) return version;
   }
   return std::string();
 }

@@ -19,7 +19,8 @@ set(DISTCHECK_SOURCES
   ${DISTCHECK_DIR}/text_codec.cpp)
 set(DISTCHECK_CORE_SOURCES
   ${CMAKE_SOURCE_DIR}/env/setup_ini.cpp ${CMAKE_SOURCE_DIR}/env/mbcs.cpp
-  ${CMAKE_SOURCE_DIR}/env/code_page.cpp ${CMAKE_SOURCE_DIR}/env/platform.cpp)
+  ${CMAKE_SOURCE_DIR}/env/code_page.cpp ${CMAKE_SOURCE_DIR}/env/platform.cpp
+  ${CMAKE_SOURCE_DIR}/package/driver_ver_line.cpp)
 
 if(WIN32)
   # As Setup.exe's, but a console program.

@@ -4,32 +4,6 @@
 
 namespace {
 
-TEST(DriverVerTest, LineRule) {
-  struct Case {
-    const char* line;
-    bool qualifies;
-    const char* version;
-  } cases[] = {
-      {"DriverVer = 06/21/2013, 3.0.0.2", true, "3.0.0.2"},
-      {"DriverVer=06/21/2013,3.0.0.2 ; build 7", true, "3.0.0.2;build7"},
-      {"DriverVersion = x, 1.2", true, "1.2"},  // a longer word matches too
-      {"driverver = x, 1.2", false, ""},        // the word is case-sensitive
-      {"; DriverVer = x, 1.2", false, ""},
-      {"a ; b DriverVer = x, 1.2", false, ""},
-      {"DriverVer = x, 1.2 ; note", true, "1.2;note"},  // a ';' after the word does not count
-      {"DriverVer 06/21/2013, 3.0", false, ""},         // no '='
-      {"DriverVer = 06/21/2013", false, ""},            // no ','
-      {"x, y = z DriverVer = a, 1.0", true, "1.0"},     // '=' and ',' after the word
-      {"DriverVer = a,", true, ""},                     // an empty version still qualifies
-      {"DriverVer = a,\t1.0 \r", true, "\t1.0\r"},      // only spaces are left out
-  };
-  for (const auto& c : cases) {
-    std::string version = "untouched";
-    EXPECT_EQ(c.qualifies, ParseDriverVerLine(c.line, &version)) << c.line;
-    EXPECT_EQ(c.qualifies ? c.version : "untouched", version) << c.line;
-  }
-}
-
 TEST(DriverVerTest, FirstQualifyingLineOfTheFile) {
   EXPECT_EQ("3.0.0.2", ReadDriverVersion("[Version]\r\nSignature=x\r\n"
                                          ";DriverVer=a,9.9\r\nDriverVer=06/21/2013,3.0.0.2\r\n"
