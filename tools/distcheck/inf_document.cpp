@@ -1,525 +1,267 @@
 #include "tools/distcheck/inf_document.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "tools/distcheck/text_codec.h"
 
 namespace {
 
-constexpr size_t kMaxFieldLength = 511;        // longer fields are cut to this length
-constexpr size_t kMaxSectionNameLength = 255;  // longer section names refuse the file
-constexpr char16_t kControlZ = 0x1A;           // ends the file
-constexpr size_t kNone = static_cast<size_t>(-1);
-
-// The characters the parser takes for white space.
-bool IsSpace(char16_t c) {
-  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
-         c == 0x3000;
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\xA0';
 }
 
-char16_t FoldCase(char16_t c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<char16_t>(c + 0x20);
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 0x20);
-  return c;
-}
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualNoCase(const std::u16string& a, const std::u16string& b) {
+bool EqualNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   }
   return true;
 }
 
-int FindSectionIn(const std::vector<InfDocument::Section>& sections, const std::u16string& name) {
-  for (size_t i = 0; i < sections.size(); ++i) {
-    if (EqualNoCase(sections[i].name, name)) return static_cast<int>(i);
-  }
-  return -1;
+uint8_t Byte(const std::string& bytes, size_t i) { return static_cast<uint8_t>(bytes[i]); }
+
+// Whether the file is UTF-16LE text (see the header for the rule).
+bool IsUtf16(const std::string& bytes) {
+  if (bytes.size() % 2 != 0 || bytes.size() < 2) return false;
+  if (Byte(bytes, 0) == 0xFF && Byte(bytes, 1) == 0xFE) return true;
+  return bytes.size() >= 4 && Byte(bytes, 0) != 0 && Byte(bytes, 1) == 0 && Byte(bytes, 2) != 0 &&
+         Byte(bytes, 3) == 0;
 }
 
-// Whether the system's text detection takes the file for UTF-16. It looks at
-// the first 256 16-bit little-endian units (a last NUL byte not counted): an
-// odd length, a reversed byte order mark, a unit 0x0000 or a byte-swapped
-// control character (0x0D00, 0x0A00, 0x0900, 0x2000) make it 8-bit text; else
-// a zero byte in any unit, or the byte order mark, makes it UTF-16.
-bool LooksLikeUtf16(const std::string& bytes) {
-  size_t length = bytes.size();
-  if (length < 2 || (length & 1)) return false;
-  if (bytes[length - 1] == 0) --length;
-  length = std::min<size_t>(length / 2, 256);
-  bool zeroByte = false;
-  for (size_t i = 0; i < length; ++i) {
-    const auto lo = static_cast<uint8_t>(bytes[2 * i]);
-    const auto hi = static_cast<uint8_t>(bytes[2 * i + 1]);
-    const uint16_t unit = static_cast<uint16_t>(lo | (hi << 8));
-    if (unit == 0 || unit == 0x0D00 || unit == 0x0A00 || unit == 0x0900 || unit == 0x2000) {
-      return false;
+// The file's text in code page 1252, up to a Ctrl-Z, with NUL read as a space.
+std::string DecodeText(const std::string& bytes) {
+  std::string text;
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    text = Utf16ToCp1252(Utf8ToUtf16(bytes.substr(3)));
+  } else if (IsUtf16(bytes)) {
+    std::u16string units;
+    const size_t start = Byte(bytes, 0) == 0xFF && Byte(bytes, 1) == 0xFE ? 2 : 0;
+    for (size_t i = start; i + 1 < bytes.size(); i += 2) {
+      units += static_cast<char16_t>(Byte(bytes, i) | (Byte(bytes, i + 1) << 8));
     }
-    if (i == 0 && unit == 0xFFFE) return false;
-    if (lo == 0 || hi == 0) zeroByte = true;
+    text = Utf16ToCp1252(units);
+  } else {
+    text = bytes;
   }
-  const bool signature = length > 0 && static_cast<uint8_t>(bytes[0]) == 0xFF &&
-                         static_cast<uint8_t>(bytes[1]) == 0xFE;
-  return zeroByte || signature;
-}
-
-// The file's text as UTF-16, as the system decodes it (see the header).
-std::u16string Decode(const std::string& bytes) {
-  std::u16string text;
-  if (LooksLikeUtf16(bytes)) {
-    size_t i = 0;
-    if (static_cast<uint8_t>(bytes[0]) == 0xFF && static_cast<uint8_t>(bytes[1]) == 0xFE) i = 2;
-    for (; i + 1 < bytes.size(); i += 2) {
-      text += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) |
-                                    (static_cast<uint8_t>(bytes[i + 1]) << 8));
-    }
-    return text;
+  text = text.substr(0, text.find('\x1A'));
+  for (char& c : text) {
+    if (c == '\0') c = ' ';
   }
-  if (bytes.size() > 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    return Utf8ToUtf16(bytes.substr(3));
-  }
-  text.reserve(bytes.size());
-  for (char b : bytes) text += Cp1252ToUtf16(static_cast<uint8_t>(b));
   return text;
 }
 
-// The line-by-line state machine of the INF parser. Each state handler takes
-// the position to go on from and returns the next one, or kNone when parsing
-// has ended (at the end of the text or on an error).
-class Parser {
- public:
-  explicit Parser(const std::u16string& text) : m_text(text) {}
-
-  // Runs the machine over the whole text; false on a parse error.
-  bool Run(std::vector<InfDocument::Section>* sections) {
-    m_sections = sections;
-    size_t pos = 0;
-    while (pos != kNone) {
-      switch (m_state) {
-        case LINE_START:
-          pos = LineStart(pos);
-          break;
-        case SECTION_NAME:
-          pos = SectionName(pos);
-          break;
-        case KEY_NAME:
-          pos = KeyName(pos);
-          break;
-        case VALUE_NAME:
-          pos = ValueName(pos);
-          break;
-        case EOL_BACKSLASH:
-          pos = EolBackslash(pos);
-          break;
-        case QUOTES:
-          pos = Quotes(pos);
-          break;
-        case LEADING_SPACES:
-          pos = LeadingSpaces(pos);
-          break;
-        case TRAILING_SPACES:
-          pos = TrailingSpaces(pos);
-          break;
-        case COMMENT:
-          pos = Comment(pos);
-          break;
-      }
-    }
-    return !m_bError;
+// One physical line without its comment. *continued tells whether it ends in
+// a backslash outside quotes, which is then dropped with the blanks around it.
+std::string WithoutComment(const std::string& line, bool* continued) {
+  bool quoted = false;
+  size_t end = 0;
+  for (; end < line.size(); ++end) {
+    if (line[end] == '"') quoted = !quoted;  // "" inside quotes toggles twice
+    if (line[end] == ';' && !quoted) break;
   }
+  std::string text = line.substr(0, end);
+  *continued = false;
+  if (quoted) return text;
+  auto trimEnd = [&text] {
+    while (!text.empty() && IsBlank(text.back())) text.pop_back();
+  };
+  trimEnd();
+  if (!text.empty() && text.back() == '\\') {
+    text.pop_back();
+    trimEnd();
+    *continued = true;
+  }
+  return text;
+}
 
-  // Whether non-blank text stood before the first section.
-  bool HadBrokenLine() const { return m_bBrokenLine; }
+// Collects one field: blanks around it go, quoted text stays whole.
+class FieldBuilder {
+ public:
+  void AddPlain(char c) {
+    if (IsBlank(c) && m_text.empty() && !m_started) return;
+    m_text += c;
+    m_started = true;
+    if (!IsBlank(c)) m_kept = m_text.size();
+  }
+  void AddQuoted(char c) {
+    m_text += c;
+    m_kept = m_text.size();
+  }
+  void StartQuote() {
+    m_started = true;
+    m_kept = m_text.size();
+  }
+  std::string Take() {
+    m_text.resize(m_kept);
+    std::string out;
+    out.swap(m_text);
+    m_kept = 0;
+    m_started = false;
+    return out;
+  }
 
  private:
-  enum State {
-    LINE_START,
-    SECTION_NAME,
-    KEY_NAME,
-    VALUE_NAME,
-    EOL_BACKSLASH,
-    QUOTES,
-    LEADING_SPACES,
-    TRAILING_SPACES,
-    COMMENT,
-  };
-
-  bool IsEof(size_t p) const { return p >= m_text.size() || m_text[p] == kControlZ; }
-  bool IsEol(size_t p) const { return IsEof(p) || m_text[p] == '\n'; }
-  char16_t At(size_t p) const { return m_text[p]; }
-
-  void SetState(State s) { m_state = s; }
-  void PushState(State s) { m_stack.push_back(s); }
-  void PopState() {
-    if (m_stack.empty()) {
-      m_state = LINE_START;
-      return;
-    }
-    m_state = m_stack.back();
-    m_stack.pop_back();
-  }
-
-  // Appends the text from m_start up to pos to the token (NUL read as a blank,
-  // the token cut at its maximum length); pos becomes the new start.
-  void PushToken(size_t pos) {
-    for (size_t p = m_start; p < pos && m_token.size() < kMaxFieldLength; ++p) {
-      m_token += m_text[p] ? m_text[p] : u' ';
-    }
-    m_start = pos;
-  }
-
-  bool AddSectionFromToken() {
-    if (m_token.size() > kMaxSectionNameLength) {
-      m_bError = true;
-      return false;
-    }
-    int index = FindSectionIn(*m_sections, m_token);
-    if (index < 0) {
-      m_sections->push_back(InfDocument::Section{m_token, {}});
-      index = static_cast<int>(m_sections->size()) - 1;
-    }
-    m_token.clear();
-    m_nSection = index;
-    return true;
-  }
-
-  void AddFieldFromToken(bool isKey) {
-    auto& lines = (*m_sections)[static_cast<size_t>(m_nSection)].lines;
-    if (!m_bLineOpen) {
-      lines.emplace_back();
-      m_bLineOpen = true;
-    }
-    InfDocument::Line& line = lines.back();
-    if (isKey) {
-      line.hasKey = true;
-      line.key = m_token;
-    } else {
-      line.values.push_back(m_token);
-    }
-    m_token.clear();
-  }
-
-  // A line of a single value and no key has that value as its key too.
-  void CloseCurrentLine() {
-    if (m_bLineOpen) {
-      InfDocument::Line& line = (*m_sections)[static_cast<size_t>(m_nSection)].lines.back();
-      if (!line.hasKey && line.values.size() == 1) {
-        line.hasKey = true;
-        line.key = line.values[0];
-      }
-    }
-    m_bLineOpen = false;
-  }
-
-  size_t LineStart(size_t pos) {
-    size_t p = pos;
-    for (; !IsEof(p); ++p) {
-      const char16_t c = At(p);
-      if (c == '\n') {
-        CloseCurrentLine();
-      } else if (c == ';') {
-        PushState(LINE_START);
-        SetState(COMMENT);
-        return p + 1;
-      } else if (c == '[') {
-        m_start = p + 1;
-        SetState(SECTION_NAME);
-        return p + 1;
-      } else if (!IsSpace(c)) {
-        if (m_nSection != -1) {
-          m_start = p;
-          SetState(KEY_NAME);
-          return p;
-        }
-        m_bBrokenLine = true;
-      }
-    }
-    CloseCurrentLine();
-    return kNone;
-  }
-
-  size_t SectionName(size_t pos) {
-    for (size_t p = pos; !IsEol(p); ++p) {
-      if (At(p) == ']') {
-        PushToken(p);
-        if (!AddSectionFromToken()) return kNone;
-        PushState(LINE_START);
-        SetState(COMMENT);  // the rest of the line is ignored
-        return p + 1;
-      }
-    }
-    m_bError = true;  // unfinished section name
-    return kNone;
-  }
-
-  size_t KeyName(size_t pos) {
-    size_t tokenEnd = m_start;
-    size_t p = pos;
-    for (; !IsEol(p); ++p) {
-      const char16_t c = At(p);
-      if (c == ',') break;
-      switch (c) {
-        case '=':
-          PushToken(tokenEnd);
-          AddFieldFromToken(true);
-          m_start = p + 1;
-          PushState(VALUE_NAME);
-          SetState(LEADING_SPACES);
-          return p + 1;
-        case ';':
-          PushToken(tokenEnd);
-          AddFieldFromToken(false);
-          PushState(LINE_START);
-          SetState(COMMENT);
-          return p + 1;
-        case '"':
-          PushToken(p);
-          m_start = p + 1;
-          PushState(KEY_NAME);
-          SetState(QUOTES);
-          return p + 1;
-        case '\\':
-          PushToken(tokenEnd);
-          m_start = p;
-          PushState(KEY_NAME);
-          SetState(EOL_BACKSLASH);
-          return p;
-        default:
-          if (!IsSpace(c)) {
-            tokenEnd = p + 1;
-          } else {
-            PushToken(p);
-            PushState(KEY_NAME);
-            SetState(TRAILING_SPACES);
-            return p;
-          }
-      }
-    }
-    PushToken(tokenEnd);
-    SetState(VALUE_NAME);
-    return p;
-  }
-
-  size_t ValueName(size_t pos) {
-    size_t tokenEnd = m_start;
-    size_t p = pos;
-    for (; !IsEol(p); ++p) {
-      const char16_t c = At(p);
-      switch (c) {
-        case ';':
-          PushToken(tokenEnd);
-          AddFieldFromToken(false);
-          PushState(LINE_START);
-          SetState(COMMENT);
-          return p + 1;
-        case ',':
-          PushToken(tokenEnd);
-          AddFieldFromToken(false);
-          m_start = p + 1;
-          PushState(VALUE_NAME);
-          SetState(LEADING_SPACES);
-          return p + 1;
-        case '"':
-          PushToken(p);
-          m_start = p + 1;
-          PushState(VALUE_NAME);
-          SetState(QUOTES);
-          return p + 1;
-        case '\\':
-          PushToken(p);
-          m_start = p;
-          PushState(VALUE_NAME);
-          SetState(EOL_BACKSLASH);
-          return p;
-        default:
-          if (c != 0 && !IsSpace(c)) {  // trailing NULs of a value go like blanks
-            tokenEnd = p + 1;
-          } else {
-            PushToken(p);
-            PushState(VALUE_NAME);
-            SetState(TRAILING_SPACES);
-            return p;
-          }
-      }
-    }
-    PushToken(tokenEnd);
-    AddFieldFromToken(false);
-    SetState(LINE_START);
-    return p;
-  }
-
-  size_t EolBackslash(size_t pos) {
-    size_t p = pos;
-    for (; !IsEof(p); ++p) {
-      const char16_t c = At(p);
-      if (c == '\n') {
-        m_start = p + 1;
-        SetState(LEADING_SPACES);
-        return p + 1;
-      }
-      if (c == '\\') continue;
-      if (c == ';') {
-        PushState(EOL_BACKSLASH);
-        SetState(COMMENT);
-        return p + 1;
-      }
-      if (IsSpace(c)) continue;
-      PushToken(p);
-      PopState();
-      return p;
-    }
-    m_start = p;
-    PopState();
-    return p;
-  }
-
-  size_t Quotes(size_t pos) {
-    size_t p = pos;
-    for (; !IsEol(p); ++p) {
-      if (At(p) != '"') continue;
-      if (p + 1 < m_text.size() && At(p + 1) == '"') {  // "" is one quote character
-        PushToken(p + 1);
-        m_start = p + 2;
-        ++p;
-      } else {  // end of the quoted text
-        PushToken(p);
-        m_start = p + 1;
-        PopState();
-        return p + 1;
-      }
-    }
-    PushToken(p);
-    PopState();
-    return p;
-  }
-
-  size_t LeadingSpaces(size_t pos) {
-    size_t p = pos;
-    for (; !IsEol(p); ++p) {
-      if (At(p) == '\\') {
-        m_start = p;
-        SetState(EOL_BACKSLASH);
-        return p;
-      }
-      if (!IsSpace(At(p))) break;
-    }
-    m_start = p;
-    PopState();
-    return p;
-  }
-
-  size_t TrailingSpaces(size_t pos) {
-    size_t p = pos;
-    for (; !IsEol(p); ++p) {
-      if (At(p) == '\\') {
-        SetState(EOL_BACKSLASH);
-        return p;
-      }
-      if (At(p) != 0 && !IsSpace(At(p))) break;
-    }
-    PopState();
-    return p;
-  }
-
-  size_t Comment(size_t pos) {
-    size_t p = pos;
-    while (!IsEol(p)) ++p;
-    PopState();
-    return p;
-  }
-
-  const std::u16string& m_text;
-  std::vector<InfDocument::Section>* m_sections = nullptr;
-  State m_state = LINE_START;
-  std::vector<State> m_stack;
-  size_t m_start = 0;
-  std::u16string m_token;
-  int m_nSection = -1;
-  bool m_bLineOpen = false;
-  bool m_bBrokenLine = false;
-  bool m_bError = false;
+  std::string m_text;
+  size_t m_kept = 0;  // length without the trailing blanks outside quotes
+  bool m_started = false;
 };
 
 }  // namespace
 
 std::unique_ptr<InfDocument> InfDocument::Parse(const std::string& bytes) {
-  if (bytes.empty()) return nullptr;
-  const std::u16string text = Decode(bytes);
+  const std::string text = DecodeText(bytes);
+  if (text.empty()) return nullptr;
   std::unique_ptr<InfDocument> doc(new InfDocument());
-  Parser parser(text);
-  if (!parser.Run(&doc->m_sections)) return nullptr;
-  doc->m_nStringsSection = FindSectionIn(doc->m_sections, u"Strings");
-  if (doc->m_nStringsSection == -1 && parser.HadBrokenLine()) return nullptr;
+  int current = -1;
+  bool strayText = false;
+  std::string logical;
+  bool joined = false;  // logical has taken a continuation
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    size_t first = 0;
+    while (first < line.size() && IsBlank(line[first])) ++first;
+    if (joined) {
+      line.erase(0, first);  // a continuation's leading blanks go
+    } else if (first < line.size() && line[first] == '[') {
+      if (!doc->StartSection(line.substr(first + 1), &current)) return nullptr;
+      continue;
+    }
+    bool continued = false;
+    logical += WithoutComment(line, &continued);
+    if (continued && start < text.size()) {
+      joined = true;
+      continue;
+    }
+    if (!doc->AddLine(logical, joined, current, &strayText)) return nullptr;
+    logical.clear();
+    joined = false;
+  }
+  if (strayText && doc->FindSection("Strings") < 0) return nullptr;
   return doc;
 }
 
+bool InfDocument::StartSection(const std::string& rest, int* current) {
+  const size_t close = rest.find(']');
+  if (close == std::string::npos) return false;
+  const std::string name = rest.substr(0, close);
+  *current = FindSection(name);
+  if (*current < 0) {
+    m_sections.push_back(Section{name, {}});
+    *current = static_cast<int>(m_sections.size()) - 1;
+  }
+  return true;
+}
+
+bool InfDocument::AddLine(const std::string& text, bool joined, int current, bool* strayText) {
+  size_t first = 0;
+  while (first < text.size() && IsBlank(text[first])) ++first;
+  if (first == text.size() && !joined) return true;
+  if (current < 0) {
+    *strayText = true;
+    return true;
+  }
+
+  std::vector<std::string> fields;
+  FieldBuilder field;
+  bool quoted = false;
+  bool hasEquals = false;
+  for (size_t i = first; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c != '"') {
+        field.AddQuoted(c);
+      } else if (i + 1 < text.size() && text[i + 1] == '"') {
+        field.AddQuoted('"');
+        ++i;
+      } else {
+        quoted = false;
+      }
+    } else if (c == '"') {
+      quoted = true;
+      field.StartQuote();
+    } else if (c == ',' || (c == '=' && !hasEquals && fields.empty())) {
+      hasEquals = hasEquals || c == '=';
+      fields.push_back(field.Take());
+    } else {
+      field.AddPlain(c);
+    }
+  }
+  fields.push_back(field.Take());
+
+  Line line;
+  if (hasEquals) {
+    line.hasKey = true;
+    line.key = fields.front();
+    line.values.assign(fields.begin() + 1, fields.end());
+  } else {
+    line.hasKey = fields.size() == 1;
+    if (line.hasKey) line.key = fields.front();
+    line.values = fields;
+  }
+  m_sections[current].lines.push_back(line);
+  return true;
+}
+
 int InfDocument::FindSection(const std::string& name) const {
-  std::u16string wide;
-  for (char c : name) wide += Cp1252ToUtf16(static_cast<uint8_t>(c));
-  return FindSectionIn(m_sections, wide);
+  for (size_t i = 0; i < m_sections.size(); ++i) {
+    if (EqualNoCase(m_sections[i].name, name)) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 size_t InfDocument::GetLineCount(int section) const {
   if (section < 0 || static_cast<size_t>(section) >= m_sections.size()) return 0;
-  return m_sections[static_cast<size_t>(section)].lines.size();
+  return m_sections[section].lines.size();
 }
 
 bool InfDocument::GetStringField(int section, size_t line, size_t index, size_t bufferSize,
                                  std::string* text) const {
   if (line >= GetLineCount(section)) return false;
-  const Line& l = m_sections[static_cast<size_t>(section)].lines[line];
-  const std::u16string* field = nullptr;
+  const Line& found = m_sections[section].lines[line];
+  const std::string* field = nullptr;
   if (index == 0) {
-    if (!l.hasKey) return false;
-    field = &l.key;
-  } else {
-    if (index - 1 >= l.values.size()) return false;
-    field = &l.values[index - 1];
+    if (found.hasKey) field = &found.key;
+  } else if (index - 1 < found.values.size()) {
+    field = &found.values[index - 1];
   }
-  std::string ansi = Utf16ToCp1252(Substitute(*field));
-  if (ansi.size() >= bufferSize) return false;
-  *text = std::move(ansi);
+  if (field == nullptr) return false;
+  std::string value = Substitute(*field);
+  if (value.size() + 1 > bufferSize) return false;
+  *text = value;
   return true;
 }
 
-std::u16string InfDocument::Substitute(const std::u16string& text) const {
-  std::u16string out;
-  size_t start = 0;
-  bool inside = false;
-  for (size_t p = 0; p < text.size(); ++p) {
-    if (text[p] != '%') continue;
-    inside = !inside;
-    if (inside) {  // the start of a %name%
-      out.append(text, start, p - start);
-      start = p;
-    } else {  // its end
-      std::u16string value;
-      if (LookUpString(text.substr(start + 1, p - start - 1), &value)) {
-        out += value;
-      } else {
-        out.append(text, start, p - start + 1);
-      }
-      start = p + 1;
+std::string InfDocument::Substitute(const std::string& text) const {
+  const int strings = FindSection("Strings");
+  std::string out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const size_t open = text.find('%', pos);
+    const size_t close = open == std::string::npos ? open : text.find('%', open + 1);
+    if (close == std::string::npos) break;
+    out.append(text, pos, open - pos);
+    pos = close + 1;
+    const std::string name = text.substr(open + 1, close - open - 1);
+    if (name.empty()) {
+      out += '%';
+      continue;
     }
+    bool replaced = false;
+    for (size_t i = 0; i < GetLineCount(strings) && !replaced; ++i) {
+      const Line& entry = m_sections[strings].lines[i];
+      if (entry.hasKey && !entry.values.empty() && EqualNoCase(entry.key, name)) {
+        out += entry.values.front();
+        replaced = true;
+      }
+    }
+    if (!replaced) out += '%' + name + '%';
   }
-  if (start < text.size()) out.append(text, start, std::u16string::npos);
+  out.append(text, pos, std::string::npos);
   return out;
-}
-
-bool InfDocument::LookUpString(const std::u16string& name, std::u16string* value) const {
-  if (name.empty()) {
-    *value = u"%";
-    return true;
-  }
-  if (m_nStringsSection < 0) return false;
-  for (const Line& line : m_sections[static_cast<size_t>(m_nStringsSection)].lines) {
-    if (!line.hasKey || !EqualNoCase(line.key, name)) continue;
-    if (line.values.empty()) return false;
-    *value = line.values[0];
-    return true;
-  }
-  return false;
 }
