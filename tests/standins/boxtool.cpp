@@ -22,25 +22,12 @@
 #include <cstring>
 #include <string>
 
+#include "win32/unique_handles.h"
+
 namespace {
 
-// Closes the handle on every way out of its scope.
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE h) : h_(h) {}
-  ~ScopedHandle() {
-    if (h_ != INVALID_HANDLE_VALUE && h_ != nullptr) CloseHandle(h_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
-
 std::string ExeOfProcess(DWORD pid) {
-  ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  unique_hfile snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (snap.get() == INVALID_HANDLE_VALUE) return std::string();
   PROCESSENTRY32 entry;
   entry.dwSize = sizeof entry;

@@ -40,27 +40,13 @@
 #include <string>
 #include <vector>
 
+#include "win32/unique_handles.h"
+
 namespace {
 
 constexpr DWORD kFailed = 0x80000000;
 constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kInfName[] = "zavcir.inf";
-
-// Closes the handle on every way out of its scope.
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE h) : h_(h) {}
-  ~ScopedHandle() {
-    if (valid()) CloseHandle(h_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  HANDLE get() const { return h_; }
-  bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE h_;
-};
 
 // Closes the registry key on every way out of its scope.
 class ScopedKey {
@@ -168,9 +154,9 @@ void AppendToLog(const std::string& line) {
   std::string path = GetEnv("ZAVCIR_STANDIN_LOG");
   if (path.empty()) path = "C:\\standin\\commands.log";
   CreateDirectoryA(DirectoryOf(path).c_str(), nullptr);  // one level is enough
-  ScopedHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  unique_hfile file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return;
+  if (!file) return;
   const std::string text = line + "\r\n";
   DWORD written = 0;
   WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -178,9 +164,9 @@ void AppendToLog(const std::string& line) {
 
 // The whole file; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string* contents) {
-  ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  unique_hfile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
+  if (!file) return false;
   std::string data;
   char buffer[4096];
   DWORD got = 0;

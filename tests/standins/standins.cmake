@@ -11,12 +11,14 @@ set(STANDIN_LINK_FLAGS -static -static-libgcc -static-libstdc++ -s)
 
 foreach(tool IN ITEMS boxtool wndtool runexit)
   add_executable(${tool} ${STANDIN_DIR}/${tool}.cpp)
+  target_include_directories(${tool} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(${tool} PRIVATE WIN32_LEAN_AND_MEAN)
   target_link_options(${tool} PRIVATE ${STANDIN_LINK_FLAGS})
   set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${STANDIN_OUT})
 endforeach()
 
 add_executable(dpinst_standin32 WIN32 ${STANDIN_DIR}/dpinst_standin.cpp)
+target_include_directories(dpinst_standin32 PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(dpinst_standin32 PRIVATE WIN32_LEAN_AND_MEAN)
 target_link_options(dpinst_standin32 PRIVATE ${STANDIN_LINK_FLAGS} -mwindows)
 target_link_libraries(dpinst_standin32 PRIVATE advapi32)
@@ -29,9 +31,10 @@ add_custom_command(
   OUTPUT ${STANDIN_OUT}/dpinst64.exe
   COMMAND ${CMAKE_COMMAND} -E make_directory ${STANDIN_OUT}
   COMMAND ${MINGW64_CXX} -std=c++17 -Os -Wall -Wextra -Werror -DWIN32_LEAN_AND_MEAN
-          ${STANDIN_LINK_FLAGS} -mwindows -o ${STANDIN_OUT}/dpinst64.exe
+          -I${CMAKE_SOURCE_DIR} ${STANDIN_LINK_FLAGS} -mwindows -o ${STANDIN_OUT}/dpinst64.exe
           ${STANDIN_DIR}/dpinst_standin.cpp -ladvapi32
-  DEPENDS ${STANDIN_DIR}/dpinst_standin.cpp
+  DEPENDS ${STANDIN_DIR}/dpinst_standin.cpp ${CMAKE_SOURCE_DIR}/win32/unique_handles.h
+          ${CMAKE_SOURCE_DIR}/win32/unique_resource.h
   COMMENT "Building the 64-bit installer stand-in"
   VERBATIM)
 add_custom_target(dpinst_standin64 ALL DEPENDS ${STANDIN_OUT}/dpinst64.exe)
