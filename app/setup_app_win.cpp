@@ -7,6 +7,7 @@
 #include "app/exit_code.h"
 #include "app/main_wnd.h"
 #include "app/setup_app.h"
+#include "env/support_log.h"
 
 CSetupApp theApp;
 
@@ -23,6 +24,8 @@ BOOL CSetupApp::InitInstance() {
                        0, nullptr)) {
     // No window and so no worker (the frame has deleted itself): nothing was
     // done, and the run ends as a failed start-up.
+    LogLine("Start-up failed: the main window could not be created, error " +
+            std::to_string(::GetLastError()));
     m_nExitCode |= EXIT_SETUP_FAILED;
     return FALSE;
   }

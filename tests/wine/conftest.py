@@ -7,6 +7,9 @@
         make_prefix("64") and make_prefix("32"), Windows 7
 """
 
+import contextlib
+import sys
+
 import pytest
 
 import wineprefix
@@ -17,8 +20,26 @@ def pytest_sessionstart(session):
         wineprefix.remove_stale_prefixes()
 
 
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_makereport(item, call):
+    outcome = yield
+    report = outcome.get_result()
+    if report.when == "call":
+        item.zavcir_failed = report.failed
+
+
+def _print_diagnostics(prefix):
+    """What a failed test leaves for its reader: the program's support log and
+    the command lines the installer stand-in received."""
+    log = prefix.unix_path(r"C:\windows\ZavCirSetup.log")
+    print(f"---- {prefix.path.name}: C:\\windows\\ZavCirSetup.log", file=sys.stderr)
+    print(log.read_text(errors="replace") if log.is_file() else "(none)", file=sys.stderr)
+    print(f"---- {prefix.path.name}: installer stand-in commands", file=sys.stderr)
+    print("\n".join(prefix.standin_log()) or "(none)", file=sys.stderr)
+
+
 @pytest.fixture
-def make_prefix():
+def make_prefix(request):
     made = []
 
     def make(arch="64", version="win7", japanese=False):
@@ -31,6 +52,9 @@ def make_prefix():
 
     yield make
     for prefix in made:
+        if getattr(request.node, "zavcir_failed", False):
+            with contextlib.suppress(Exception):
+                _print_diagnostics(prefix)
         prefix.close()
 
 
