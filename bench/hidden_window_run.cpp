@@ -65,19 +65,6 @@ DWORD RunWithHiddenWindow(HINSTANCE instance, HiddenWindowJob job, const std::st
   return state.result;
 }
 
-std::string CommandLineAfterProgramName() {
-  const std::string all = ::GetCommandLineA();
-  size_t i = 0;
-  if (!all.empty() && all[0] == '"') {
-    const size_t close = all.find('"', 1);
-    i = close == std::string::npos ? all.size() : close + 1;
-  } else {
-    while (i < all.size() && all[i] != ' ' && all[i] != '\t') ++i;
-  }
-  while (i < all.size() && (all[i] == ' ' || all[i] == '\t')) ++i;
-  return all.substr(i);
-}
-
 DWORD RunAndWait(const std::string& commandLine) {
   std::string command = commandLine;  // CreateProcessA may write into it
   STARTUPINFOA startup = {};

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "tests/standins/process_text.h"  // CommandLineAfterProgramName
+
 // The job of the worker thread; its result becomes the process's exit code.
 using HiddenWindowJob = DWORD (*)(const std::string& argument);
 
@@ -16,9 +18,6 @@ using HiddenWindowJob = DWORD (*)(const std::string& argument);
 // the window, and returns the job's result (0x80000000 when no window or worker
 // could be made).
 DWORD RunWithHiddenWindow(HINSTANCE instance, HiddenWindowJob job, const std::string& argument);
-
-// The process's command line after its own name (quoted or not) and the blanks after it.
-std::string CommandLineAfterProgramName();
 
 // Runs a command line as the setup program does (CreateProcessA without an
 // application name) and waits for it; its exit code, or 0x80000000 | the

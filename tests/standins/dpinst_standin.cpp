@@ -40,6 +40,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/standins/process_text.h"
 #include "win32/unique_handles.h"
 
 namespace {
@@ -64,39 +65,9 @@ class ScopedKey {
   HKEY key_ = nullptr;
 };
 
-// Ends the search on every way out of its scope.
-class ScopedFind {
- public:
-  explicit ScopedFind(HANDLE h) : h_(h) {}
-  ~ScopedFind() {
-    if (valid()) FindClose(h_);
-  }
-  ScopedFind(const ScopedFind&) = delete;
-  ScopedFind& operator=(const ScopedFind&) = delete;
-  HANDLE get() const { return h_; }
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE h_;
-};
-
-// The variable's value in the ANSI code page, or "". (GetEnvironmentVariableA
-// under Wine cuts double-byte text, so the wide value is converted here.)
-std::string GetEnv(const char* name) {
-  wchar_t wideName[128];
-  if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 128)) return std::string();
-  wchar_t wide[1024];
-  const DWORD n = GetEnvironmentVariableW(wideName, wide, 1024);
-  if (n == 0 || n >= 1024) return std::string();
-  char ansi[2048];
-  const int len = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(n), ansi, sizeof ansi,
-                                      nullptr, nullptr);
-  return std::string(ansi, len > 0 ? len : 0);
-}
-
 // The variable's number, or fallback when it is unset.
-DWORD GetEnvNumber(const char* name, DWORD fallback) {
-  const std::string text = GetEnv(name);
+DWORD GetEnvNumber(const wchar_t* name, DWORD fallback) {
+  const std::string text = AnsiEnv(name);
   return text.empty() ? fallback : static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 0));
 }
 
@@ -151,7 +122,7 @@ std::string ModulePath() {
 }
 
 void AppendToLog(const std::string& line) {
-  std::string path = GetEnv("ZAVCIR_STANDIN_LOG");
+  std::string path = AnsiEnv(L"ZAVCIR_STANDIN_LOG");
   if (path.empty()) path = "C:\\standin\\commands.log";
   CreateDirectoryA(DirectoryOf(path).c_str(), nullptr);  // one level is enough
   unique_hfile file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -255,8 +226,8 @@ bool CreateFolders(const std::string& path) {
 std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA data;
-  ScopedFind find(FindFirstFileA((folder + "\\*").c_str(), &data));
-  if (!find.valid()) return names;
+  unique_hfind find(FindFirstFileA((folder + "\\*").c_str(), &data));
+  if (!find) return names;
   do {
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
   } while (FindNextFileA(find.get(), &data));
@@ -305,7 +276,7 @@ DWORD Install(DWORD exitCode) {
     }
   }
 
-  if (GetEnvNumber("ZAVCIR_STANDIN_SKIP_REGISTRATION", 0) != 0) return exitCode;
+  if (GetEnvNumber(L"ZAVCIR_STANDIN_SKIP_REGISTRATION", 0) != 0) return exitCode;
   ScopedKey entry;
   const std::string keyPath = std::string(kUninstallKey) + "\\" + EntryKeyName(inf);
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
@@ -443,7 +414,7 @@ Mode Classify(const std::string& args, std::string* infPath) {
 int main() {
   const std::string commandLine = GetCommandLineA();
   AppendToLog(commandLine);
-  const DWORD sleepMs = GetEnvNumber("ZAVCIR_STANDIN_SLEEP_MS", 0);
+  const DWORD sleepMs = GetEnvNumber(L"ZAVCIR_STANDIN_SLEEP_MS", 0);
   if (sleepMs) Sleep(sleepMs);
 
   std::string infPath;
@@ -453,9 +424,9 @@ int main() {
   if (RunsUnderWow64()) ExitProcess(kFailed);
 #endif
   if (mode == Mode::kInstall) {
-    exitCode = Install(GetEnvNumber("ZAVCIR_STANDIN_EXIT", 0x1));
+    exitCode = Install(GetEnvNumber(L"ZAVCIR_STANDIN_EXIT", 0x1));
   } else if (mode == Mode::kUninstall) {
-    exitCode = Uninstall(infPath, GetEnvNumber("ZAVCIR_STANDIN_UNINSTALL_EXIT", 0));
+    exitCode = Uninstall(infPath, GetEnvNumber(L"ZAVCIR_STANDIN_UNINSTALL_EXIT", 0));
   }
   ExitProcess(exitCode);
 }

@@ -43,6 +43,7 @@
 #include "package/run_command.h"
 #include "package/uninstall_entry.h"
 #include "package/uninstall_entry_list.h"
+#include "tests/standins/process_text.h"
 #include "win32/win32_platform.h"
 
 namespace {
@@ -76,19 +77,6 @@ class StdoutTraceSink : public TraceSink {
     Print("trace", text);
   }
 };
-
-// The variable's value in the ANSI code page, or "" (converted from the wide
-// value: GetEnvironmentVariableA under Wine cuts double-byte text).
-std::string AnsiEnv(const wchar_t* name) {
-  std::vector<wchar_t> wide(32768);
-  const DWORD n = ::GetEnvironmentVariableW(name, wide.data(), static_cast<DWORD>(wide.size()));
-  if (n == 0 || n >= wide.size()) return std::string();
-  std::string ansi(4 * n, '\0');
-  const int len = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(n), &ansi[0],
-                                        static_cast<int>(ansi.size()), nullptr, nullptr);
-  ansi.resize(len > 0 ? len : 0);
-  return ansi;
-}
 
 // The number of open handles of this process, counted by probing the values
 // a handle table hands out (GetProcessHandleCount answers 0 under Wine).

@@ -14,38 +14,12 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+#include "tests/standins/process_text.h"
 
-// The command line after runexit's own name (quoted or not) and the blanks after it.
-std::string RestOfCommandLine() {
-  const std::string all = GetCommandLineA();
-  size_t i = 0;
-  if (!all.empty() && all[0] == '"') {
-    const size_t close = all.find('"', 1);
-    i = close == std::string::npos ? all.size() : close + 1;
-  } else {
-    while (i < all.size() && all[i] != ' ' && all[i] != '\t') ++i;
-  }
-  while (i < all.size() && (all[i] == ' ' || all[i] == '\t')) ++i;
-  return all.substr(i);
-}
-
-// The variable's value in the ANSI code page, or "". (GetEnvironmentVariableA
-// under Wine cuts double-byte text, so the wide value is converted here.)
-std::string AnsiEnv(const wchar_t* name) {
-  wchar_t wide[4096];
-  const DWORD n = GetEnvironmentVariableW(name, wide, 4096);
-  if (n == 0 || n >= 4096) return std::string();
-  char ansi[8192];
-  const int len = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(n), ansi, sizeof ansi,
-                                      nullptr, nullptr);
-  return std::string(ansi, len > 0 ? len : 0);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main() {
-  std::string command = RestOfCommandLine();
+  std::string command = CommandLineAfterProgramName();
   if (command.empty()) command = AnsiEnv(L"ZAVCIR_RUNEXIT_COMMAND");
   if (command.empty()) {
     std::fprintf(stderr, "usage: runexit <command line> (or ZAVCIR_RUNEXIT_COMMAND)\n");

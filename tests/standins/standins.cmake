@@ -33,7 +33,8 @@ add_custom_command(
   COMMAND ${MINGW64_CXX} -std=c++17 -Os -Wall -Wextra -Werror -DWIN32_LEAN_AND_MEAN
           -I${CMAKE_SOURCE_DIR} ${STANDIN_LINK_FLAGS} -mwindows -o ${STANDIN_OUT}/dpinst64.exe
           ${STANDIN_DIR}/dpinst_standin.cpp -ladvapi32
-  DEPENDS ${STANDIN_DIR}/dpinst_standin.cpp ${CMAKE_SOURCE_DIR}/win32/unique_handles.h
+  DEPENDS ${STANDIN_DIR}/dpinst_standin.cpp ${STANDIN_DIR}/process_text.h
+          ${CMAKE_SOURCE_DIR}/win32/unique_handles.h
           ${CMAKE_SOURCE_DIR}/win32/unique_resource.h
   COMMENT "Building the 64-bit installer stand-in"
   VERBATIM)
