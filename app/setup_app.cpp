@@ -1,6 +1,7 @@
 #include "app/setup_app.h"
 
 #include "app/exit_code.h"
+#include "env/code_page.h"
 #include "env/platform.h"
 #include "env/probes.h"
 #include "env/setup_ini.h"
@@ -39,12 +40,60 @@ std::string JoinArguments(const std::vector<std::string>& args) {
   return line;
 }
 
+// The folder of a form of the executable's path, as the log shows it.
+std::string FolderOf(const ModulePathForm& form, const CodePage& cp) {
+  const std::string dir = CutModuleDirectory(form.text, cp);
+  return dir.empty() ? form.text : dir;
+}
+
+// The "Program folder" line after its label: the folder used, and why it is
+// the short form; or why there is none, with what to do about it.
+std::string DescribeModuleDirectory(const ModuleDirectory& where, const CodePage& cp) {
+  const std::string codePage = "code page " + std::to_string(cp.number);
+  const std::string full = FolderOf(where.full, cp);
+  const std::string move = "; move the distribution to a plainer folder";
+  switch (where.form) {
+    case MODULE_DIR_LONG:
+      return where.dir;
+    case MODULE_DIR_SHORT:
+      return where.dir + " (the short form of " + full +
+             (where.full.exact ? ", whose path has " + std::to_string(where.full.text.size()) +
+                                     " characters, more than " + std::to_string(MAX_PATH - 1)
+                               : ", which " + codePage + " cannot name") +
+             ")";
+    case MODULE_DIR_UNNAMEABLE: {
+      std::string text = "none: " + full + " cannot be named in " + codePage;
+      if (!where.shortForm.known)
+        text += ", and its short form could not be read";
+      else if (where.shortForm.text == where.full.text)
+        text +=
+            ", and its short form is the same (names short already, or a volume without "
+            "short names)";
+      else
+        text += ", nor its short form " + FolderOf(where.shortForm, cp);
+      return text + move;
+    }
+    case MODULE_DIR_TOO_LONG:
+      return "none: " + full + ": the path has " + std::to_string(where.full.text.size()) +
+             " characters (" +
+             (where.shortForm.known
+                  ? std::to_string(where.shortForm.text.size()) + " in its short form"
+                  : "its short form could not be read") +
+             "), more than " + std::to_string(MAX_PATH - 1) + move;
+    case MODULE_DIR_UNKNOWN:
+      break;
+  }
+  return "none: the system did not tell the program's own path";
+}
+
 // The first lines of a run in the support log: who runs, where, on what.
-void LogRunHeader(const CSetupApp& app, const std::vector<std::string>& args) {
+void LogRunHeader(const CSetupApp& app, const ModuleDirectory& moduleDir,
+                  const std::vector<std::string>& args) {
   if (!GetPlatform().log) return;  // nothing to write to: ask the system nothing more
   LogLine(std::string("==== Setup ") + kProgramVersion +
           " started, command line: " + JoinArguments(args));
-  LogLine("Program folder: " + app.m_strModuleDir);
+  LogLine("Program folder: " +
+          DescribeModuleDirectory(moduleDir, GetPlatform().system->GetCodePage()));
   std::string os = std::string("Windows: ") + OsKindName(app.m_nOsKind) + " (OS kind " +
                    std::to_string(app.m_nOsKind) + ")";
   OsVersion version;
@@ -72,12 +121,15 @@ int CSetupApp::ExitInstance() {
 }
 
 BOOL CSetupApp::StartUp(const std::vector<std::string>& args) {
-  GetModuleDirectory(m_strModuleDir);
+  // Without a folder that the ANSI calls can name, Setup.ini is not read and
+  // start-up fails below; the log's header says why.
+  const ModuleDirectory moduleDir = FindModuleDirectory();
+  m_strModuleDir = moduleDir.dir;
   ParseCommandLine(m_cmdInfo, args);
   m_nOsKind = GetOsKind();
   m_bWow64 = IsWow64();
   OpenSupportLog();
-  LogRunHeader(*this, args);
+  LogRunHeader(*this, moduleDir, args);
 
   if (!ResolvePackageDir()) {
     m_nExitCode |= EXIT_SETUP_FAILED;

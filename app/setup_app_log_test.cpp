@@ -2,6 +2,7 @@
 // does depends on the log.
 #include <gtest/gtest.h>
 
+#include "app/exit_code.h"
 #include "app/setup_app.h"
 #include "env/support_log.h"
 #include "package/package_test_support.h"
@@ -119,6 +120,69 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
   EXPECT_EQ(run.log.debugOutput.front(),
             "ZavCirSetup: ==== Setup 2.2.0.0 started, command line: /S \"a b\"\n");
   EXPECT_EQ(run.log.debugOutput.size() + run.p.trace.lines.size(), run.LogLines().size());
+}
+
+TEST(SupportLogRun, ProgramFolderLineNamesTheFormUsedOrWhyThereIsNone) {
+  const std::u16string deep = u"C:\\deep\\" + std::u16string(282, u'x') + u"\\Setup.exe";
+  const std::string deepDir = "C:\\deep\\" + std::string(282, 'x');
+  const std::string move = "; move the distribution to a plainer folder";
+  enum Volume { kShortNames, kNoShortNames, kUnreadable };
+  struct Case {
+    std::u16string module;
+    Volume volume;
+    std::string line;  // the header's second line
+  } cases[] = {
+      {u"C:\\Dist\\Setup.exe", kShortNames, "Program folder: C:\\Dist"},
+      {u"C:\\Users\\Дмитрий\\Setup.exe", kShortNames,
+       "Program folder: C:\\Users\\DMITRI~1 (the short form of C:\\Users\\???????, which code page "
+       "1252 cannot name)"},
+      {deep, kShortNames,
+       "Program folder: C:\\DEEP~1\\XXXX~1 (the short form of " + deepDir +
+           ", whose path has 300 characters, more than 259)"},
+      {u"C:\\Users\\Дмитрий\\Setup.exe", kNoShortNames,
+       "Program folder: none: C:\\Users\\??????? cannot be named in code page 1252, and its short "
+       "form is the same (names short already, or a volume without short names)" +
+           move},
+      {u"C:\\Users\\Дмитрий\\Setup.exe", kUnreadable,
+       "Program folder: none: C:\\Users\\??????? cannot be named in code page 1252, and its short "
+       "form could not be read" +
+           move},
+      {u"C:\\Σ\\Дмитрий\\Setup.exe", kShortNames,
+       "Program folder: none: C:\\?\\??????? cannot be named in code page 1252, nor its short "
+       "form C:\\?\\DMITRI~1" +
+           move},
+      {deep, kNoShortNames,
+       "Program folder: none: " + deepDir +
+           ": the path has 300 characters (300 in its short form), more than 259" + move},
+      {deep, kUnreadable,
+       "Program folder: none: " + deepDir +
+           ": the path has 300 characters (its short form could not be read), more than 259" +
+           move},
+      {u"", kShortNames, "Program folder: none: the system did not tell the program's own path"},
+  };
+  for (const auto& c : cases) {
+    LoggedRun run(LogState::kWorking);
+    run.p.system.moduleFileName = c.module;
+    run.p.system.codePage.number = 1252;
+    run.p.system.shortNames = {{u"Дмитрий", u"DMITRI~1"},
+                               {u"Σ", u"Σ"},
+                               {u"deep", u"DEEP~1"},
+                               {std::u16string(282, u'x'), u"XXXX~1"}};
+    run.p.system.shortNamesOff = c.volume == kNoShortNames;
+    run.p.system.shortPathFails = c.volume == kUnreadable;
+    const int exitCode = run.Execute({}, {1});
+    const Lines lines = run.LogLines();
+    ASSERT_GT(lines.size(), 2u);
+    EXPECT_EQ(c.line, lines[1]);
+    if (c.line.find("none") != std::string::npos) {
+      // Start-up then fails as without Setup.ini, and the log says so too.
+      EXPECT_EQ(EXIT_SETUP_FAILED, exitCode) << c.line;
+      EXPECT_EQ(Lines({"Start-up failed: Failed to open Setup.ini file",
+                       "Exit code 0x00000004 (setup failed)"}),
+                Lines(lines.end() - 2, lines.end()))
+          << c.line;
+    }
+  }
 }
 
 TEST(SupportLogRun, NothingDependsOnTheLog) {

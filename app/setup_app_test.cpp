@@ -72,4 +72,57 @@ TEST(SetupAppTest, AFailedStartUpShowsItsReasonUnlessSilentAndSetsTheFailureBit)
   }
 }
 
+TEST(SetupAppTest, RunsFromAShareAsFromADrive) {
+  const std::string store = "C:\\Windows\\System32\\DriverStore\\FileRepository\\zavcir.inf_x86_1";
+  struct Case {
+    std::u16string module;
+    std::string dir;
+  } cases[] = {
+      {u"\\\\server\\share\\dist\\Setup.exe", "\\\\server\\share\\dist"},
+      {u"\\\\server\\share\\Setup.exe", "\\\\server\\share"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform p;
+    p.system.moduleFileName = c.module;
+    p.inf.AddFile(c.dir + "\\Setup.ini", {{"Dir", {{"Win7_32", "x86"}}}});
+    p.files.AddDirectory(c.dir + "\\x86");
+    p.files.AddDirectory(store);
+    {
+      CSetupApp app;
+      EXPECT_EQ(TRUE, app.StartUp({"/S"})) << c.dir;
+      EXPECT_EQ(c.dir, app.m_strModuleDir);
+      EXPECT_EQ(Strings{c.dir + "\\Setup.ini"}, p.inf.opened);
+      EXPECT_EQ(c.dir + "\\x86", app.m_strPackageDir);
+      app.DoWork();
+      EXPECT_EQ(Strings{"\"" + c.dir + "\\x86\\DPInst.exe\" /LM /SW /F"}, p.runner.commands);
+    }
+    // Without the package folder the store sweep starts the installer beside Setup.exe.
+    p.files.Remove(c.dir + "\\x86");
+    p.runner.commands.clear();
+    CSetupApp app;
+    EXPECT_EQ(TRUE, app.StartUp({"/S", "/U"})) << c.dir;
+    app.DoWork();
+    EXPECT_EQ(Strings{"\"" + c.dir + "\\DPInst.exe\" /s /u \"" + store + "\\zavcir.inf\""},
+              p.runner.commands);
+  }
+}
+
+TEST(SetupAppTest, WithoutAFolderItCanNameStartUpFailsAsWithoutSetupIni) {
+  for (const Strings& args : {Strings{}, Strings{"/S"}, Strings{"/U"}, Strings{"/U", "/S"}}) {
+    FakePlatform p;
+    p.system.moduleFileName = u"C:\\Users\\Дмитрий\\Setup.exe";
+    p.system.shortNamesOff = true;
+    // The folder that the ANSI path would name is not this distribution's.
+    p.inf.AddFile("C:\\Users\\???????\\Setup.ini", {{"Dir", {{"Win7_32", "x86"}}}});
+    p.files.AddDirectory("C:\\Users\\???????\\x86");
+    CSetupApp app;
+    const bool silent = args.size() == 2 || args == Strings{"/S"};
+    EXPECT_EQ(FALSE, app.StartUp(args)) << PrintToString(args);
+    EXPECT_EQ(silent ? Strings{} : Strings{kOpenFailed}, p.ui.messages) << PrintToString(args);
+    EXPECT_EQ(EXIT_SETUP_FAILED, app.ExitInstance());
+    EXPECT_EQ("", app.m_strModuleDir);
+    EXPECT_TRUE(p.inf.opened.empty());
+  }
+}
+
 }  // namespace

@@ -81,8 +81,28 @@ struct OsVersion {
 class SystemInfo {
  public:
   virtual ~SystemInfo() = default;
-  // GetModuleFileNameA(NULL, buffer, 260): the executable's full path; empty on failure.
-  virtual std::string GetModuleFileName() = 0;
+  // GetModuleFileNameW(NULL, buffer, 32768): the executable's full path in
+  // UTF-16, in the form it was started with (long or short names, perhaps with
+  // the \\?\ prefix); the buffer holds the longest path Windows allows. Empty
+  // on failure, and when the path fills the whole buffer, which means it was
+  // cut (XP then leaves it unterminated and still reports success).
+  virtual std::u16string GetModuleFileNameW() = 0;
+  // GetShortPathNameW(path, buffer, size), asked once more with the size that a
+  // too small buffer's answer names (that size counts the NUL): true and
+  // *shortPath set to the path with each component that has a short name
+  // replaced by it; the path itself where none has (names already short, or
+  // a volume that makes no short names). A \\?\ or \\?\UNC\ prefix is kept.
+  // false when the path cannot be queried: missing, a parent folder that may
+  // not be read, or MAX_PATH characters or more without such a prefix.
+  virtual bool GetShortPathNameW(const std::u16string& path, std::u16string* shortPath) = 0;
+  // WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, ..., NULL,
+  // &usedDefault): true, *ansi set to the text in the ANSI code page and
+  // *usedDefault to whether any character became the default character, as
+  // the flag makes every character without a code of its own (look-alikes
+  // included). An ANSI code page of UTF-8 takes neither the flag nor the
+  // pointer: every valid text converts exactly there. false when the text
+  // cannot be converted at all.
+  virtual bool WideCharToAnsi(const std::u16string& text, std::string* ansi, bool* usedDefault) = 0;
   // GetVersionExA with the 148-byte OSVERSIONINFOA. false when the query fails;
   // *version is then not touched.
   virtual bool GetVersion(OsVersion* version) = 0;

@@ -32,13 +32,91 @@ std::string CutModuleDirectory(const std::string& modulePath, const CodePage& cp
   return modulePath.substr(0, slash);
 }
 
-void GetModuleDirectory(std::string& dir) {
-  SystemInfo* system = GetPlatform().system;
-  std::string path = system->GetModuleFileName();
-  const size_t nul = path.find('\0');
-  if (nul != std::string::npos) path.resize(nul);
-  dir = CutModuleDirectory(path, system->GetCodePage());
+namespace {
+
+// The prefixes that lift the MAX_PATH limit of the wide file calls.
+constexpr char16_t kLongPathPrefix[] = u"\\\\?\\";      // \\?\C:\...
+constexpr char16_t kLongUncPrefix[] = u"\\\\?\\UNC\\";  // \\?\UNC\server\share\...
+
+bool StartsWithNoCase(const std::u16string& text, const std::u16string& prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char16_t a = text[i], b = prefix[i];
+    if (a >= u'a' && a <= u'z') a = static_cast<char16_t>(a - u'a' + u'A');
+    if (b >= u'a' && b <= u'z') b = static_cast<char16_t>(b - u'a' + u'A');
+    if (a != b) return false;
+  }
+  return true;
 }
+
+// The short form of a full path. GetShortPathNameW takes a path of MAX_PATH
+// characters or more only with the \\?\ prefix, so a longer drive or share
+// path gets the prefix for the query and loses it again in the answer.
+bool QueryShortForm(SystemInfo& system, const std::u16string& path, std::u16string* shortPath) {
+  const bool drive = path.size() >= 3 && path[1] == u':' && path[2] == u'\\';
+  const bool share = StartsWithNoCase(path, u"\\\\") && !StartsWithNoCase(path, u"\\\\?\\") &&
+                     !StartsWithNoCase(path, u"\\\\.\\");
+  std::u16string query = path, added, removed;
+  if (path.size() >= MAX_PATH && (drive || share)) {
+    added = drive ? kLongPathPrefix : kLongUncPrefix;
+    removed = drive ? u"" : u"\\\\";
+    query = added + path.substr(removed.size());
+  }
+  std::u16string answer;
+  if (!system.GetShortPathNameW(query, &answer)) return false;
+  if (!added.empty() && StartsWithNoCase(answer, added))
+    answer = removed + answer.substr(added.size());
+  *shortPath = answer;
+  return true;
+}
+
+// A form of the path in the ANSI code page; lossy where it is not exact.
+ModulePathForm ToAnsiForm(SystemInfo& system, const std::u16string& path) {
+  ModulePathForm form;
+  form.known = true;
+  bool usedDefault = true;
+  form.exact = system.WideCharToAnsi(path, &form.text, &usedDefault) && !usedDefault;
+  return form;
+}
+
+// Fit for the 260-character buffers of the ANSI calls, the NUL included.
+bool Usable(const ModulePathForm& form) { return form.exact && form.text.size() < MAX_PATH; }
+
+// Why neither form can be used: the last form that was known decides.
+ModuleDirForm Failure(const ModuleDirectory& result) {
+  const ModulePathForm& last = result.shortForm.known ? result.shortForm : result.full;
+  return last.exact ? MODULE_DIR_TOO_LONG : MODULE_DIR_UNNAMEABLE;
+}
+
+}  // namespace
+
+ModuleDirectory FindModuleDirectory() {
+  SystemInfo& system = *GetPlatform().system;
+  ModuleDirectory result;
+  const std::u16string path = system.GetModuleFileNameW();
+  if (path.empty()) return result;
+
+  result.full = ToAnsiForm(system, path);
+  const CodePage& cp = system.GetCodePage();
+  if (Usable(result.full)) {
+    result.form = MODULE_DIR_LONG;
+    result.dir = CutModuleDirectory(result.full.text, cp);
+    return result;
+  }
+  std::u16string shortPath;
+  if (QueryShortForm(system, path, &shortPath)) {
+    result.shortForm = ToAnsiForm(system, shortPath);
+    if (Usable(result.shortForm)) {
+      result.form = MODULE_DIR_SHORT;
+      result.dir = CutModuleDirectory(result.shortForm.text, cp);
+      return result;
+    }
+  }
+  result.form = Failure(result);
+  return result;
+}
+
+void GetModuleDirectory(std::string& dir) { dir = FindModuleDirectory().dir; }
 
 BOOL IsDirectory(const std::string& path) {
   DWORD attributes = 0;

@@ -26,8 +26,37 @@ int ClassifyOsVersion(const OsVersion& version);
 // (double-byte aware), never ending in a backslash; "" when there is none.
 std::string CutModuleDirectory(const std::string& modulePath, const CodePage& cp);
 
-// The running executable's directory, without a trailing backslash ("D:" for
-// an executable in a drive's root, "" when the module name cannot be read).
+// How the program names its own folder in the ANSI code page.
+enum ModuleDirForm : int {
+  MODULE_DIR_LONG,        // the full path: what the ANSI call gives wherever it can
+  MODULE_DIR_SHORT,       // the full path's short form, naming the same folder
+  MODULE_DIR_UNNAMEABLE,  // no form converts to the ANSI code page exactly
+  MODULE_DIR_TOO_LONG,    // the forms that convert have MAX_PATH characters or more
+  MODULE_DIR_UNKNOWN,     // the system did not tell the path
+};
+
+// One form of the executable's path in the ANSI code page.
+struct ModulePathForm {
+  bool known = false;  // the system gave this form
+  bool exact = false;  // converted with no character replaced by the default one
+  std::string text;    // as converted: the default character stands for the rest
+};
+
+// The running executable's folder and how it was named. dir is empty unless
+// the form is MODULE_DIR_LONG or MODULE_DIR_SHORT.
+struct ModuleDirectory {
+  ModuleDirForm form = MODULE_DIR_UNKNOWN;
+  std::string dir;  // without a trailing backslash; "D:" for a drive's root
+  ModulePathForm full, shortForm;
+};
+
+// The running executable's folder: the full path when it converts exactly and
+// has fewer than MAX_PATH characters; else its short form under the same
+// rule; else none.
+ModuleDirectory FindModuleDirectory();
+
+// The running executable's directory as FindModuleDirectory names it, "" when
+// it cannot.
 void GetModuleDirectory(std::string& dir);
 
 // The path exists and is a directory / exists and is not a directory.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "env/code_page.h"
 #include "tests/fakes/fake_platform.h"
 
@@ -27,13 +29,14 @@ TEST(ClassifyOsVersionTest, FollowsTheVersionTable) {
   }
 }
 
-TEST(GetModuleDirectoryTest, CutsAtTheLastRealBackslashOfTheSystemsCodePage) {
-  FakePlatform platform;
+TEST(CutModuleDirectoryTest, CutsAtTheLastRealBackslashOfTheCodePage) {
   struct Case {
     std::string path, sjis, ascii;
   } cases[] = {
       {"D:\\Dist\\Setup.exe", "D:\\Dist", "D:\\Dist"},
       {"D:\\Setup.exe", "D:", "D:"},
+      {"\\\\server\\share\\dist\\Setup.exe", "\\\\server\\share\\dist", "\\\\server\\share\\dist"},
+      {"\\\\server\\share\\Setup.exe", "\\\\server\\share", "\\\\server\\share"},
       {"Setup.exe", "", ""},
       // 表 (0x95 0x5C) ends in a backslash byte that is no separator in code page 932.
       {"D:\\\x95\x5C\\Setup.exe", "D:\\\x95\x5C", "D:\\\x95\x5C"},
@@ -43,14 +46,124 @@ TEST(GetModuleDirectoryTest, CutsAtTheLastRealBackslashOfTheSystemsCodePage) {
       {"a\\b\x95", "a", "a"},
   };
   for (const auto& c : cases) {
+    EXPECT_EQ(c.sjis, CutModuleDirectory(c.path, CodePage::ShiftJis())) << c.path;
+    EXPECT_EQ(c.ascii, CutModuleDirectory(c.path, CodePage::Ascii())) << c.path;
+  }
+}
+
+// Code page 1252 as far as the tests need it: the Latin-1 letters.
+std::map<char16_t, std::string> Latin1() {
+  std::map<char16_t, std::string> chars;
+  for (int c = 0xA0; c <= 0xFF; ++c) chars[static_cast<char16_t>(c)] = std::string(1, char(c));
+  return chars;
+}
+
+// Code page 932 for the characters of ドライバ表 and Σ.
+std::map<char16_t, std::string> ShiftJis() {
+  return {{u'ド', "\x83h"}, {u'ラ', "\x83\x89"}, {u'イ', "\x83\x43"},
+          {u'バ', "\x83o"}, {u'表', "\x95\x5C"}, {u'Σ', "\x83\xB0"}};
+}
+
+// path + "\\Setup.exe" with as many "x" in the folder name as make it length
+// characters long in all.
+std::u16string PathOfLength(const std::u16string& folderStart, size_t length) {
+  const std::u16string tail = u"\\Setup.exe";
+  return folderStart + std::u16string(length - folderStart.size() - tail.size(), u'x') + tail;
+}
+
+TEST(FindModuleDirectoryTest, TheFullPathItsShortFormOrNone) {
+  const std::map<std::u16string, std::u16string> kNames = {
+      {u"Дмитрий", u"DMITRI~1"},
+      {u"Downloads", u"DOWNLO~1"},
+      {u"接收器驱动", u"5E38~1"},
+      {u"Łukasz", u"UKASZ~1"},
+      {u"Σ", u"Σ"},
+      {u"\U00020000dist", u"DIST~1"},
+      {u"deep", u"DEEP~1"},
+      {u"dist", u"DIST"},
+  };
+  const std::u16string at259 = PathOfLength(u"C:\\deep\\", 259);
+  const std::u16string at260 = PathOfLength(u"C:\\deep\\", 260);
+  const std::u16string longName = at260.substr(8, 260 - 8 - 10);  // the x... folder's name
+  const std::u16string uncAt300 = PathOfLength(u"\\\\server\\share\\deep\\", 300);
+  const std::u16string uncName = uncAt300.substr(20, 300 - 20 - 10);
+  enum Volume { kShortNames, kNoShortNames, kUnreadable };  // the volume of the path
+  struct Case {
+    const char* what;
+    std::u16string module;
+    bool shiftJis;  // code page 932, else 1252
+    Volume volume;
+    ModuleDirForm form;
     std::string dir;
-    platform.system.moduleFileName = c.path;
-    platform.system.codePage = CodePage::ShiftJis();
+    std::u16string query;  // what GetShortPathNameW was asked, if anything
+  } cases[] = {
+      {"plain", u"C:\\Dist\\Setup.exe", false, kShortNames, MODULE_DIR_LONG, "C:\\Dist", u""},
+      {"Latin-1 on 1252", u"C:\\Treiber für Empfänger\\Setup.exe", false, kShortNames,
+       MODULE_DIR_LONG, "C:\\Treiber f\xFCr Empf\xE4nger", u""},
+      {"katakana on 932, trail byte 0x5C", u"C:\\ドライバ表\\Setup.exe", true, kShortNames,
+       MODULE_DIR_LONG, "C:\\\x83h\x83\x89\x83\x43\x83o\x95\x5C", u""},
+      {"started by its short form", u"C:\\Users\\DMITRI~1\\Setup.exe", false, kShortNames,
+       MODULE_DIR_LONG, "C:\\Users\\DMITRI~1", u""},
+      {"started with \\\\?\\", u"\\\\?\\C:\\Dist\\Setup.exe", false, kShortNames, MODULE_DIR_LONG,
+       "\\\\?\\C:\\Dist", u""},
+      {"share", u"\\\\server\\share\\dist\\Setup.exe", false, kShortNames, MODULE_DIR_LONG,
+       "\\\\server\\share\\dist", u""},
+      {"share root", u"\\\\server\\share\\Setup.exe", false, kShortNames, MODULE_DIR_LONG,
+       "\\\\server\\share", u""},
+      {"259 characters", at259, false, kShortNames, MODULE_DIR_LONG,
+       std::string(at259.begin(), at259.end() - 10), u""},
+      // Characters the code page lacks: a default character, a look-alike
+      // (Ł would become L without WC_NO_BEST_FIT_CHARS: another folder),
+      // a character outside the BMP.
+      {"Cyrillic", u"C:\\Users\\Дмитрий\\Downloads\\ZavCir\\Setup.exe", false, kShortNames,
+       MODULE_DIR_SHORT, "C:\\Users\\DMITRI~1\\DOWNLO~1\\ZavCir",
+       u"C:\\Users\\Дмитрий\\Downloads\\ZavCir\\Setup.exe"},
+      {"Chinese", u"C:\\接收器驱动\\Setup.exe", false, kShortNames, MODULE_DIR_SHORT, "C:\\5E38~1",
+       u"C:\\接收器驱动\\Setup.exe"},
+      {"best-fit letter", u"C:\\Users\\Łukasz\\ZavCir\\Setup.exe", false, kShortNames,
+       MODULE_DIR_SHORT, "C:\\Users\\UKASZ~1\\ZavCir", u"C:\\Users\\Łukasz\\ZavCir\\Setup.exe"},
+      {"surrogate pair", u"C:\\\U00020000dist\\Setup.exe", false, kShortNames, MODULE_DIR_SHORT,
+       "C:\\DIST~1", u"C:\\\U00020000dist\\Setup.exe"},
+      {"katakana on 1252", u"C:\\ドライバ表\\Setup.exe", false, kNoShortNames,
+       MODULE_DIR_UNNAMEABLE, "", u"C:\\ドライバ表\\Setup.exe"},
+      // 260 characters and more: the query needs the \\?\ prefix, the answer loses it.
+      {"260 characters", at260, false, kShortNames, MODULE_DIR_SHORT, "C:\\DEEP~1\\XXXX~1",
+       u"\\\\?\\" + at260},
+      {"share, 300 characters", uncAt300, false, kShortNames, MODULE_DIR_SHORT,
+       "\\\\server\\share\\DEEP~1\\XXXX~2", u"\\\\?\\UNC\\" + uncAt300.substr(2)},
+      // No form that both converts and fits.
+      {"Cyrillic, no short names", u"C:\\Users\\Дмитрий\\Setup.exe", false, kNoShortNames,
+       MODULE_DIR_UNNAMEABLE, "", u"C:\\Users\\Дмитрий\\Setup.exe"},
+      {"Cyrillic, short form unreadable", u"C:\\Users\\Дмитрий\\Setup.exe", false, kUnreadable,
+       MODULE_DIR_UNNAMEABLE, "", u"C:\\Users\\Дмитрий\\Setup.exe"},
+      {"short name outside the code page", u"C:\\Σ\\Setup.exe", false, kShortNames,
+       MODULE_DIR_UNNAMEABLE, "", u"C:\\Σ\\Setup.exe"},
+      {"260 characters, no short names", at260, false, kNoShortNames, MODULE_DIR_TOO_LONG, "",
+       u"\\\\?\\" + at260},
+      {"260 characters, short form unreadable", at260, false, kUnreadable, MODULE_DIR_TOO_LONG, "",
+       u"\\\\?\\" + at260},
+      {"no path", u"", false, kShortNames, MODULE_DIR_UNKNOWN, "", u""},
+  };
+  for (const auto& c : cases) {
+    FakePlatform p;
+    p.system.moduleFileName = c.module;
+    p.system.shortNames = kNames;
+    p.system.shortNames[longName] = u"XXXX~1";
+    p.system.shortNames[uncName] = u"XXXX~2";
+    p.system.shortNamesOff = c.volume == kNoShortNames;
+    p.system.shortPathFails = c.volume == kUnreadable;
+    p.system.ansiCharacters = c.shiftJis ? ShiftJis() : Latin1();
+    p.system.codePage = c.shiftJis ? CodePage::ShiftJis() : CodePage::Ascii();
+    const ModuleDirectory found = FindModuleDirectory();
+    EXPECT_EQ(c.form, found.form) << c.what;
+    EXPECT_EQ(c.dir, found.dir) << c.what;
+    const std::vector<std::u16string> queries{c.query};
+    EXPECT_EQ(c.query.empty() ? std::vector<std::u16string>() : queries, p.system.shortPathQueries)
+        << c.what;
+    EXPECT_EQ(c.volume != kUnreadable && !c.query.empty(), found.shortForm.known) << c.what;
+    std::string dir;
     GetModuleDirectory(dir);
-    EXPECT_EQ(c.sjis, dir) << c.path;
-    platform.system.codePage = CodePage::Ascii();
-    GetModuleDirectory(dir);
-    EXPECT_EQ(c.ascii, dir) << c.path;
+    EXPECT_EQ(c.dir, dir) << c.what;
   }
 }
 

@@ -1,9 +1,15 @@
 #include "win32/win32_system_info.h"
 
+#include <vector>
+
 #include "win32/proc_address.h"
 #include "win32/unique_handles.h"
 
 namespace {
+
+// WC_ERR_INVALID_CHARS, which the headers give Vista and later only: no older
+// Windows has UTF-8 as its ANSI code page.
+constexpr DWORD kErrInvalidChars = 0x00000080;
 
 // The active ANSI code page: lead bytes from GetCPInfo's ranges, and the
 // lower-case form of every single-byte character from CharLowerBuffA.
@@ -29,12 +35,59 @@ CodePage ReadActiveCodePage() {
 
 Win32SystemInfo::Win32SystemInfo() : codePage_(ReadActiveCodePage()) {}
 
-std::string Win32SystemInfo::GetModuleFileName() {
-  char buffer[MAX_PATH] = {};
-  const DWORD length = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-  // 0 is a failure; MAX_PATH means the name was cut (XP leaves it unterminated).
-  if (length == 0 || length >= MAX_PATH) return std::string();
-  return std::string(buffer, length);
+std::u16string Win32SystemInfo::GetModuleFileNameW() {
+  // The longest path Windows allows (32767 characters) and its NUL.
+  std::vector<wchar_t> buffer(32768);
+  const DWORD size = static_cast<DWORD>(buffer.size());
+  const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), size);
+  // 0 is a failure; the whole buffer means the name was cut (XP leaves it unterminated).
+  if (length == 0 || length >= size) return std::u16string();
+  return std::u16string(buffer.begin(), buffer.begin() + length);
+}
+
+bool Win32SystemInfo::GetShortPathNameW(const std::u16string& path, std::u16string* shortPath) {
+  const std::wstring longPath(path.begin(), path.end());
+  std::vector<wchar_t> buffer(MAX_PATH);
+  // A too small buffer is answered with the size needed, the NUL counted; a
+  // success with the length, the NUL not counted. A second answer that still
+  // does not fit (the folder renamed meanwhile) is a failure.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD length = ::GetShortPathNameW(longPath.c_str(), buffer.data(), size);
+    if (length == 0) return false;
+    if (length < size) {
+      shortPath->assign(buffer.begin(), buffer.begin() + length);
+      return true;
+    }
+    buffer.resize(length);
+  }
+  return false;
+}
+
+bool Win32SystemInfo::WideCharToAnsi(const std::u16string& text, std::string* ansi,
+                                     bool* usedDefault) {
+  ansi->clear();
+  *usedDefault = false;
+  if (text.empty()) return true;  // the call itself refuses an empty text
+  const std::wstring wide(text.begin(), text.end());
+  const int length = static_cast<int>(wide.size());
+  // UTF-8 (an ANSI code page since Windows 10 1903, by the administrator's
+  // choice) takes neither the best-fit flag nor the used-default pointer; every
+  // valid text converts exactly, and WC_ERR_INVALID_CHARS fails the rest.
+  const bool utf8 = codePage_.number == CP_UTF8;
+  const DWORD flags = utf8 ? kErrInvalidChars : WC_NO_BEST_FIT_CHARS;
+  BOOL used = FALSE;
+  BOOL* const usedPointer = utf8 ? nullptr : &used;
+  const int size =
+      ::WideCharToMultiByte(CP_ACP, flags, wide.data(), length, nullptr, 0, nullptr, usedPointer);
+  if (size <= 0) return false;
+  std::string converted(static_cast<size_t>(size), '\0');
+  if (::WideCharToMultiByte(CP_ACP, flags, wide.data(), length, &converted[0], size, nullptr,
+                            usedPointer) != size)
+    return false;
+  *ansi = converted;
+  *usedDefault = used != FALSE;
+  return true;
 }
 
 bool Win32SystemInfo::GetVersion(OsVersion* version) {

@@ -12,7 +12,9 @@ class Win32SystemInfo : public SystemInfo {
   // start-up, before any other thread exists.
   Win32SystemInfo();
 
-  std::string GetModuleFileName() override;
+  std::u16string GetModuleFileNameW() override;
+  bool GetShortPathNameW(const std::u16string& path, std::u16string* shortPath) override;
+  bool WideCharToAnsi(const std::u16string& text, std::string* ansi, bool* usedDefault) override;
   bool GetVersion(OsVersion* version) override;
   BOOL QueryWow64() override;
   // Each call loads "Kernel32.dll", looks the function up and releases the

@@ -1,21 +1,24 @@
 #include "win32/win32_user_interface.h"
 
-#include "env/mbcs.h"
 #include "framework/win_app.h"
 #include "framework/wnd.h"
 
 namespace {
 
-// "Setup" for "D:\Dist\Setup.exe": the last path component without its extension.
+// "Setup" for "D:\Dist\Setup.exe": the last path component without its
+// extension, taken from the wide path (the ANSI one may be cut or empty for a
+// long path) and shown in the ANSI code page.
 std::string ApplicationName() {
   SystemInfo* system = GetPlatform().system;
-  const CodePage& cp = system->GetCodePage();
-  std::string name = system->GetModuleFileName();
-  const size_t slash = MbFindLastChar(name, '\\', cp);
-  if (slash != std::string::npos) name.erase(0, slash + 1);
-  const size_t dot = MbFindLastChar(name, '.', cp);
-  if (dot != std::string::npos) name.erase(dot);
-  return name;
+  std::u16string name = system->GetModuleFileNameW();
+  const size_t slash = name.rfind(u'\\');
+  if (slash != std::u16string::npos) name.erase(0, slash + 1);
+  const size_t dot = name.rfind(u'.');
+  if (dot != std::u16string::npos) name.erase(dot);
+  std::string caption;
+  bool usedDefault = false;
+  if (!system->WideCharToAnsi(name, &caption, &usedDefault)) caption.clear();
+  return caption;
 }
 
 }  // namespace

@@ -41,9 +41,20 @@ class FakeFileSystem : public FileSystem {
   std::vector<std::string> shortRead_;
 };
 
+// The system's side of names: the executable's path in UTF-16, the short
+// names of path components, and the ANSI code page's characters.
 class FakeSystemInfo : public SystemInfo {
  public:
-  std::string moduleFileName = "C:\\Dist\\Setup.exe";
+  std::u16string moduleFileName = u"C:\\Dist\\Setup.exe";
+  // Short names by long component name (exact match); a component without one
+  // keeps its name, as an already short name does.
+  std::map<std::u16string, std::u16string> shortNames;
+  bool shortNamesOff = false;   // a volume that makes no short names
+  bool shortPathFails = false;  // e.g. a parent folder that may not be read
+  // The ANSI code page's characters beyond ASCII, each with its bytes; every
+  // other character becomes the default character '?' (with
+  // WC_NO_BEST_FIT_CHARS also those with a look-alike), setting used-default.
+  std::map<char16_t, std::string> ansiCharacters;
   bool versionOk = true;
   OsVersion version{2, 6, 1};
   BOOL wow64 = FALSE;
@@ -58,11 +69,14 @@ class FakeSystemInfo : public SystemInfo {
   int disableCalls = 0;
   int revertCalls = 0;
   PVOID revertedValue = nullptr;
+  std::vector<std::u16string> shortPathQueries;
   std::vector<DWORD> sleeps;
   // Whether redirection is off now (for the thread that switched it).
   bool redirectionOff = false;
 
-  std::string GetModuleFileName() override { return moduleFileName; }
+  std::u16string GetModuleFileNameW() override { return moduleFileName; }
+  bool GetShortPathNameW(const std::u16string& path, std::u16string* shortPath) override;
+  bool WideCharToAnsi(const std::u16string& text, std::string* ansi, bool* usedDefault) override;
   bool GetVersion(OsVersion* v) override;
   BOOL QueryWow64() override;
   BOOL DisableFsRedirection(PVOID* oldValue) override;

@@ -7,7 +7,9 @@ namespace {
 // A system that only knows its code page; the walk asks for nothing else.
 class CodePageOnlySystem : public SystemInfo {
  public:
-  std::string GetModuleFileName() override { return std::string(); }
+  std::u16string GetModuleFileNameW() override { return std::u16string(); }
+  bool GetShortPathNameW(const std::u16string&, std::u16string*) override { return false; }
+  bool WideCharToAnsi(const std::u16string&, std::string*, bool*) override { return false; }
   bool GetVersion(OsVersion*) override { return false; }
   BOOL QueryWow64() override { return FALSE; }
   BOOL DisableFsRedirection(PVOID*) override { return FALSE; }
