@@ -46,14 +46,15 @@ std::u16string Win32SystemInfo::GetModuleFileNameW() {
 }
 
 bool Win32SystemInfo::GetShortPathNameW(const std::u16string& path, std::u16string* shortPath) {
-  const std::wstring longPath(path.begin(), path.end());
+  std::vector<wchar_t> longPath(path.begin(), path.end());
+  longPath.push_back(L'\0');
   std::vector<wchar_t> buffer(MAX_PATH);
   // A too small buffer is answered with the size needed, the NUL counted; a
   // success with the length, the NUL not counted. A second answer that still
   // does not fit (the folder renamed meanwhile) is a failure.
   for (int attempt = 0; attempt < 2; ++attempt) {
     const DWORD size = static_cast<DWORD>(buffer.size());
-    const DWORD length = ::GetShortPathNameW(longPath.c_str(), buffer.data(), size);
+    const DWORD length = ::GetShortPathNameW(longPath.data(), buffer.data(), size);
     if (length == 0) return false;
     if (length < size) {
       shortPath->assign(buffer.begin(), buffer.begin() + length);
@@ -69,7 +70,7 @@ bool Win32SystemInfo::WideCharToAnsi(const std::u16string& text, std::string* an
   ansi->clear();
   *usedDefault = false;
   if (text.empty()) return true;  // the call itself refuses an empty text
-  const std::wstring wide(text.begin(), text.end());
+  const std::vector<wchar_t> wide(text.begin(), text.end());
   const int length = static_cast<int>(wide.size());
   // UTF-8 (an ANSI code page since Windows 10 1903, by the administrator's
   // choice) takes neither the best-fit flag nor the used-default pointer; every
