@@ -17,7 +17,8 @@
 // hash = 16 lower-case hex digits of the 64-bit FNV-1a hash of zavcir.inf.
 // Uninstall entry: HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<40
 // upper-case hex digits derived from the same bytes> with DisplayName, DisplayVersion
-// and the unquoted UninstallString "<this exe> /u <store folder>\zavcir.inf". The
+// and the unquoted UninstallString "<this exe> /u <store folder>\zavcir.inf", this
+// exe named by its short path where the ANSI code page cannot name it. The
 // 64-bit build writes the 64-bit registry view and the real System32; the 32-bit
 // build refuses to run on 64-bit Windows (0x80000000), as the real one does.
 //
@@ -115,10 +116,41 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
+// The text in the ANSI code page when every character has a code of its own
+// there (no default character, no look-alike) and it fits in MAX_PATH.
+bool ToExactAnsi(const std::wstring& text, std::string* ansi) {
+  char buffer[MAX_PATH];
+  BOOL usedDefault = FALSE;
+  const int n =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                          buffer, MAX_PATH - 1, nullptr, &usedDefault);
+  if (n <= 0 || usedDefault) return false;
+  ansi->assign(buffer, n);
+  return true;
+}
+
+// This program's path as an ANSI program can use it: the full path, or its
+// short form where the ANSI code page cannot name the full path or it is too
+// long (Wine hands a program started by its short path the long one); "" when
+// neither serves. The package is read through it, and the uninstall command
+// names it. (The real installer is a Unicode program, and its command names
+// its own copy under Program Files.)
 std::string ModulePath() {
-  char buffer[MAX_PATH * 2];
-  const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-  return (n == 0 || n >= sizeof buffer) ? std::string() : std::string(buffer, n);
+  std::vector<wchar_t> buffer(32768);
+  const DWORD size = static_cast<DWORD>(buffer.size());
+  const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), size);
+  if (n == 0 || n >= size) return std::string();
+  const std::wstring path(buffer.data(), n);
+  std::string ansi;
+  if (ToExactAnsi(path, &ansi)) return ansi;
+  const std::wstring prefix = L"\\\\?\\";  // lifts MAX_PATH for a drive path
+  const std::wstring query = path.size() >= MAX_PATH ? prefix + path : path;
+  const DWORD s = GetShortPathNameW(query.c_str(), buffer.data(), size);
+  if (s == 0 || s >= size) return std::string();
+  std::wstring shortPath(buffer.data(), s);
+  if (query != path && shortPath.compare(0, prefix.size(), prefix) == 0)
+    shortPath.erase(0, prefix.size());
+  return ToExactAnsi(shortPath, &ansi) ? ansi : std::string();
 }
 
 void AppendToLog(const std::string& line) {

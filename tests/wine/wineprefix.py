@@ -475,12 +475,26 @@ class WinePrefix:
 
     # ---- files ----------------------------------------------------------------
 
+    def map_drive(self, letter: str, folder: Path) -> None:
+        """Makes a drive letter (other than C) name a Unix folder, as a CD or a
+        USB stick would appear."""
+        assert len(letter) == 1 and letter.lower() in "defghijklmnopqrstuvwxy", letter
+        link = self.path / "dosdevices" / f"{letter.lower()}:"
+        if link.is_symlink() or link.exists():
+            link.unlink()
+        link.symlink_to(folder)
+
     def unix_path(self, windows_path: str) -> Path:
-        r"""The Unix path of a C:\ path, matching existing names without regard to case."""
+        r"""The Unix path of a C:\ path (or of a drive that map_drive made),
+        matching existing names without regard to case."""
         drive, _, rest = windows_path.partition(":")
-        if drive.lower() != "c":
-            raise ValueError(f"only C: paths are mapped: {windows_path}")
-        path = self.path / "drive_c"
+        mapped = self.path / "dosdevices" / f"{drive.lower()}:"
+        if drive.lower() == "c":
+            path = self.path / "drive_c"
+        elif len(drive) == 1 and mapped.is_symlink():
+            path = mapped
+        else:
+            raise ValueError(f"only C: and mapped drives' paths are mapped: {windows_path}")
         for part in [p for p in rest.split("\\") if p]:
             match = None
             if path.is_dir():
