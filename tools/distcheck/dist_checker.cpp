@@ -12,6 +12,7 @@
 #include "tools/distcheck/driver_ver.h"
 #include "tools/distcheck/editions.h"
 #include "tools/distcheck/loaded_inf_parser.h"
+#include "tools/distcheck/package_inf.h"
 #include "tools/distcheck/pe_image.h"
 
 namespace {
@@ -35,6 +36,12 @@ class Findings {
 };
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+// Two parts of a Windows path joined by '\\'; an empty part is left out.
+std::string JoinFolder(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return a + b;
+  return a + "\\" + b;
+}
 
 // The last component of a path, trailing separators ignored.
 std::string BaseName(std::string path) {
@@ -155,7 +162,64 @@ bool ResolvePackageFolder(const std::string& base, const std::string& value, std
   return true;
 }
 
-void CheckInf(const std::string& packageDir, TagRow* row, Findings* findings) {
+// The file at relative (folders and name joined by '\\' or '/') below the
+// package folder, matched as Windows matches names; false when there is none.
+bool FindPackageFile(const std::string& packageDir, const std::string& relative,
+                     std::string* path) {
+  const size_t cut = relative.find_last_of("\\/");
+  const std::string folder = cut == std::string::npos ? "" : relative.substr(0, cut);
+  const std::string name = cut == std::string::npos ? relative : relative.substr(cut + 1);
+  std::string folderPath, problem;
+  return ResolvePackageFolder(packageDir, folder, &folderPath, &problem) &&
+         FindEntry(folderPath, name, path) && IsPlainFile(*path);
+}
+
+// What the driver package installer needs of the package for the edition:
+// the catalog, every source file, a models section.
+void CheckPackageFiles(const std::string& packageDir, const std::string& content,
+                       const InfTarget& target, TagRow* row, Findings* findings) {
+  const std::string inf = row->folder + "\\zavcir.inf";
+  LoadedInfParser parser(content);
+  std::unique_ptr<InfFile> file = parser.Open("zavcir.inf");
+  if (!file) {
+    findings->Error(
+        row->tag, "inf-unparsable",
+        row->tag + ": " + inf + " cannot be parsed as an INF file, so the installer refuses it");
+    return;
+  }
+  const PackageInfView view = ReadPackageInf(file.get(), target);
+  std::string path;
+  if (!view.catalog.empty() && !FindPackageFile(packageDir, view.catalog, &path)) {
+    findings->Error(row->tag, "inf-catalog-missing",
+                    row->tag + ": " + inf + " names the catalog " + Quoted(view.catalog) + " (" +
+                        view.catalogKey + "), which is missing in " + row->folder);
+  }
+  for (const SourceFile& source : view.files) {
+    const std::string what =
+        row->tag + ": " + Quoted(source.name) + " of [" + source.section + "] in " + inf;
+    if (!source.diskFound) {
+      findings->Error(row->tag, "inf-source-file-missing",
+                      what + " is on disk " + Quoted(source.diskId) +
+                          ", which no [SourceDisksNames] section describes");
+      continue;
+    }
+    if (FindPackageFile(packageDir, JoinFolder(source.folder, source.name), &path)) continue;
+    std::string message = what + " is missing in " + JoinFolder(row->folder, source.folder);
+    if (!source.cabinet.empty()) {
+      if (FindPackageFile(packageDir, JoinFolder(source.folder, source.cabinet), &path)) continue;
+      message += ", and so is the disk's cabinet " + Quoted(source.cabinet);
+    }
+    findings->Error(row->tag, "inf-source-file-missing", message);
+  }
+  for (const std::string& problem : view.modelsProblems) {
+    findings->Error(row->tag, "inf-no-models",
+                    row->tag + ": " + inf + ": " + problem +
+                        "; the installer finds no driver in it for " + row->tag);
+  }
+}
+
+void CheckInf(const std::string& packageDir, const InfTarget& target, TagRow* row,
+              Findings* findings) {
   std::string path, content;
   if (!FindEntry(packageDir, "zavcir.inf", &path)) {
     findings->Error(row->tag, "inf-missing",
@@ -168,14 +232,16 @@ void CheckInf(const std::string& packageDir, TagRow* row, Findings* findings) {
     return;
   }
   row->driverVersion = ReadDriverVersion(content);
-  if (!row->driverVersion.empty()) return;
-  std::string message =
-      row->tag + ": " + row->folder + "\\zavcir.inf has no DriverVer line that gives a version";
-  if (content.size() >= 2 && static_cast<uint8_t>(content[0]) == 0xFF &&
-      static_cast<uint8_t>(content[1]) == 0xFE) {
-    message += " (the file is UTF-16; Setup.exe reads it as 8-bit text)";
+  if (row->driverVersion.empty()) {
+    std::string message =
+        row->tag + ": " + row->folder + "\\zavcir.inf has no DriverVer line that gives a version";
+    if (content.size() >= 2 && static_cast<uint8_t>(content[0]) == 0xFF &&
+        static_cast<uint8_t>(content[1]) == 0xFE) {
+      message += " (the file is UTF-16; Setup.exe reads it as 8-bit text)";
+    }
+    findings->Error(row->tag, "inf-no-driver-version", message);
   }
-  findings->Error(row->tag, "inf-no-driver-version", message);
+  CheckPackageFiles(packageDir, content, target, row, findings);
 }
 
 void CheckInstaller(const std::string& packageDir, TagRow* row, Findings* findings) {
@@ -203,8 +269,9 @@ void CheckInstaller(const std::string& packageDir, TagRow* row, Findings* findin
   }
 }
 
-void CheckTag(const std::string& folder, const std::string& tag, InfParser* parser, TagRow* row,
+void CheckTag(const std::string& folder, const Edition& edition, InfParser* parser, TagRow* row,
               Findings* findings) {
+  const std::string& tag = edition.tag;
   std::string value;
   const SetupIniResult result = ReadPackageSubdirectory(folder, tag, &value);
   if (result != SETUP_INI_FOUND) {
@@ -225,7 +292,7 @@ void CheckTag(const std::string& folder, const std::string& tag, InfParser* pars
     return;
   }
   row->folderExists = true;
-  CheckInf(packageDir, row, findings);
+  CheckInf(packageDir, edition.target, row, findings);
   CheckInstaller(packageDir, row, findings);
 }
 
@@ -291,7 +358,9 @@ DistReport CheckDistribution(const std::string& folder) {
   report.setupIniParsable = true;
 
   ScopedCheckerPlatform platform(&parser);
-  for (TagRow& row : report.rows) CheckTag(folder, row.tag, &parser, &row, &findings);
+  for (size_t i = 0; i < report.rows.size(); ++i) {
+    CheckTag(folder, SupportedEditions()[i], &parser, &report.rows[i], &findings);
+  }
   CheckVersionsAgree(&report, &findings);
   return report;
 }

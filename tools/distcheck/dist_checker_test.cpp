@@ -15,7 +15,25 @@ namespace {
 
 const char kIni[] =
     "[Dir]\nWinXP32=x86\nWinXP64=x64\nVista32=x86\nVista64=x64\nWin7_32=x86\nWin7_64=x64\n";
-const char kInf[] = "[Version]\r\nDriverVer = 06/21/2013, 3.0.0.2\r\n";
+// A package INF for both architectures: zavcir.sys, zavcir.cat and models for each.
+const char kVersion[] =
+    "[Version]\r\nSignature = \"$Windows NT$\"\r\nDriverVer = 06/21/2013, 3.0.0.2\r\n";
+const char kModels[] =
+    "[Manufacturer]\r\n%Mfg% = Models, NTx86, NTamd64\r\n"
+    "[Models.NTx86]\r\n%Dev% = Install, ACPI\\ZAV0C1R\r\n"
+    "[Models.NTamd64]\r\n%Dev% = Install, ACPI\\ZAV0C1R\r\n";
+const char kFiles[] =
+    "[SourceDisksNames]\r\n1 = %Disk%\r\n[SourceDisksFiles]\r\nzavcir.sys = 1\r\n";
+const char kStrings[] = "[Strings]\r\nMfg = \"ZAV\"\r\nDev = \"Receiver\"\r\nDisk = \"Disk 1\"\r\n";
+const std::string kInf =
+    std::string(kVersion) + "CatalogFile = zavcir.cat\r\n" + kModels + kFiles + kStrings;
+
+// text with its first "from" replaced by "to".
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  const size_t at = text.find(from);
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
 
 // A distribution folder in a temporary directory, removed at the end.
 class DistFolder {
@@ -42,13 +60,18 @@ class DistFolder {
   }
   void Remove(const std::string& relative) { ::unlink((root_ + "/" + relative).c_str()); }
 
+  // The package of kInf in folder: zavcir.inf, zavcir.sys and zavcir.cat.
+  void WritePackage(const std::string& folder) {
+    Write(folder + "/zavcir.inf", kInf);
+    Write(folder + "/zavcir.sys", "driver");
+    Write(folder + "/zavcir.cat", "catalog");
+  }
+
   // Setup.exe, Setup.ini and the x86 and x64 package folders, all correct.
   void MakeClean() {
     Write("Setup.exe", pe_test::MakeImage(kMachineI386, false, true, {1, 0, 0, 7}));
     Write("Setup.ini", kIni);
-    for (const char* folder : {"x86", "x64"}) {
-      Write(std::string(folder) + "/zavcir.inf", kInf);
-    }
+    for (const char* folder : {"x86", "x64"}) WritePackage(folder);
     Write("x86/DPInst.exe", pe_test::MakeImage(kMachineI386, false, true));
     Write("x64/DPInst.exe", pe_test::MakeImage(kMachineAmd64, true, true));
   }
@@ -89,9 +112,13 @@ TEST(DistCheckerTest, NamesMatchWithoutRegardToCase) {
   dist.Write("setup.ini",
              "[dir]\nWINXP32=Pkg\\X86\nwinxp64=pkg\\x64.\nVista32=.\\pkg\\x86\n"
              "Vista64=pkg\\\\x64\nWin7_32=pkg/x86\nWin7_64=pkg\\..\\pkg\\x64\n");
+  dist.WritePackage("pkg/x86");
+  dist.Remove("pkg/x86/zavcir.inf");
   dist.Write("pkg/x86/ZAVCIR.INF", kInf);
+  dist.Remove("pkg/x86/zavcir.sys");
+  dist.Write("pkg/x86/ZavCir.Sys", "driver");
   dist.Write("pkg/x86/dpinst.EXE", pe_test::MakeImage(kMachineI386, false, false));
-  dist.Write("pkg/x64/zavcir.inf", kInf);
+  dist.WritePackage("pkg/x64");
   dist.Write("pkg/x64/DPInst.exe", pe_test::MakeImage(kMachineAmd64, true, false));
   const DistReport report = CheckDistribution(dist.Root());
   EXPECT_EQ(std::set<std::string>{}, Codes(report));
@@ -148,7 +175,10 @@ TEST(DistCheckerTest, EachKindOfBreakage) {
        [](DistFolder* d) { d->Remove("x86/zavcir.inf"); },
        {"E WinXP32 inf-missing", "E Vista32 inf-missing", "E Win7_32 inf-missing"}},
       {"no DriverVer version",
-       [](DistFolder* d) { d->Write("x64/zavcir.inf", "; DriverVer = a, 1.0\nDriverVer = a\n"); },
+       [](DistFolder* d) {
+         d->Write("x64/zavcir.inf", Replaced(kInf, "DriverVer = 06/21/2013, 3.0.0.2",
+                                             "; DriverVer = a, 1.0\r\nDriverVer = a"));
+       },
        {"E WinXP64 inf-no-driver-version", "E Vista64 inf-no-driver-version",
         "E Win7_64 inf-no-driver-version"}},
       {"32-bit installer in the 64-bit folder",
@@ -163,11 +193,11 @@ TEST(DistCheckerTest, EachKindOfBreakage) {
        [](DistFolder* d) { d->Write("x86/DPInst.exe", "#!/bin/sh\n"); },
        {"E WinXP32 dpinst-not-pe", "E Vista32 dpinst-not-pe", "E Win7_32 dpinst-not-pe"}},
       {"versions differ",
-       [](DistFolder* d) { d->Write("x64/zavcir.inf", "DriverVer = 07/01/2013, 3.0.0.3\n"); },
+       [](DistFolder* d) { d->Write("x64/zavcir.inf", Replaced(kInf, "3.0.0.2", "3.0.0.3")); },
        {"W - driver-version-mismatch"}},
       {"space in a folder name",
        [](DistFolder* d) {
-         d->Write("x 86/zavcir.inf", kInf);
+         d->WritePackage("x 86");
          d->Write("x 86/DPInst.exe", pe_test::MakeImage(kMachineI386, false, false));
          d->Write("Setup.ini",
                   "[Dir]\nWinXP32=x 86\nWinXP64=x64\nVista32=x86\nVista64=x64\n"
@@ -183,6 +213,176 @@ TEST(DistCheckerTest, EachKindOfBreakage) {
     EXPECT_EQ(c.codes, Codes(report)) << c.name;
     const bool errors = report.CountOf(Severity::kError) > 0;
     EXPECT_EQ(errors ? 2 : c.codes.empty() ? 0 : 1, report.ExitCode()) << c.name;
+  }
+}
+
+// "E <tag> <code>" for each tag of the 32-bit (x86) or 64-bit (x64) editions.
+std::set<std::string> ErrorsOf(const std::string& code, bool x86, bool x64) {
+  std::set<std::string> out;
+  for (const char* tag : {"WinXP32", "Vista32", "Win7_32"}) {
+    if (x86) out.insert(std::string("E ") + tag + " " + code);
+  }
+  for (const char* tag : {"WinXP64", "Vista64", "Win7_64"}) {
+    if (x64) out.insert(std::string("E ") + tag + " " + code);
+  }
+  return out;
+}
+
+// The package's own files as the INF names them, with the same INF and files
+// in the x86 and the x64 folder: each case gives the INF's sections other than
+// [Version]'s first lines and [Strings], and the package files that exist.
+TEST(DistCheckerTest, PackageFilesAndModelsFromTheInf) {
+  const std::string files = kFiles;
+  const std::string models = kModels;
+  const std::string none;
+  struct Case {
+    const char* name;
+    std::string sections;  // after kVersion, before kStrings
+    std::vector<std::string> present;
+    std::set<std::string> codes;
+  } cases[] = {
+      {"the sample layout", kInf.substr(sizeof kVersion - 1), {"zavcir.sys", "zavcir.cat"}, {}},
+      {"source file missing", models + files, {}, ErrorsOf("inf-source-file-missing", true, true)},
+      {"a decorated files section is read on its architecture only",
+       models + files + "[SourceDisksFiles.amd64]\nzavcir64.sys = 1\n",
+       {"zavcir.sys"},
+       ErrorsOf("inf-source-file-missing", false, true)},
+      {"a decorated entry overrides the plain one",
+       models + files + "[sourcedisksfiles.X86]\nZAVCIR.SYS = 1, x86\n",
+       {"zavcir.sys"},
+       ErrorsOf("inf-source-file-missing", true, false)},
+      {"the disk's path and the file's subdir",
+       models +
+           "[SourceDisksNames]\n1 = %Disk%,,,\\drivers\n[SourceDisksFiles]\nzavcir.sys = 1,sub\n",
+       {"drivers/sub/zavcir.sys"},
+       {}},
+      {"a file beside the INF is not in the disk's folder",
+       models + "[SourceDisksNames]\n1 = %Disk%,,,drivers\n[SourceDisksFiles]\nzavcir.sys = 1\n",
+       {"zavcir.sys"},
+       ErrorsOf("inf-source-file-missing", true, true)},
+      {"a decorated disk section serves its architecture",
+       models + files + "[SourceDisksNames.amd64]\n01 = %Disk%,,,x64\n",
+       {"zavcir.sys"},
+       ErrorsOf("inf-source-file-missing", false, true)},
+      {"a file name from [Strings]",
+       models + "[SourceDisksNames]\n1 = %Disk%\n[SourceDisksFiles]\n%Sys% = 1\n[Strings]\nSys = "
+                "zavcir2.sys\n",
+       {"zavcir2.sys"},
+       {}},
+      {"a missing file named through [Strings]",
+       models + "[SourceDisksNames]\n1 = %Disk%\n[SourceDisksFiles]\n%Sys% = 1\n[Strings]\nSys = "
+                "zavcir2.sys\n",
+       {"zavcir.sys"},
+       ErrorsOf("inf-source-file-missing", true, true)},
+      {"a disk no section describes",
+       models + "[SourceDisksNames]\n1 = %Disk%\n[SourceDisksFiles]\nzavcir.sys = 2\n",
+       {"zavcir.sys"},
+       ErrorsOf("inf-source-file-missing", true, true)},
+      {"a file in the disk's cabinet",
+       models + "[SourceDisksNames]\n1 = %Disk%, zavcir.CAB\n[SourceDisksFiles]\nzavcir.sys = 1\n",
+       {"zavcir.cab"},
+       {}},
+      {"the catalog each architecture uses",
+       models + "[Version]\nCatalogFile = zavcir.cat\nCatalogFile.NTamd64 = zavcir64.cat\n",
+       {"zavcir.cat"},
+       ErrorsOf("inf-catalog-missing", false, true)},
+      {"CatalogFile.NT before the plain one, CatalogFile.NTx86 before both",
+       models +
+           "[Version]\nCatalogFile = a.cat\nCatalogFile.NT = nt.cat\ncatalogfile.ntx86 = x86.cat\n",
+       {"a.cat", "x86.cat"},
+       ErrorsOf("inf-catalog-missing", false, true)},
+      {"undecorated models only",
+       "[Manufacturer]\n%Mfg% = Models\n[Models]\n%Dev% = I, H\n",
+       {},
+       ErrorsOf("inf-no-models", false, true)},
+      {"NTamd64 only and no undecorated section",
+       "[Manufacturer]\n%Mfg% = Models, NTamd64\n[Models.NTamd64]\n%Dev% = I, H\n",
+       {},
+       ErrorsOf("inf-no-models", true, false)},
+      {"NTamd64 only beside an undecorated section",
+       "[Manufacturer]\nZAV = Models, ntAMD64\n[Models.NTamd64]\n%Dev% = I, H\n[Models]\nD = I, "
+       "H\n",
+       {},
+       {}},
+      {"NT serves x86",
+       "[Manufacturer]\n%Mfg% = Models, NT, NTamd64\n[Models.NT]\nD = I, H\n[Models.NTamd64]\nD = "
+       "I, H\n",
+       {},
+       {}},
+      {"a decorated section that is empty",
+       "[Manufacturer]\n%Mfg% = Models, NTx86, NTamd64\n[Models.NTx86]\nD = I, "
+       "H\n[Models.NTamd64]\n",
+       {},
+       ErrorsOf("inf-no-models", false, true)},
+      {"no [Manufacturer] section", files, {"zavcir.sys"}, ErrorsOf("inf-no-models", true, true)},
+      {"not an INF file", "[Strings\n", {}, ErrorsOf("inf-unparsable", true, true)},
+  };
+  for (const Case& c : cases) {
+    DistFolder dist;
+    dist.MakeClean();
+    for (const char* folder : {"x86", "x64"}) {
+      const std::string base = std::string(folder) + "/";
+      dist.Remove(base + "zavcir.sys");
+      dist.Remove(base + "zavcir.cat");
+      dist.Write(base + "zavcir.inf", std::string(kVersion) + c.sections + "\n" + kStrings);
+      for (const std::string& file : c.present) dist.Write(base + file, "x");
+    }
+    EXPECT_EQ(c.codes, Codes(CheckDistribution(dist.Root()))) << c.name;
+  }
+}
+
+// Models sections decorated for Windows versions: each tag covers a range
+// (XP from 5.1, XP x64 from 5.2, Vista 6.0, 7 from 6.1), and the decoration of
+// the highest version that applies wins.
+TEST(DistCheckerTest, ModelsDecoratedForWindowsVersions) {
+  struct Case {
+    const char* name;
+    std::string manufacturer;
+    std::vector<std::string> sections;  // the models sections that have a line
+    std::set<std::string> codes;
+  } cases[] = {
+      {"Windows 7 and later only",
+       "NTamd64.6.1",
+       {"Models.NTamd64.6.1", "Models"},
+       {"E WinXP64 inf-no-models", "E Vista64 inf-no-models"}},
+      {"a later section missing",
+       "NTamd64, NTamd64.6.1",
+       {"Models.NTamd64", "Models"},
+       {"E Win7_64 inf-no-models"}},
+      {"a Windows 10 section missing",
+       "NTamd64, NTamd64.10.0",
+       {"Models.NTamd64", "Models"},
+       {"E Win7_64 inf-no-models"}},
+      {"one section per version",
+       "NTamd64.5.2, NTamd64.6.0, NTamd64.6.1...7600",
+       {"Models.NTamd64.5.2", "Models.NTamd64.6.0", "Models.NTamd64.6.1...7600", "Models"},
+       {}},
+      {"x86 falls back to the undecorated section before Vista",
+       "NTamd64, NTx86.6.0",
+       {"Models.NTamd64", "Models", "Models.NTx86.6.0"},
+       {}},
+      {"x86 takes the decorated section where one applies",
+       "NTamd64, NTx86.6.0",
+       {"Models.NTamd64", "Models"},
+       {"E Vista32 inf-no-models", "E Win7_32 inf-no-models"}},
+      {"XP without a fallback",
+       "NTamd64, NTx86.6.0",
+       {"Models.NTamd64", "Models.NTx86.6.0"},
+       {"E WinXP32 inf-no-models"}},
+      {"other architectures and junk do not count",
+       "NTia64, NTarm64, x86, NTamd64.six",
+       {"Models.NTia64", "Models"},
+       ErrorsOf("inf-no-models", false, true)},
+  };
+  for (const Case& c : cases) {
+    DistFolder dist;
+    dist.MakeClean();
+    std::string inf =
+        std::string(kVersion) + "[Manufacturer]\n%Mfg% = Models, " + c.manufacturer + "\n";
+    for (const std::string& section : c.sections) inf += "[" + section + "]\nD = I, H\n";
+    inf += std::string(kFiles) + kStrings;
+    for (const char* folder : {"x86", "x64"}) dist.Write(std::string(folder) + "/zavcir.inf", inf);
+    EXPECT_EQ(c.codes, Codes(CheckDistribution(dist.Root()))) << c.name;
   }
 }
 

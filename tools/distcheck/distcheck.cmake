@@ -15,6 +15,7 @@ set(DISTCHECK_SOURCES
   ${DISTCHECK_DIR}/checker_platform.cpp ${DISTCHECK_DIR}/dist_checker.cpp
   ${DISTCHECK_DIR}/dist_files.cpp ${DISTCHECK_DIR}/driver_ver.cpp ${DISTCHECK_DIR}/editions.cpp
   ${DISTCHECK_DIR}/inf_document.cpp ${DISTCHECK_DIR}/loaded_inf_parser.cpp
+  ${DISTCHECK_DIR}/package_inf.cpp
   ${DISTCHECK_DIR}/pe_image.cpp ${DISTCHECK_DIR}/report_writer.cpp
   ${DISTCHECK_DIR}/text_codec.cpp)
 set(DISTCHECK_CORE_SOURCES

@@ -1,0 +1,243 @@
+#include "tools/distcheck/package_inf.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr DWORD kFieldSize = 4096;  // SetupAPI's largest INF string, NUL included
+constexpr DWORD kMaxFields = 64;
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+
+// One line of a section: its key (field 0, when readable) and its values.
+struct Line {
+  bool hasKey = false;
+  std::string key;
+  std::vector<std::string> values;  // fields 1, 2, ... up to the first unreadable one
+
+  std::string Value(size_t index) const {  // field index (1-based); "" when missing
+    return index >= 1 && index <= values.size() ? values[index - 1] : std::string();
+  }
+};
+
+// Every line of the section, read once: the parser has one line context.
+std::vector<Line> ReadSection(InfFile* inf, const std::string& name) {
+  std::vector<Line> lines;
+  if (!inf->FindFirstLine(name.c_str())) return lines;
+  do {
+    Line line;
+    char buffer[kFieldSize];
+    if (inf->GetStringField(0, buffer, kFieldSize)) {
+      line.hasKey = true;
+      line.key = buffer;
+    }
+    for (DWORD index = 1; index < kMaxFields && inf->GetStringField(index, buffer, kFieldSize);
+         ++index) {
+      line.values.push_back(buffer);
+    }
+    lines.push_back(line);
+  } while (inf->FindNextLine());
+  return lines;
+}
+
+bool SectionHasLines(InfFile* inf, const std::string& name) {
+  return inf->FindFirstLine(name.c_str());
+}
+
+// Whether text is a decimal number; *value set when it is.
+bool ParseNumber(const std::string& text, unsigned long* value) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  *value = std::strtoul(text.c_str(), nullptr, 10);
+  return true;
+}
+
+// Disk ids are numbers; "01" is disk 1.
+bool SameDisk(const std::string& a, const std::string& b) {
+  unsigned long x = 0, y = 0;
+  if (ParseNumber(a, &x) && ParseNumber(b, &y)) return x == y;
+  return EqualNoCase(a, b);
+}
+
+const Line* FindDisk(const std::vector<Line>& disks, const std::string& id) {
+  for (const Line& disk : disks) {
+    if (disk.hasKey && SameDisk(disk.key, id)) return &disk;
+  }
+  return nullptr;
+}
+
+std::string JoinFolder(const std::string& a, const std::string& b) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  return a + "\\" + b;
+}
+
+bool EndsWithCab(const std::string& name) {
+  return name.size() > 4 && Lower(name.substr(name.size() - 4)) == ".cab";
+}
+
+void ReadSourceFiles(InfFile* inf, const std::string& arch, PackageInfView* view) {
+  const std::string decoratedFiles = "SourceDisksFiles." + arch;
+  const std::vector<Line> decorated = ReadSection(inf, decoratedFiles);
+  const std::vector<Line> plain = ReadSection(inf, "SourceDisksFiles");
+  const std::vector<Line> archDisks = ReadSection(inf, "SourceDisksNames." + arch);
+  const std::vector<Line> plainDisks = ReadSection(inf, "SourceDisksNames");
+
+  auto add = [&](const Line& line, const std::string& section) {
+    if (!line.hasKey || line.key.empty()) return;
+    SourceFile file;
+    file.section = section;
+    file.name = line.key;
+    file.diskId = line.Value(1);
+    const Line* disk = FindDisk(archDisks, file.diskId);
+    if (disk == nullptr) disk = FindDisk(plainDisks, file.diskId);
+    if (disk != nullptr) {
+      file.diskFound = true;
+      file.folder = JoinFolder(disk->Value(4), line.Value(2));
+      if (EndsWithCab(disk->Value(2))) file.cabinet = disk->Value(2);
+    }
+    view->files.push_back(file);
+  };
+  for (const Line& line : decorated) add(line, decoratedFiles);
+  for (const Line& line : plain) {
+    bool overridden = false;
+    for (const Line& other : decorated) {
+      overridden = overridden || (other.hasKey && EqualNoCase(other.key, line.key));
+    }
+    if (!overridden) add(line, "SourceDisksFiles");
+  }
+}
+
+void ReadCatalog(InfFile* inf, const std::string& ntArch, PackageInfView* view) {
+  const std::vector<Line> version = ReadSection(inf, "Version");
+  for (const std::string& key :
+       {"CatalogFile." + ntArch, std::string("CatalogFile.NT"), std::string("CatalogFile")}) {
+    for (const Line& line : version) {
+      if (line.hasKey && EqualNoCase(line.key, key)) {
+        view->catalogKey = key;
+        view->catalog = line.Value(1);
+        return;
+      }
+    }
+  }
+}
+
+// A TargetOSVersion decoration: nt[arch][.major[.minor[...]]].
+struct Decoration {
+  std::string text;
+  std::string arch;  // lower case; "" when none is given
+  int major = 0, minor = 0;
+};
+
+bool ParseDecoration(const std::string& text, Decoration* out) {
+  const std::string lower = Lower(text);
+  if (lower.compare(0, 2, "nt") != 0) return false;
+  const size_t dot = lower.find('.');
+  out->text = text;
+  out->arch = lower.substr(2, dot == std::string::npos ? std::string::npos : dot - 2);
+  out->major = out->minor = 0;
+  if (dot == std::string::npos) return true;
+  const size_t dot2 = lower.find('.', dot + 1);
+  const std::string major =
+      lower.substr(dot + 1, dot2 == std::string::npos ? dot2 : dot2 - dot - 1);
+  const std::string minor =
+      dot2 == std::string::npos ? "" : lower.substr(dot2 + 1, lower.find('.', dot2 + 1) - dot2 - 1);
+  unsigned long value = 0;
+  if (!major.empty()) {
+    if (!ParseNumber(major, &value) || value > 0xFFFF) return false;
+    out->major = static_cast<int>(value);
+  }
+  if (!minor.empty()) {
+    if (!ParseNumber(minor, &value) || value > 0xFFFF) return false;
+    out->minor = static_cast<int>(value);
+  }
+  return true;
+}
+
+bool ArchApplies(const Decoration& d, bool amd64) {
+  return amd64 ? d.arch == "amd64" : (d.arch == "x86" || d.arch.empty());
+}
+
+bool VersionAtMost(int major, int minor, int limitMajor, int limitMinor) {
+  return major < limitMajor || (major == limitMajor && minor <= limitMinor);
+}
+
+std::string VersionText(int major, int minor) {
+  return std::to_string(major) + "." + std::to_string(minor);
+}
+
+// The problem of one [Manufacturer] line for the target; "" when it has none.
+std::string ModelsProblem(InfFile* inf, const Line& line, const InfTarget& target) {
+  const std::string models = line.Value(1);
+  if (models.empty()) return "a [Manufacturer] line names no models section";
+  std::vector<Decoration> decorations;
+  for (size_t i = 2; i <= line.values.size(); ++i) {
+    Decoration d;
+    if (ParseDecoration(line.Value(i), &d) && ArchApplies(d, target.amd64)) {
+      decorations.push_back(d);
+    }
+  }
+  const std::string quoted = "'" + models + "'";
+  if (target.amd64 && decorations.empty()) {
+    return "the models " + quoted +
+           " have no NTamd64 decoration in [Manufacturer]; 64-bit Windows uses only models "
+           "sections decorated for it";
+  }
+  // The versions at which the choice can change within the target's range.
+  std::vector<std::pair<int, int>> points = {{target.minMajor, target.minMinor}};
+  for (const Decoration& d : decorations) {
+    const bool aboveMin = !VersionAtMost(d.major, d.minor, target.minMajor, target.minMinor);
+    const bool belowEnd = (target.endMajor == 0 && target.endMinor == 0) ||
+                          !VersionAtMost(target.endMajor, target.endMinor, d.major, d.minor);
+    if (aboveMin && belowEnd) points.push_back({d.major, d.minor});
+  }
+  for (const auto& [major, minor] : points) {
+    const Decoration* best = nullptr;
+    for (const Decoration& d : decorations) {
+      if (!VersionAtMost(d.major, d.minor, major, minor)) continue;
+      if (best == nullptr || !VersionAtMost(d.major, d.minor, best->major, best->minor) ||
+          (d.major == best->major && d.minor == best->minor && best->arch.empty())) {
+        best = &d;
+      }
+    }
+    const std::string windows = "Windows " + VersionText(major, minor);
+    if (best != nullptr) {
+      const std::string section = models + "." + best->text;
+      if (!SectionHasLines(inf, section)) {
+        return "the models section [" + section + "] that " + windows + " uses is missing or empty";
+      }
+    } else if (target.amd64) {
+      return "the models " + quoted + " have no NTamd64 decoration for " + windows +
+             " in [Manufacturer] (only for later versions)";
+    } else if (!SectionHasLines(inf, models)) {
+      return "the models " + quoted +
+             " have neither an NTx86 decoration in [Manufacturer] nor an undecorated "
+             "section [" +
+             models + "] for " + windows;
+    }
+  }
+  return std::string();
+}
+
+}  // namespace
+
+PackageInfView ReadPackageInf(InfFile* inf, const InfTarget& target) {
+  PackageInfView view;
+  ReadCatalog(inf, target.amd64 ? "NTamd64" : "NTx86", &view);
+  ReadSourceFiles(inf, target.amd64 ? "amd64" : "x86", &view);
+  const std::vector<Line> manufacturers = ReadSection(inf, "Manufacturer");
+  if (manufacturers.empty()) {
+    view.modelsProblems.push_back("it has no [Manufacturer] section with lines");
+  }
+  for (const Line& line : manufacturers) {
+    const std::string problem = ModelsProblem(inf, line, target);
+    if (!problem.empty()) view.modelsProblems.push_back(problem);
+  }
+  return view;
+}
