@@ -23,6 +23,23 @@ set(DISTCHECK_CORE_SOURCES
   ${CMAKE_SOURCE_DIR}/env/code_page.cpp ${CMAKE_SOURCE_DIR}/env/platform.cpp
   ${CMAKE_SOURCE_DIR}/package/driver_ver_line.cpp)
 
+# The JSON report is written with nlohmann-json (Debian's nlohmann-json3-dev,
+# header-only). The Windows build takes the header alone: /usr/include itself
+# must not come before MinGW's headers, so a folder of the build holds a link
+# to the library's folder and nothing else.
+if(WIN32)
+  find_path(NLOHMANN_JSON_DIR nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH
+    NO_DEFAULT_PATH)
+  if(NOT NLOHMANN_JSON_DIR)
+    message(FATAL_ERROR "nlohmann/json.hpp is missing: run scripts/bootstrap.sh (nlohmann-json3-dev)")
+  endif()
+  set(DISTCHECK_JSON_INCLUDE ${CMAKE_BINARY_DIR}/json-include)
+  file(MAKE_DIRECTORY ${DISTCHECK_JSON_INCLUDE})
+  file(CREATE_LINK ${NLOHMANN_JSON_DIR}/nlohmann ${DISTCHECK_JSON_INCLUDE}/nlohmann SYMBOLIC)
+else()
+  find_package(nlohmann_json 3.9 REQUIRED)
+endif()
+
 if(WIN32)
   # As Setup.exe's, but a console program.
   set(DISTCHECK_LINK_FLAGS -static -static-libgcc -static-libstdc++
@@ -32,6 +49,7 @@ if(WIN32)
   add_library(distcheck_win STATIC ${DISTCHECK_SOURCES} ${DISTCHECK_CORE_SOURCES}
     ${DISTCHECK_DIR}/dist_files_win.cpp)
   target_include_directories(distcheck_win PUBLIC ${CMAKE_SOURCE_DIR})
+  target_include_directories(distcheck_win SYSTEM PUBLIC ${DISTCHECK_JSON_INCLUDE})
   target_compile_definitions(distcheck_win PUBLIC ${XP_DEFINES})
   target_compile_options(distcheck_win PRIVATE ${REPRO_FLAGS})
 
@@ -50,7 +68,7 @@ if(WIN32)
 else()
   add_library(distcheck_host STATIC ${DISTCHECK_SOURCES} ${DISTCHECK_DIR}/dist_files_posix.cpp)
   target_include_directories(distcheck_host PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(distcheck_host PUBLIC setup_core)
+  target_link_libraries(distcheck_host PUBLIC setup_core nlohmann_json::nlohmann_json)
 
   add_executable(zavcir-distcheck ${DISTCHECK_DIR}/distcheck_main.cpp)
   target_link_libraries(zavcir-distcheck PRIVATE distcheck_host)
@@ -73,6 +91,7 @@ else()
       add_executable(distcheck_${target}_fuzz ${DISTCHECK_DIR}/${target}_fuzz.cpp
         ${DISTCHECK_SOURCES} ${DISTCHECK_CORE_SOURCES} ${DISTCHECK_DIR}/dist_files_posix.cpp)
       target_include_directories(distcheck_${target}_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
+      target_link_libraries(distcheck_${target}_fuzz PRIVATE nlohmann_json::nlohmann_json)
       target_compile_options(distcheck_${target}_fuzz PRIVATE
         -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
       target_link_options(distcheck_${target}_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)

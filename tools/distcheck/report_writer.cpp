@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <vector>
 
 #include "tools/distcheck/text_codec.h"
 
 namespace {
+
+// Keys in the order they are set, as the documented format lists them.
+using Json = nlohmann::ordered_json;
 
 std::string Printable(const std::string& text) {
   std::string out;
@@ -22,30 +26,6 @@ std::string Printable(const std::string& text) {
   }
   return out;
 }
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (char ch : text) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (ch == '"' || ch == '\\') {
-      out += '\\';
-      out += ch;
-    } else if (b >= 0x20 && b < 0x7F) {
-      out += ch;
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\u%04x", static_cast<unsigned>(Cp1252ToUtf16(b)));
-      out += hex;
-    }
-  }
-  return out + "\"";
-}
-
-std::string JsonOptional(bool present, const std::string& text) {
-  return present ? JsonString(text) : "null";
-}
-
-const char* Bool(bool value) { return value ? "true" : "false"; }
 
 std::string Plural(int n, const char* word) {
   return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
@@ -117,41 +97,42 @@ std::string FormatTable(const DistReport& report) {
 }
 
 std::string FormatJson(const DistReport& report) {
-  std::string out = "{\n";
-  out += "  \"folder\": " + JsonString(report.folder) + ",\n";
-  out += std::string("  \"setup_exe\": {\"present\": ") + Bool(report.setupExePresent) +
-         ", \"pe_image\": " + Bool(report.setupExeIsPe) +
-         ", \"machine\": " + JsonOptional(report.setupExeIsPe, report.setupExeMachine) +
-         ", \"version_record\": " + Bool(report.setupExeHasVersion) + ", \"file_version\": " +
-         JsonOptional(report.setupExeHasVersion, report.setupExeFileVersion) +
-         ", \"product_version\": " +
-         JsonOptional(report.setupExeHasVersion, report.setupExeProductVersion) + "},\n";
-  out += std::string("  \"setup_ini\": {\"present\": ") + Bool(report.setupIniPresent) +
-         ", \"parsable\": " + Bool(report.setupIniParsable) + "},\n";
-  out += "  \"tags\": [\n";
-  for (size_t i = 0; i < report.rows.size(); ++i) {
-    const TagRow& row = report.rows[i];
-    out += "    {\"tag\": " + JsonString(row.tag) +
-           ", \"folder\": " + JsonOptional(row.hasLine, row.folder) +
-           ", \"folder_exists\": " + Bool(row.folderExists) +
-           ", \"driver_version\": " + JsonOptional(!row.driverVersion.empty(), row.driverVersion) +
-           ", \"dpinst_machine\": " + JsonOptional(!row.dpinstMachine.empty(), row.dpinstMachine) +
-           ", \"expected_machine\": " + JsonString(row.expectedMachine) +
-           ", \"result\": " + JsonString(report.ResultOf(row.tag)) + "}" +
-           (i + 1 < report.rows.size() ? "," : "") + "\n";
+  // Texts from the folder are code page 1252; the library takes UTF-8 and
+  // writes every character outside ASCII as a \u escape.
+  auto text = [](const std::string& value) { return Json(Cp1252ToUtf8(value)); };
+  auto optional = [&text](bool present, const std::string& value) {
+    return present ? text(value) : Json(nullptr);
+  };
+  Json json = Json::object();
+  json["folder"] = text(report.folder);
+  json["setup_exe"] = {
+      {"present", report.setupExePresent},
+      {"pe_image", report.setupExeIsPe},
+      {"machine", optional(report.setupExeIsPe, report.setupExeMachine)},
+      {"version_record", report.setupExeHasVersion},
+      {"file_version", optional(report.setupExeHasVersion, report.setupExeFileVersion)},
+      {"product_version", optional(report.setupExeHasVersion, report.setupExeProductVersion)}};
+  json["setup_ini"] = {{"present", report.setupIniPresent}, {"parsable", report.setupIniParsable}};
+  json["tags"] = Json::array();
+  for (const TagRow& row : report.rows) {
+    json["tags"].push_back(
+        {{"tag", text(row.tag)},
+         {"folder", optional(row.hasLine, row.folder)},
+         {"folder_exists", row.folderExists},
+         {"driver_version", optional(!row.driverVersion.empty(), row.driverVersion)},
+         {"dpinst_machine", optional(!row.dpinstMachine.empty(), row.dpinstMachine)},
+         {"expected_machine", text(row.expectedMachine)},
+         {"result", report.ResultOf(row.tag)}});
   }
-  out += "  ],\n  \"findings\": [\n";
-  for (size_t i = 0; i < report.findings.size(); ++i) {
-    const Finding& f = report.findings[i];
-    out += std::string("    {\"severity\": ") +
-           (f.severity == Severity::kError ? "\"error\"" : "\"warning\"") +
-           ", \"tag\": " + JsonOptional(!f.tag.empty(), f.tag) +
-           ", \"code\": " + JsonString(f.code) + ", \"message\": " + JsonString(f.message) + "}" +
-           (i + 1 < report.findings.size() ? "," : "") + "\n";
+  json["findings"] = Json::array();
+  for (const Finding& f : report.findings) {
+    json["findings"].push_back({{"severity", f.severity == Severity::kError ? "error" : "warning"},
+                                {"tag", optional(!f.tag.empty(), f.tag)},
+                                {"code", text(f.code)},
+                                {"message", text(f.message)}});
   }
-  out += "  ],\n";
-  out += "  \"errors\": " + std::to_string(report.CountOf(Severity::kError)) + ",\n";
-  out += "  \"warnings\": " + std::to_string(report.CountOf(Severity::kWarning)) + ",\n";
-  out += "  \"exit_code\": " + std::to_string(report.ExitCode()) + "\n}\n";
-  return out;
+  json["errors"] = report.CountOf(Severity::kError);
+  json["warnings"] = report.CountOf(Severity::kWarning);
+  json["exit_code"] = report.ExitCode();
+  return json.dump(2, ' ', true, Json::error_handler_t::replace) + "\n";
 }

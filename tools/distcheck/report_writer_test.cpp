@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 namespace {
 
 DistReport SampleReport() {
@@ -29,14 +31,35 @@ DistReport SampleReport() {
   return report;
 }
 
-TEST(ReportWriterTest, JsonIsAsciiAndEscaped) {
+TEST(ReportWriterTest, JsonIsAsciiAndReadsBackAsTheReport) {
   const std::string json = FormatJson(SampleReport());
   for (char c : json) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << int(c);
-  EXPECT_NE(std::string::npos, json.find("\"folder\": \"a\\\"b\\\\c\\u001b[31m\\u00e9\""));
-  EXPECT_NE(std::string::npos, json.find("\"driver_version\": null, \"dpinst_machine\": null"));
-  EXPECT_NE(std::string::npos, json.find("\"tag\": null, \"code\": \"driver-version-mismatch\""));
-  EXPECT_NE(std::string::npos,
-            json.find("\"errors\": 1,\n  \"warnings\": 1,\n  \"exit_code\": 2\n}"));
+  EXPECT_NE(std::string::npos, json.find("\\u001b[31m\\u00e9"));  // as \u escapes
+  ASSERT_EQ('\n', json.back());
+
+  const nlohmann::ordered_json read = nlohmann::ordered_json::parse(json);
+  std::vector<std::string> keys;
+  for (const auto& item : read.items()) keys.push_back(item.key());
+  EXPECT_EQ((std::vector<std::string>{"folder", "setup_exe", "setup_ini", "tags", "findings",
+                                      "errors", "warnings", "exit_code"}),
+            keys);
+  EXPECT_EQ("x86", read["setup_exe"]["machine"]);
+  EXPECT_EQ("1.0.0.0", read["setup_exe"]["product_version"]);
+  EXPECT_EQ(true, read["setup_ini"]["parsable"]);
+  const auto& odd = read["tags"][1];
+  EXPECT_EQ("a\"b\\c\x1b[31m\xC3\xA9", odd["folder"]);  // code page 1252 read as UTF-8
+  EXPECT_TRUE(odd["driver_version"].is_null());
+  EXPECT_TRUE(odd["dpinst_machine"].is_null());
+  EXPECT_EQ("x64", odd["expected_machine"]);
+  EXPECT_EQ("error", odd["result"]);
+  EXPECT_EQ("ok", read["tags"][0]["result"]);
+  EXPECT_EQ("3.0.0.2", read["tags"][0]["driver_version"]);
+  EXPECT_TRUE(read["findings"][1]["tag"].is_null());
+  EXPECT_EQ("driver-version-mismatch", read["findings"][1]["code"]);
+  EXPECT_EQ("warning", read["findings"][1]["severity"]);
+  EXPECT_EQ(1, read["errors"]);
+  EXPECT_EQ(1, read["warnings"]);
+  EXPECT_EQ(2, read["exit_code"]);
 }
 
 TEST(ReportWriterTest, TableRowsAndSummary) {
