@@ -3,10 +3,15 @@
 # program: the native toolchain and GoogleTest, the MinGW-w64 cross compilers,
 # Wine with its 32-bit part, and the tools the tests use. Idempotent: when
 # everything is there it only checks, in well under a second.
+#
+# Prints one line per step; the package manager's own output goes to
+# build/bootstrap.log, and its last lines are shown only when a step fails.
 set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+log="$repo/build/bootstrap.log"
 
 PACKAGES=(
-  cmake ninja-build g++ googletest libgtest-dev
+  cmake ninja-build g++ googletest libgtest-dev nlohmann-json3-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
   icoutils python3 python3-pefile python3-pytest python3-pytest-xdist python3-pytest-rerunfailures
@@ -20,15 +25,34 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
-if ((${#missing[@]})); then
-  echo "bootstrap: installing ${missing[*]}"
-  SUDO=""
-  if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $SUDO dpkg --add-architecture i386
-  fi
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-else
-  echo "bootstrap: all packages present"
+if ((${#missing[@]} == 0)); then
+  echo "bootstrap: all ${#PACKAGES[@]} packages present"
+  exit 0
 fi
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then sudo=(sudo); fi
+mkdir -p "$(dirname "$log")"
+: >"$log"
+
+# step DESCRIPTION COMMAND...: runs the command with its output in the log.
+step() {
+  local what=$1
+  shift
+  echo "bootstrap: $what"
+  echo "==== $what: $*" >>"$log"
+  if ! "$@" >>"$log" 2>&1; then
+    echo "bootstrap: failed: $what; the last lines of $log:" >&2
+    tail -n 25 "$log" >&2
+    exit 1
+  fi
+}
+
+echo "bootstrap: ${#missing[@]} of ${#PACKAGES[@]} packages missing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  step "adding the i386 architecture (for Wine's 32-bit part)" "${sudo[@]}" dpkg --add-architecture i386
+fi
+step "updating the package lists (apt-get update)" "${sudo[@]}" apt-get update
+step "installing ${#missing[@]} packages (apt-get install)" \
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+echo "bootstrap: done (the package manager's output is in $log)"
