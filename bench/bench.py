@@ -153,8 +153,8 @@ def lay_out(prefix: wineprefix.WinePrefix, build: Path) -> None:
     (dist / "Win7_64").mkdir(parents=True, exist_ok=True)
     bench.mkdir(parents=True, exist_ok=True)
     shutil.copyfile(build / "Setup.exe", dist / "Setup.exe")
-    shutil.copyfile(REPO / "sample" / "Setup.ini", dist / "Setup.ini")
-    shutil.copyfile(REPO / "sample" / "Win7_64" / "zavcir.inf", dist / "Win7_64" / "zavcir.inf")
+    (dist / "Setup.ini").write_text(wineprefix.SAMPLE_SETUP_INI, newline="")
+    shutil.copyfile(REPO / "sample" / "amd64" / "zavcir.inf", dist / "Win7_64" / "zavcir.inf")
     shutil.copyfile(build / "bench" / "noop_installer.exe", dist / "Win7_64" / "DPInst.exe")
     for name in ("minimal_app", "bare_scan", "bench_launcher"):
         shutil.copyfile(build / "bench" / f"{name}.exe", bench / f"{name}.exe")
@@ -201,7 +201,7 @@ def profile(build: Path, size: int) -> None:
         lay_out(prefix, build)
         prefix.reg_delete(UNINSTALL_KEY, 64)
         prefix.reg_add_key(UNINSTALL_KEY, 64)
-        inf = (REPO / "sample" / "Win7_64" / "zavcir.inf").read_bytes()
+        inf = (REPO / "sample" / "amd64" / "zavcir.inf").read_bytes()
         programs = {"setup": (f"{DIST}\\Setup.exe", ["/S"]),
                     "minimal": ("C:\\bench\\minimal_app.exe", INSTALLER.replace('"', "").split()),
                     "bare": ("C:\\bench\\bare_scan.exe", INSTALLER.replace('"', "").split())}
@@ -312,7 +312,7 @@ def main() -> int:
 
     build = args.build_dir.resolve()
     setup_size = (build / "Setup.exe").stat().st_size
-    inf = (REPO / "sample" / "Win7_64" / "zavcir.inf").read_bytes()
+    inf = (REPO / "sample" / "amd64" / "zavcir.inf").read_bytes()
     load_before = uptime()
     began = time.monotonic()
     print(f"machine before: {load_before}", flush=True)

@@ -5,7 +5,7 @@ distribution folder made from the sample.
                               $ZAVCIR_WIN32_BUILD)
     host_tool(name)           a program of the native build; fails when it is missing
     win_tool(name)            a program of the Windows build; fails when it is missing
-    make_dist(path)           a complete distribution folder at path (see below)
+    make_dist(path)           a complete distribution folder at path, from the sample (see below)
 """
 
 import os
@@ -45,12 +45,13 @@ def win_tool(name: str) -> Path:
 
 
 def make_dist(path: Path, setup: Path | None = None) -> Path:
-    """The sample distribution (sample/ without v2/) at path, with the built
-    Setup.exe and, in each package folder, the installer stand-in of the tag's
-    word size as DPInst.exe: what the release process ships, with stand-ins."""
-    shutil.copytree(SAMPLE, path, ignore=shutil.ignore_patterns("v2", "README.md"))
+    """The sample distribution (version 1.0.0.0) at path: the built Setup.exe,
+    Setup.ini with a folder named like each tag, and in each folder the sample
+    package of the tag's word size with the installer stand-in of that word size
+    as DPInst.exe: what the release process ships, with stand-ins."""
+    path.mkdir(parents=True)
     shutil.copyfile(setup or win_tool("Setup.exe"), path / "Setup.exe")
-    for tag in TAGS:
-        bits = "64" if tag.endswith("64") else "32"
-        shutil.copyfile(win_tool(f"dpinst{bits}.exe"), path / tag / "DPInst.exe")
+    (path / "Setup.ini").write_text(wineprefix.SAMPLE_SETUP_INI, newline="")
+    for tag, bits in wineprefix.TAG_BITS.items():
+        wineprefix.fill_package_folder(path / tag, bits)
     return path

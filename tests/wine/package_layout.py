@@ -13,8 +13,8 @@ from dataclasses import dataclass
 
 from wineprefix import SAMPLE_DIR
 
-V1 = (SAMPLE_DIR / "Win7_64" / "zavcir.inf").read_bytes()  # DriverVer 10/01/2026, 1.0.0.0
-V2 = (SAMPLE_DIR / "v2" / "Win7_64" / "zavcir.inf").read_bytes()  # DriverVer 12/01/2026, 1.1.0.0
+V1 = (SAMPLE_DIR / "amd64" / "zavcir.inf").read_bytes()  # DriverVer 10/01/2026, 1.0.0.0
+V2 = (SAMPLE_DIR / "v2" / "amd64" / "zavcir.inf").read_bytes()  # DriverVer 12/01/2026, 1.1.0.0
 
 PRODUCT = "ZAV CIR Receiver Driver"
 WINDOWS_DIR = r"C:\windows"  # as GetWindowsDirectoryA reports it under Wine

@@ -8,8 +8,8 @@ import pytest
 
 from wineprefix import SAMPLE_DIR, UNINSTALL_KEY
 
-V1 = (SAMPLE_DIR / "Win7_64" / "zavcir.inf").read_bytes()
-V2 = (SAMPLE_DIR / "v2" / "Win7_64" / "zavcir.inf").read_bytes()
+V1 = (SAMPLE_DIR / "amd64" / "zavcir.inf").read_bytes()
+V2 = (SAMPLE_DIR / "v2" / "amd64" / "zavcir.inf").read_bytes()
 
 
 def fnv1a(data: bytes, basis: int) -> int:

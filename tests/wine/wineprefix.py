@@ -60,6 +60,30 @@ def base_env() -> dict[str, str]:
     return env
 
 
+# The Setup.ini of the distributions laid out from the sample: one package folder
+# per tag, named like the tag.
+SAMPLE_SETUP_INI = ("; Setup.ini: which package folder serves which Windows edition and word size.\r\n"
+                    "[Dir]\r\n" + "".join(f"{tag} = {tag}\r\n" for tag in TAG_BITS))
+
+
+def sample_package(sample: Path, bits: int) -> Path:
+    """The sample's driver package for a word size: <sample>/x86 or <sample>/amd64
+    (zavcir.inf and the files it names)."""
+    return sample / ("amd64" if bits == 64 else "x86")
+
+
+def fill_package_folder(folder: Path, bits: int, inf: bytes | None = None, sample: Path = SAMPLE_DIR) -> None:
+    """Puts the sample's package of that word size into folder, with inf (when
+    given) as its zavcir.inf, and the DPInst stand-in of that word size."""
+    folder.mkdir(parents=True, exist_ok=True)
+    package = sample_package(sample, bits)
+    for source in sorted(package.iterdir()):
+        if source.is_file() and source.name != "zavcir.inf":
+            shutil.copyfile(source, folder / source.name)
+    (folder / "zavcir.inf").write_bytes(inf if inf is not None else (package / "zavcir.inf").read_bytes())
+    shutil.copyfile(tool(f"dpinst{bits}.exe"), folder / "DPInst.exe")
+
+
 def tool(name: str) -> Path:
     """A built program of the win32 build: 'Setup.exe' or one of build/win32/tests/."""
     path = WIN32_BUILD / name if name == "Setup.exe" else TOOLS_DIR / name
@@ -527,30 +551,24 @@ class WinePrefix:
                   sample: Path = SAMPLE_DIR, setup: Path | bool | None = None) -> Distribution:
         r"""Lays out a distribution folder.
 
-        ini: the Setup.ini text (default: the sample's; False: none). folders: package folder ->
-        word size of the DPInst stand-in to put there (default: the sample's folders,
-        each with the stand-in of its tag's word size). inf: the zavcir.inf bytes for
-        every folder (default: the sample folder's file of the same name, or the
-        Win7_64 one). setup: the Setup.exe to copy (default: the build's; False: none).
-        Text is written in the prefix's ANSI code page."""
+        ini: the Setup.ini text (default: SAMPLE_SETUP_INI, a folder named like each tag;
+        False: none). folders: package folder -> word size of the DPInst stand-in to put
+        there (default: the six tags, each with the stand-in of its word size). Each folder
+        gets the sample's package of its word size (sample/x86 or sample/amd64, or the
+        same in sample=SAMPLE_DIR / "v2"); inf: the zavcir.inf bytes for every folder
+        instead of the package's. setup: the Setup.exe to copy (default: the build's;
+        False: none). Text is written in the prefix's ANSI code page."""
         base = self.unix_path(root)
         base.mkdir(parents=True, exist_ok=True)
         if setup is not False:
             shutil.copyfile(setup or tool("Setup.exe"), base / "Setup.exe")
         if ini is None:
-            ini = (sample / "Setup.ini").read_bytes()
+            ini = SAMPLE_SETUP_INI
         if ini is not False:
             data = ini if isinstance(ini, bytes) else ini.encode(self.encoding)
             (base / "Setup.ini").write_bytes(data)
         if folders is None:
-            folders = {tag: bits for tag, bits in TAG_BITS.items() if (sample / tag).is_dir()}
+            folders = {tag: bits for tag, bits in TAG_BITS.items() if sample_package(sample, bits).is_dir()}
         for name, bits in folders.items():
-            folder = self.unix_path(root + "\\" + name)
-            folder.mkdir(parents=True, exist_ok=True)
-            data = inf
-            if data is None:
-                own = sample / name / "zavcir.inf"
-                data = (own if own.is_file() else sample / "Win7_64" / "zavcir.inf").read_bytes()
-            (folder / "zavcir.inf").write_bytes(data)
-            shutil.copyfile(tool(f"dpinst{bits}.exe"), folder / "DPInst.exe")
+            fill_package_folder(self.unix_path(root + "\\" + name), bits, inf, sample)
         return Distribution(root, dict(folders))
