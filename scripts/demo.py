@@ -1,14 +1,18 @@
 #!/usr/bin/python3
-r"""Shows the setup program's main job under Wine, on the bundled sample
-distribution: install version 1.0.0.0, upgrade to 1.1.0.0, uninstall, each
-with Setup.exe /S, and after each step what changed.
+r"""Shows the setup program's main job under Wine, on distributions made from
+the bundled sample packages: first scripts/make-dist.sh makes the
+distributions of driver 1.0.0.0 and 1.1.0.0 (build/demo/), then Setup.exe /S
+installs version 1.0.0.0, upgrades to 1.1.0.0 and uninstalls, and after each
+step the demo shows what changed.
 
 Runs in a throwaway 64-bit Windows 7 prefix (a clone of the test template) with
 its own wine server; both are always removed at the end. Needs the win32 build
 (scripts/demo.sh makes it first).
 """
 
+import shutil
 import signal
+import subprocess
 import sys
 import time
 from pathlib import Path
@@ -16,7 +20,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "wine"))
 import wineprefix  # noqa: E402
 
-EDITION = "Win7_64"
+REPO = Path(__file__).resolve().parents[1]
+DEMO_DIR = REPO / "build" / "demo"
 STORE_DIR = r"C:\windows\System32\DriverStore\FileRepository"
 
 EXIT_MEANINGS = {
@@ -92,13 +97,42 @@ def run_step(p, number, title, dist, args, log_seen):
     return len(log), result.code
 
 
+def make_distributions() -> dict[str, Path]:
+    """The distributions of both sample versions, made by scripts/make-dist.sh
+    in build/demo/ (made anew each time)."""
+    shutil.rmtree(DEMO_DIR, ignore_errors=True)
+    DEMO_DIR.mkdir(parents=True)
+    made = {}
+    for version, sample in (("1.0.0.0", wineprefix.SAMPLE_DIR), ("1.1.0.0", wineprefix.SAMPLE_DIR / "v2")):
+        out = DEMO_DIR / f"zavcir-{version}"
+        command = ["scripts/make-dist.sh", "--x86", sample / "x86", "--amd64", sample / "amd64",
+                   "--dpinst-x86", wineprefix.tool("dpinst32.exe"),
+                   "--dpinst-x64", wineprefix.tool("dpinst64.exe"), "--out", out]
+        print(f"\n== Making the distribution of driver {version} from the sample packages")
+        print("   > " + " ".join(str(Path(part).relative_to(REPO)) if Path(part).is_absolute()
+                                  else str(part) for part in command))
+        sys.stdout.flush()
+        if subprocess.run([str(part) for part in command], cwd=REPO).returncode != 0:
+            raise SystemExit(f"make-dist.sh could not make {out}")
+        made[version] = out
+    return made
+
+
+def copy_into(prefix, folder: Path, root: str) -> wineprefix.Distribution:
+    """A distribution folder copied into the prefix at root."""
+    shutil.copytree(folder, prefix.unix_path(root))
+    return wineprefix.Distribution(root, {"amd64": 64})
+
+
 def main() -> int:
     # A termination request ends the demo through the clean-up below.
     for sig in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(sig, lambda *_: sys.exit(130))
 
     print("ZAV CIR Receiver Driver setup: demo under Wine (Windows 7, 64-bit)")
-    print("Sample distributions: C:\\dist (driver 1.0.0.0) and C:\\dist-v2 (driver 1.1.0.0).")
+    made = make_distributions()
+    print("\nThe distributions go into the Wine prefix as C:\\dist (driver 1.0.0.0) and")
+    print("C:\\dist-v2 (driver 1.1.0.0).")
     print("Their DPInst.exe is a test stand-in for the driver package installer: it copies")
     print('the package into the driver store and registers an "Uninstall" entry named')
     print('"Windows Driver Package - ..."; Setup.exe then labels that entry with the product')
@@ -111,8 +145,8 @@ def main() -> int:
     codes = []
     try:
         prefix.set_version("win7")
-        v1 = prefix.make_dist(root=r"C:\dist", folders={EDITION: 64})
-        v2 = prefix.make_dist(root=r"C:\dist-v2", folders={EDITION: 64}, sample=wineprefix.SAMPLE_DIR / "v2")
+        v1 = copy_into(prefix, made["1.0.0.0"], r"C:\dist")
+        v2 = copy_into(prefix, made["1.1.0.0"], r"C:\dist-v2")
         seen = 0
         for number, (title, dist, args) in enumerate([
                 ("install version 1.0.0.0", v1, ["/S"]),

@@ -14,6 +14,8 @@ std::string SetupApiPath() {
   return std::string(directory, length) + "\\setupapi.dll";
 }
 
+static_assert(INF_STYLE_OLDNT == 1 && INF_STYLE_WIN4 == 2, "the styles Win32InfParser names");
+
 }  // namespace
 
 std::unique_ptr<InfFile> Win32InfParser::Open(const std::string& path) {
@@ -38,7 +40,7 @@ std::unique_ptr<InfFile> Win32InfParser::Open(const std::string& path) {
     return nullptr;
   }
 
-  const HINF inf = openInfFile(path.c_str(), nullptr, INF_STYLE_OLDNT, nullptr);
+  const HINF inf = openInfFile(path.c_str(), nullptr, m_style, nullptr);
   if (inf == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<Win32InfFile>(inf, api, std::move(setupApi));
 }

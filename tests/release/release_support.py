@@ -53,5 +53,5 @@ def make_dist(path: Path, setup: Path | None = None) -> Path:
     shutil.copyfile(setup or win_tool("Setup.exe"), path / "Setup.exe")
     (path / "Setup.ini").write_text(wineprefix.SAMPLE_SETUP_INI, newline="")
     for tag, bits in wineprefix.TAG_BITS.items():
-        wineprefix.fill_package_folder(path / tag, bits)
+        wineprefix.fill_package_folder(path / tag, bits, whole=True)
     return path

@@ -10,7 +10,7 @@ import subprocess
 
 import pytest
 
-from release_support import TAGS, host_tool, make_dist, win_tool
+from release_support import SAMPLE, TAGS, host_tool, make_dist, win_tool
 
 pefile = pytest.importorskip("pefile")
 
@@ -30,6 +30,12 @@ def check_json(folder, cwd=None):
 
 def codes(report):
     return sorted((f["severity"], f["tag"] or "-", f["code"]) for f in report["findings"])
+
+
+def sample_inf(driver_ver):
+    """The sample package's zavcir.inf with another DriverVer line."""
+    text = (SAMPLE / "x86" / "zavcir.inf").read_bytes()
+    return text.replace(b"DriverVer   = 10/01/2026, 1.0.0.0", b"DriverVer   = " + driver_ver.encode())
 
 
 def pe_version(path):
@@ -68,15 +74,17 @@ def test_broken_copy_reports_every_fault(dist):
         "Vista64 = Vista 64\nWin7_32 = Win7_32\nWin7_64 = Win7_64\n")
     shutil.copytree(dist / "Vista64", dist / "Vista 64")
     shutil.copyfile(win_tool("dpinst32.exe"), dist / "Win7_64" / "DPInst.exe")
-    (dist / "WinXP64" / "zavcir.inf").write_text("[Version]\nDriverVer = 10/01/2026\n")
+    (dist / "WinXP64" / "zavcir.inf").write_bytes(sample_inf("10/01/2026"))
     (dist / "Win7_32" / "DPInst.exe").unlink()
-    (dist / "WinXP32" / "zavcir.inf").write_text("[Version]\nDriverVer = 12/01/2026, 1.1.0.0\n")
+    (dist / "WinXP32" / "zavcir.inf").write_bytes(sample_inf("12/01/2026, 1.1.0.0"))
+    (dist / "Win7_64" / "zavcir.sys").unlink()
 
     report = check_json(dist)
     assert codes(report) == [
         ("error", "Vista32", "dir-line-missing"),
         ("error", "Win7_32", "dpinst-missing"),
         ("error", "Win7_64", "dpinst-machine"),
+        ("error", "Win7_64", "inf-source-file-missing"),
         ("error", "WinXP64", "inf-no-driver-version"),
         ("warning", "-", "driver-version-mismatch"),
         ("warning", "Vista64", "folder-space"),
@@ -86,11 +94,13 @@ def test_broken_copy_reports_every_fault(dist):
     code, out, _ = run_native(dist)
     assert code == 2
     assert "error:   Win7_64: Win7_64\\DPInst.exe is an x86 image; Win7_64 needs an x64 one" in out
-    assert "Result: 4 errors, 2 warnings" in out
+    assert ("error:   Win7_64: 'zavcir.sys' of [SourceDisksFiles] in Win7_64\\zavcir.inf is missing in Win7_64"
+            in out)
+    assert "Result: 5 errors, 2 warnings" in out
 
 
 def test_warnings_only_and_usage(dist, tmp_path):
-    (dist / "Win7_64" / "zavcir.inf").write_text("DriverVer = 12/01/2026, 1.1.0.0\n")
+    (dist / "Win7_64" / "zavcir.inf").write_bytes(sample_inf("12/01/2026, 1.1.0.0"))
     assert check_json(dist)["exit_code"] == 1
     spaced = tmp_path / "ZAV CIR 1.0"
     dist.rename(spaced)

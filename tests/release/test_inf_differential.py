@@ -4,6 +4,13 @@ the native INF probe (our reader) and, under Wine, through the Windows INF probe
 whether the file opens, fields 0 to 3 of every [Dir] line, and what the
 product's [Dir] walk finds for each of the six tags; the outputs must agree.
 
+Driver package INFs (inf-corpus/ and generated ones) go through both probes
+too, opened as Windows-style INFs: fields 0 to 6 of the lines of [Version],
+[Manufacturer], [SourceDisksNames*] and [SourceDisksFiles*], and for each tag
+what the checker reads from them (catalog, source files and their folders,
+models problems), so decorated section names and [Strings] tokens in file
+names are read alike.
+
 Inputs: the corpus in ini-corpus/ (quotes, comments, duplicate keys, empty and
 long values, missing sections, section name case, CR/LF, tabs, NUL bytes,
 continuations, [Strings], byte order marks, binary junk), and a few hundred
@@ -14,6 +21,7 @@ end): odd byte-level input is covered by the corpus and its listed differences.
 """
 
 import random
+import shutil
 import subprocess
 
 import pytest
@@ -21,6 +29,7 @@ import pytest
 from release_support import REPO, host_tool, win_tool
 
 CORPUS = REPO / "tests" / "release" / "ini-corpus"
+PACKAGE_CORPUS = REPO / "tests" / "release" / "inf-corpus"
 
 # The walk's answers for a file whose only usable [Dir] line is "Win7_64 = x64".
 WALK_ONLY_WIN7_64 = [f"tag {tag}: no line" for tag in
@@ -134,12 +143,13 @@ def blocks(text):
     return found
 
 
-def probe_both(wine, folder, names):
-    native = subprocess.run([str(host_tool("distcheck_inf_probe")), *names], cwd=folder,
+def probe_both(wine, folder, names, package=False):
+    mode = ["--package"] if package else []
+    native = subprocess.run([str(host_tool("distcheck_inf_probe")), *mode, *names], cwd=folder,
                             capture_output=True, check=True, timeout=120).stdout.decode("ascii")
     # Relative names keep the command line short; Wine's current folder is folder.
     # SetupAPI looks for a bare file name in the Windows INF folder: hence ".\".
-    result = wine.run(win_tool("inf_probe.exe"), *[".\\" + n for n in names], cwd=folder,
+    result = wine.run(win_tool("inf_probe.exe"), *mode, *[".\\" + n for n in names], cwd=folder,
                       timeout=300)
     assert result.code == 0, result.stderr
     return blocks(native), blocks(result.stdout)
@@ -175,3 +185,43 @@ def test_generated_files_agree_with_setupapi(wine, tmp_path):
     assert differences(ours, theirs) == set()
     opened = sum(1 for lines in ours.values() if lines and lines[0] == "open ok")
     assert 100 < opened < 400  # both kinds of file are well represented
+
+
+# Fragments of driver package INFs: the sections the checker reads, in plain,
+# decorated and odd-case spellings, and lines of the forms they hold.
+PACKAGE_SECTIONS = ["[Version]", "[Manufacturer]", "[SourceDisksNames]", "[SourceDisksNames.x86]",
+                    "[sourcedisksnames.AMD64]", "[SourceDisksFiles]", "[SourceDisksFiles.x86]",
+                    "[SourceDisksFiles.amd64]", "[Strings]", "[Models]", "[Models.NTamd64]",
+                    "[models.ntx86]", "[Models.NTamd64.6.1]", "[Models.NT]"]
+PACKAGE_LINES = ["CatalogFile = zavcir.cat", "CatalogFile.NTamd64 = %cat%", "catalogfile.ntx86 = x86.cat",
+                 "CatalogFile.NT = nt.cat", "%mfg% = Models, NTx86, NTamd64", "ZAV = Models, NTamd64.6.1",
+                 "%mfg% = Models", "ZAV", "%mfg% = Models, NT, ntAMD64", "1 = %disk%,,,\\drivers",
+                 "2 = %disk%, files.cab", "01 = \"Disk 1\",,,x64", "3 = d,,,%sub%", "%sys% = 1",
+                 "zavcir.sys = 1, i386", "zavcir.sys = 2", "helper.dll = 3,,1024", "\"a b.sys\" = 1",
+                 "%sys%%ext% = 01", "%missing%.sys = 1", "sys = zavcir.sys", "ext = .dat",
+                 "cat = \"zav 64.cat\"", "disk = \"ZAV disk\"", "mfg = ZAV", "sub = \"sub dir\"",
+                 "%dev% = Install, ACPI\\ZAV0C1R", "dev = Receiver", "; a comment", "", "x = \"1,2\", 3"]
+
+
+def generate_packages(folder, count, seed):
+    rng = random.Random(seed)
+    for i in range(count):
+        parts = ['[Version]', 'Signature = "$Windows NT$"']
+        for _ in range(rng.randrange(4, 40)):
+            parts.append(rng.choice(PACKAGE_SECTIONS) if rng.random() < 0.25 else rng.choice(PACKAGE_LINES))
+        eol = rng.choice(["\r\n", "\n"])
+        (folder / f"p{i:04d}.inf").write_bytes(eol.join(parts).encode("latin-1") + eol.encode())
+
+
+def test_package_infs_agree_with_setupapi(wine, tmp_path):
+    for source in PACKAGE_CORPUS.iterdir():
+        shutil.copyfile(source, tmp_path / source.name)
+    generate_packages(tmp_path, 200, seed=20261207)
+    names = sorted(p.name for p in tmp_path.iterdir())
+    ours, theirs = probe_both(wine, tmp_path, names, package=True)
+    assert differences(ours, theirs) == set()
+    text = "\n".join("\n".join(lines) for lines in ours.values())
+    # Decorated sections, [Strings] tokens and subfolders are all reached.
+    for seen in ("of [SourceDisksFiles.amd64]", "of [SourceDisksFiles.x86]", 'file "zavcir.sys"',
+                 "catalog CatalogFile.NTamd64=", 'folder "\\x5Cdrivers', "models: ", 'cabinet "files.cab"'):
+        assert seen in text

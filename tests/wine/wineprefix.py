@@ -72,12 +72,14 @@ def sample_package(sample: Path, bits: int) -> Path:
     return sample / ("amd64" if bits == 64 else "x86")
 
 
-def fill_package_folder(folder: Path, bits: int, inf: bytes | None = None, sample: Path = SAMPLE_DIR) -> None:
-    """Puts the sample's package of that word size into folder, with inf (when
-    given) as its zavcir.inf, and the DPInst stand-in of that word size."""
+def fill_package_folder(folder: Path, bits: int, inf: bytes | None = None, sample: Path = SAMPLE_DIR,
+                        whole: bool = False) -> None:
+    """Puts the sample's zavcir.inf of that word size (or inf, when given) into
+    folder, with the DPInst stand-in of that word size; whole: the package's other
+    files (zavcir.sys, zavcir.cat) too."""
     folder.mkdir(parents=True, exist_ok=True)
     package = sample_package(sample, bits)
-    for source in sorted(package.iterdir()):
+    for source in sorted(package.iterdir()) if whole else []:
         if source.is_file() and source.name != "zavcir.inf":
             shutil.copyfile(source, folder / source.name)
     (folder / "zavcir.inf").write_bytes(inf if inf is not None else (package / "zavcir.inf").read_bytes())
@@ -554,9 +556,10 @@ class WinePrefix:
         ini: the Setup.ini text (default: SAMPLE_SETUP_INI, a folder named like each tag;
         False: none). folders: package folder -> word size of the DPInst stand-in to put
         there (default: the six tags, each with the stand-in of its word size). Each folder
-        gets the sample's package of its word size (sample/x86 or sample/amd64, or the
-        same in sample=SAMPLE_DIR / "v2"); inf: the zavcir.inf bytes for every folder
-        instead of the package's. setup: the Setup.exe to copy (default: the build's;
+        gets the zavcir.inf of the sample package of its word size (sample/x86 or
+        sample/amd64, or the same in sample=SAMPLE_DIR / "v2"), or inf: the zavcir.inf
+        bytes for every folder. The package's other files are left out (the stand-in
+        installer does not need them). setup: the Setup.exe to copy (default: the build's;
         False: none). Text is written in the prefix's ANSI code page."""
         base = self.unix_path(root)
         base.mkdir(parents=True, exist_ok=True)

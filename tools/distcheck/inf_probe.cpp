@@ -5,10 +5,12 @@
 #include "env/setup_ini.h"
 #include "tools/distcheck/checker_platform.h"
 #include "tools/distcheck/editions.h"
+#include "tools/distcheck/package_inf.h"
 
 namespace {
 
-constexpr DWORD kBufferSize = 260;
+constexpr DWORD kBufferSize = 260;          // Setup.exe's buffers
+constexpr DWORD kPackageBufferSize = 4096;  // SetupAPI's largest INF string
 
 std::string Quote(const std::string& text) {
   std::string out = "\"";
@@ -65,11 +67,51 @@ std::string DescribeSetupIni(InfParser* parser) {
   return out;
 }
 
-// Usage: <probe> FILE...; prints "== FILE" and the description of each file.
+std::string DescribePackageInf(InfParser* parser) {
+  std::unique_ptr<InfFile> inf = parser->Open("zavcir.inf");
+  if (!inf) return "open failed\n";
+  std::string out = "open ok\n";
+  for (const char* section : {"Version", "Manufacturer", "SourceDisksNames", "SourceDisksNames.x86",
+                              "SourceDisksNames.amd64", "SourceDisksFiles", "SourceDisksFiles.x86",
+                              "SourceDisksFiles.amd64"}) {
+    if (!inf->FindFirstLine(section)) continue;
+    int line = 0;
+    do {
+      out += std::string("[") + section + "] line " + std::to_string(line++) + ":";
+      for (DWORD field = 0; field < 7; ++field) {
+        char buffer[kPackageBufferSize];
+        out += " " + std::to_string(field) + "=";
+        out += inf->GetStringField(field, buffer, kPackageBufferSize) ? Quote(buffer) : "-";
+      }
+      out += "\n";
+    } while (inf->FindNextLine());
+  }
+  for (const Edition& edition : SupportedEditions()) {
+    const PackageInfView view = ReadPackageInf(inf.get(), edition.target);
+    const std::string tag = "tag " + edition.tag + ": ";
+    out += tag + "catalog " +
+           (view.catalogKey.empty() ? "none" : view.catalogKey + "=" + Quote(view.catalog)) + "\n";
+    for (const SourceFile& file : view.files) {
+      out += tag + "file " + Quote(file.name) + " of [" + file.section + "] disk " +
+             Quote(file.diskId);
+      out += file.diskFound ? " folder " + Quote(file.folder) + " cabinet " + Quote(file.cabinet)
+                            : " not described";
+      out += "\n";
+    }
+    for (const std::string& problem : view.modelsProblems) out += tag + "models: " + problem + "\n";
+  }
+  return out;
+}
+
+// Usage: <probe> [--package] FILE...; prints "== FILE" and the description of
+// each file, as Setup.ini or, with --package, as a driver package's INF.
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    std::unique_ptr<InfParser> parser = MakeProbeParser(argv[i]);
-    const std::string text = "== " + std::string(argv[i]) + "\n" + DescribeSetupIni(parser.get());
+  const bool package = argc > 1 && std::string(argv[1]) == "--package";
+  for (int i = package ? 2 : 1; i < argc; ++i) {
+    std::unique_ptr<InfParser> parser = MakeProbeParser(argv[i], package);
+    const std::string text =
+        "== " + std::string(argv[i]) + "\n" +
+        (package ? DescribePackageInf(parser.get()) : DescribeSetupIni(parser.get()));
     std::fwrite(text.data(), 1, text.size(), stdout);
   }
   return 0;

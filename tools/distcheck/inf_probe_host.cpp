@@ -5,7 +5,7 @@
 #include "tools/distcheck/inf_probe.h"
 #include "tools/distcheck/loaded_inf_parser.h"
 
-std::unique_ptr<InfParser> MakeProbeParser(const std::string& path) {
+std::unique_ptr<InfParser> MakeProbeParser(const std::string& path, bool /*packageInf*/) {
   std::ifstream file(path, std::ios::binary);
   std::ostringstream content;
   content << file.rdbuf();

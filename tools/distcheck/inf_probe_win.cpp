@@ -1,5 +1,9 @@
 // The Windows INF probe's parser: the product's own SetupAPI reader, so that
 // the comparison covers the very code Setup.exe runs.
+#include <windows.h>
+// windows.h first: SetupAPI's header relies on it.
+#include <setupapi.h>
+
 #include "tools/distcheck/inf_probe.h"
 #include "win32/win32_inf_parser.h"
 
@@ -8,7 +12,7 @@ namespace {
 // Opens one fixed file with the product's reader, whatever path is asked for.
 class FixedPathInfParser : public InfParser {
  public:
-  explicit FixedPathInfParser(std::string path) : m_path(std::move(path)) {}
+  FixedPathInfParser(std::string path, DWORD style) : m_path(std::move(path)), m_reader(style) {}
   std::unique_ptr<InfFile> Open(const std::string&) override { return m_reader.Open(m_path); }
 
  private:
@@ -18,6 +22,7 @@ class FixedPathInfParser : public InfParser {
 
 }  // namespace
 
-std::unique_ptr<InfParser> MakeProbeParser(const std::string& path) {
-  return std::unique_ptr<InfParser>(new FixedPathInfParser(path));
+std::unique_ptr<InfParser> MakeProbeParser(const std::string& path, bool packageInf) {
+  return std::unique_ptr<InfParser>(
+      new FixedPathInfParser(path, packageInf ? INF_STYLE_WIN4 : INF_STYLE_OLDNT));
 }
