@@ -22,18 +22,19 @@ failed=0
 printf '%-32s %12s %8s %s\n' target executions corpus result
 # Each target: its fuzzer binary and its seed corpus. The core's targets take
 # their seeds from tests/fuzz/corpus/<target>/; the distribution checker's from
-# its INF corpus and its PE seeds.
+# its Setup.ini and package INF corpora and its PE seeds (folders separated by ',').
 targets=()
 for source in app/*_fuzz.cpp env/*_fuzz.cpp package/*_fuzz.cpp framework/*_fuzz.cpp; do
   [[ -f $source ]] || continue
   name=$(basename "$source" .cpp)
   targets+=("$name:tests/fuzz/corpus/${name%_fuzz}")
 done
-targets+=("distcheck_inf_fuzz:tests/release/ini-corpus" "distcheck_pe_fuzz:tools/distcheck/fuzz-seeds/pe")
+targets+=("distcheck_inf_fuzz:tests/release/ini-corpus,tests/release/inf-corpus"
+  "distcheck_pe_fuzz:tools/distcheck/fuzz-seeds/pe")
 
 for entry in "${targets[@]}"; do
   name=${entry%%:*}
-  seeds=${entry#*:}
+  IFS=',' read -r -a seeds <<<"${entry#*:}"
   fuzzer="$build/$name"
   target=${name%_fuzz}
   dict=tests/fuzz/dict/$target.dict
@@ -45,7 +46,7 @@ for entry in "${targets[@]}"; do
   [[ -f $dict ]] && options+=(-dict="$dict")
   log="$build/$target.log"
   result=ok
-  if ! "$fuzzer" "${options[@]}" "$work" "$seeds" >"$log" 2>&1; then
+  if ! "$fuzzer" "${options[@]}" "$work" "${seeds[@]}" >"$log" 2>&1; then
     result="CRASH (see $log and $artifacts/)"
     failed=1
   fi

@@ -1,4 +1,5 @@
-// libFuzzer target: the INF reader and the product's [Dir] walk on top of it.
+// libFuzzer target: the INF reader, the product's [Dir] walk on top of it, and
+// what the checker reads from a driver package's INF for each edition.
 // Build and run: see docs/release-tools.md ("Fuzzing").
 #include <cstddef>
 #include <cstdint>
@@ -9,11 +10,12 @@
 #include "tools/distcheck/editions.h"
 #include "tools/distcheck/inf_document.h"
 #include "tools/distcheck/loaded_inf_parser.h"
+#include "tools/distcheck/package_inf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string content(reinterpret_cast<const char*>(data), size);
   if (std::unique_ptr<InfDocument> doc = InfDocument::Parse(content)) {
-    for (const char* name : {"Dir", "Strings", "Version"}) {
+    for (const char* name : {"Dir", "Strings", "Version", "Manufacturer", "SourceDisksFiles"}) {
       const int section = doc->FindSection(name);
       for (size_t line = 0; line < doc->GetLineCount(section); ++line) {
         for (size_t index = 0; index < 4; ++index) {
@@ -26,6 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   LoadedInfParser parser(content);
+  if (std::unique_ptr<InfFile> inf = parser.Open("zavcir.inf")) {
+    for (const Edition& edition : SupportedEditions()) {
+      const PackageInfView view = ReadPackageInf(inf.get(), edition.target);
+      for (const SourceFile& file : view.files) {
+        if (file.name.empty()) __builtin_trap();  // a file without a name is never listed
+      }
+    }
+  }
   ScopedCheckerPlatform platform(&parser);
   for (const Edition& edition : SupportedEditions()) {
     std::string value;
