@@ -1,6 +1,7 @@
 #include "tools/distcheck/inf_probe.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "env/setup_ini.h"
 #include "tools/distcheck/checker_platform.h"
@@ -27,6 +28,23 @@ std::string Quote(const std::string& text) {
   return out + "\"";
 }
 
+// From the current line to the section's end, a line each: "<prefix>line N:"
+// and fields 0 to fields-1 read through buffers of bufferSize ("-" when unreadable).
+std::string DescribeLines(InfFile* inf, const std::string& prefix, DWORD fields, DWORD bufferSize) {
+  std::string out;
+  std::vector<char> buffer(bufferSize);
+  int line = 0;
+  do {
+    out += prefix + "line " + std::to_string(line++) + ":";
+    for (DWORD field = 0; field < fields; ++field) {
+      out += " " + std::to_string(field) + "=";
+      out += inf->GetStringField(field, buffer.data(), bufferSize) ? Quote(buffer.data()) : "-";
+    }
+    out += "\n";
+  } while (inf->FindNextLine());
+  return out;
+}
+
 }  // namespace
 
 std::string DescribeSetupIni(InfParser* parser) {
@@ -35,18 +53,7 @@ std::string DescribeSetupIni(InfParser* parser) {
     std::unique_ptr<InfFile> inf = parser->Open("Setup.ini");
     if (!inf) return "open failed\n";
     out += "open ok\n";
-    int line = 0;
-    if (inf->FindFirstLine("Dir")) {
-      do {
-        out += "line " + std::to_string(line++) + ":";
-        for (DWORD field = 0; field < 4; ++field) {
-          char buffer[kBufferSize];
-          out += " " + std::to_string(field) + "=";
-          out += inf->GetStringField(field, buffer, kBufferSize) ? Quote(buffer) : "-";
-        }
-        out += "\n";
-      } while (inf->FindNextLine());
-    }
+    if (inf->FindFirstLine("Dir")) out += DescribeLines(inf.get(), "", 4, kBufferSize);
   }
   ScopedCheckerPlatform platform(parser);
   for (const Edition& edition : SupportedEditions()) {
@@ -74,17 +81,9 @@ std::string DescribePackageInf(InfParser* parser) {
   for (const char* section : {"Version", "Manufacturer", "SourceDisksNames", "SourceDisksNames.x86",
                               "SourceDisksNames.amd64", "SourceDisksFiles", "SourceDisksFiles.x86",
                               "SourceDisksFiles.amd64"}) {
-    if (!inf->FindFirstLine(section)) continue;
-    int line = 0;
-    do {
-      out += std::string("[") + section + "] line " + std::to_string(line++) + ":";
-      for (DWORD field = 0; field < 7; ++field) {
-        char buffer[kPackageBufferSize];
-        out += " " + std::to_string(field) + "=";
-        out += inf->GetStringField(field, buffer, kPackageBufferSize) ? Quote(buffer) : "-";
-      }
-      out += "\n";
-    } while (inf->FindNextLine());
+    if (inf->FindFirstLine(section)) {
+      out += DescribeLines(inf.get(), std::string("[") + section + "] ", 7, kPackageBufferSize);
+    }
   }
   for (const Edition& edition : SupportedEditions()) {
     const PackageInfView view = ReadPackageInf(inf.get(), edition.target);
