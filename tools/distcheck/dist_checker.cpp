@@ -214,7 +214,7 @@ void CheckPackageFiles(const std::string& packageDir, const std::string& content
   for (const std::string& problem : view.modelsProblems) {
     findings->Error(row->tag, "inf-no-models",
                     row->tag + ": " + inf + ": " + problem +
-                        "; the installer finds no driver in it for " + row->tag);
+                        "; so the installer finds no driver in this package for " + row->tag);
   }
 }
 
