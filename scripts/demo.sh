@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The setup program's main job, shown under Wine on the bundled sample
-# distribution: install, upgrade to a newer version, uninstall, with a short
-# report of what changed after each step. Works from a fresh clone: installs
-# what is missing, builds Setup.exe and the installer stand-in, then runs
-# scripts/demo.py in a throwaway Wine prefix that it always removes again.
+# The setup program's main job, shown under Wine on distributions that
+# scripts/make-dist.sh makes from the bundled sample packages: install, upgrade
+# to a newer version, uninstall, with a short report of what changed after each
+# step. Works from a fresh clone: installs what is missing, builds Setup.exe
+# and the installer stand-in, then runs scripts/demo.py, which makes the
+# distributions in build/demo/ and runs them in a throwaway Wine prefix that it
+# always removes again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
