@@ -24,6 +24,7 @@ import fcntl
 import hashlib
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -352,6 +353,9 @@ def make(args: argparse.Namespace) -> Path:
 
 
 def main(argv: list[str]) -> int:
+    # A termination request ends the run through the clean-up of make().
+    for sig in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(sig, lambda *_: sys.exit(130))
     args = parse_args(argv)
     try:
         make(args)
