@@ -113,7 +113,8 @@ std::vector<Entry> Scan(REGSAM viewFlag, const std::string& windowsDir, const Co
     if (enumerated == ERROR_NO_MORE_ITEMS) break;
     if (enumerated != ERROR_SUCCESS) continue;
     HKEY subKey = nullptr;
-    if (::RegOpenKeyExA(uninstall, name, 0, KEY_QUERY_VALUE, &subKey) != ERROR_SUCCESS) continue;
+    if (::RegOpenKeyExA(uninstall, name, 0, KEY_QUERY_VALUE | viewFlag, &subKey) != ERROR_SUCCESS)
+      continue;
     char data[kBufferSize + 1];
     DWORD type = 0, size = kBufferSize;
     if (::RegQueryValueExA(subKey, "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(data),

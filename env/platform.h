@@ -18,7 +18,10 @@ class Registry {
  public:
   virtual ~Registry() = default;
   // RegOpenKeyExA(parent, subKey, 0, access, key). Returns ERROR_SUCCESS and sets
-  // *key; on failure *key is not touched. A missing key is never created.
+  // *key; on failure *key is not touched. A missing key is never created. Under
+  // WOW64 the registry view is chosen by access alone (KEY_WOW64_64KEY: the
+  // 64-bit view, else the 32-bit one), also below an open parent: a key does not
+  // pass its view on to the keys opened relative to it.
   virtual LONG OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) = 0;
   // RegEnumKeyExA(key, index, name, nameLength, ...): on entry *nameLength is
   // the buffer's size in characters. ERROR_SUCCESS: name holds the subkey's
@@ -33,8 +36,12 @@ class Registry {
   // RegSetValueExA(key, valueName, 0, type, data, dataSize).
   virtual LONG SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,
                         DWORD dataSize) = 0;
-  // RegDeleteKeyA(parent, subKey): deletes one key that has no subkeys.
-  virtual LONG DeleteKey(HKEY parent, const char* subKey) = 0;
+  // Deletes one key that has no subkeys: RegDeleteKeyA(parent, subKey) when view
+  // is 0, else RegDeleteKeyExA(parent, subKey, view, 0) with view KEY_WOW64_64KEY
+  // (or KEY_WOW64_32KEY), looked up by name in advapi32 (32-bit XP lacks it;
+  // ERROR_CALL_NOT_IMPLEMENTED where it is missing). Under WOW64 RegDeleteKeyA
+  // reaches only the 32-bit view, whatever view the parent was opened in.
+  virtual LONG DeleteKey(HKEY parent, const char* subKey, REGSAM view) = 0;
   // RegCloseKey(key).
   virtual LONG CloseKey(HKEY key) = 0;
 };

@@ -19,7 +19,8 @@ const std::string kNewKey = package_test::UninstallSubkey("NEW");
 // One install run with the package (version 3.0.0.2) in kPackageDir, and an
 // older copy of the given version unless it is nullptr.
 struct InstallRun {
-  explicit InstallRun(const char* oldVersion) {
+  explicit InstallRun(const char* oldVersion, bool wow64 = false) {
+    if (wow64) package_test::MakeWow64(p);
     app.m_strPackageDir = kPackageDir;
     p.files.AddDirectory(kPackageDir);
     p.files.AddFile(std::string(kPackageDir) + "\\zavcir.inf", InfText("3.0.0.2"));
@@ -36,7 +37,7 @@ struct InstallRun {
   int Scans() const {
     int scans = 0;
     for (REGSAM mask : p.registry.accessMasks)
-      scans += mask == (KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
+      scans += (mask & ~KEY_WOW64_64KEY) == (KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
     return scans;
   }
   // The DisplayName and DisplayVersion of key, "-" for a missing value.
@@ -68,19 +69,23 @@ TEST(InstallFlow, EndingsLabelTheNewCopyAndRemoveTheRightOnes) {
       {"staged beside another copy", 0x100, "2.0", FALSE, "zavcir.inf_new"},
       {"staged alone", 0x100, nullptr, FALSE, nullptr},
   };
-  for (const Case& c : cases) {
-    InstallRun run(c.oldVersion);
-    run.Installer(c.result, true);
-    run.app.m_cmdInfo.m_bSilent = c.silent;
-    run.app.DoInstall();
-    EXPECT_EQ(run.app.m_nExitCode, 0) << c.name;
-    EXPECT_EQ(run.Labels(kNewKey), kLabelled) << c.name;
-    EXPECT_EQ(run.Labels(kOldKey), "-|-") << c.name;
-    Lines commands = {c.silent ? kSilentInstall : kInstall};
-    if (c.removed) commands.push_back(package_test::EntryCommand(c.removed, true));
-    EXPECT_EQ(run.p.runner.commands, commands) << c.name;
-    EXPECT_EQ(run.Scans(), 2) << c.name;
-    EXPECT_EQ(run.p.registry.OpenKeyCount(), 0) << c.name;
+  // On 64-bit Windows the copies' entries are in the 64-bit view.
+  for (bool wow64 : {false, true}) {
+    for (const Case& c : cases) {
+      const std::string what = std::string(c.name) + (wow64 ? ", WOW64" : "");
+      InstallRun run(c.oldVersion, wow64);
+      run.Installer(c.result, true);
+      run.app.m_cmdInfo.m_bSilent = c.silent;
+      run.app.DoInstall();
+      EXPECT_EQ(run.app.m_nExitCode, 0) << what;
+      EXPECT_EQ(run.Labels(kNewKey), kLabelled) << what;
+      EXPECT_EQ(run.Labels(kOldKey), "-|-") << what;
+      Lines commands = {c.silent ? kSilentInstall : kInstall};
+      if (c.removed) commands.push_back(package_test::EntryCommand(c.removed, true));
+      EXPECT_EQ(run.p.runner.commands, commands) << what;
+      EXPECT_EQ(run.Scans(), 2) << what;
+      EXPECT_EQ(run.p.registry.OpenKeyCount(), 0) << what;
+    }
   }
 }
 

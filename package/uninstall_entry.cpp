@@ -16,8 +16,8 @@ namespace {
 
 const CodePage& SystemCodePage() { return GetPlatform().system->GetCodePage(); }
 
-// Access to a key below HKEY_LOCAL_MACHINE, in the 64-bit view on 64-bit Windows.
-REGSAM MachineAccess(REGSAM access) { return IsWow64() ? (access | KEY_WOW64_64KEY) : access; }
+// Access to the Uninstall key or a key below it, in its view.
+REGSAM MachineAccess(REGSAM access) { return access | UninstallKeyView(); }
 
 // A key below HKEY_LOCAL_MACHINE as the support log names it, with its view.
 std::string MachineKeyForLog(const std::string& path) {
@@ -40,6 +40,8 @@ std::string ReplaceAll(const std::string& text, const std::string& from, const s
 }
 
 }  // namespace
+
+REGSAM UninstallKeyView() { return IsWow64() ? KEY_WOW64_64KEY : 0; }
 
 CUninstallEntry::CUninstallEntry(const char* keyName, const char* command)
     : m_strKeyName(keyName), m_strUninstallCommand(command) {
@@ -114,7 +116,8 @@ BOOL CUninstallEntry::Uninstall(BOOL bSilent) const {
   }
   // An empty name would name the Uninstall key itself: never delete that.
   const LONG deleted = keyName.empty() ? ERROR_INVALID_PARAMETER
-                                       : registry->DeleteKey(uninstallKey.get(), keyName.c_str());
+                                       : registry->DeleteKey(uninstallKey.get(), keyName.c_str(),
+                                                             UninstallKeyView());
   LogLine("Registry delete " + MachineKeyForLog(std::string(UNINSTALL_KEY_PATH) + "\\" + keyName) +
           ": result " + std::to_string(deleted));
   if (deleted == ERROR_SUCCESS)

@@ -9,6 +9,12 @@
 // The Uninstall key below HKEY_LOCAL_MACHINE.
 constexpr char UNINSTALL_KEY_PATH[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+// The registry view of the Uninstall key and of every key below it, for each
+// open and each deletion: KEY_WOW64_64KEY (the 64-bit view) when IsWow64() is
+// TRUE, else 0. Under WOW64 a key opened in the 64-bit view does not pass that
+// view on to the keys opened or deleted relative to it: every call names it.
+REGSAM UninstallKeyView();
+
 class CUninstallEntry {
  public:
   // Four empty fields.

@@ -43,10 +43,10 @@ int CUninstallEntryList::Scan() {
   const CodePage& cp = GetPlatform().system->GetCodePage();
 
   ScopedRegKey uninstallKey;
-  REGSAM access = KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
-  if (IsWow64()) access |= KEY_WOW64_64KEY;
-  if (registry->OpenKey(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH, access, uninstallKey.receive()) !=
-      ERROR_SUCCESS)
+  const REGSAM view = UninstallKeyView();
+  if (registry->OpenKey(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH,
+                        KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view,
+                        uninstallKey.receive()) != ERROR_SUCCESS)
     return 0;
 
   int consecutiveErrors = 0;
@@ -63,8 +63,8 @@ int CUninstallEntryList::Scan() {
     const std::string keyName = TextUpToZero(name, kNameBufferSize);
 
     ScopedRegKey subKey;
-    if (registry->OpenKey(uninstallKey.get(), keyName.c_str(), KEY_QUERY_VALUE, subKey.receive()) !=
-        ERROR_SUCCESS)
+    if (registry->OpenKey(uninstallKey.get(), keyName.c_str(), KEY_QUERY_VALUE | view,
+                          subKey.receive()) != ERROR_SUCCESS)
       continue;
     BYTE data[kValueBufferSize];
     DWORD type = 0;

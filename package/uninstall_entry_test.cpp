@@ -126,22 +126,31 @@ TEST(UninstallEntryTest, UninstallRunsTheCommandWhileTheInfIsAFile) {
   }
 }
 
+// On 64-bit Windows the subkey goes from the 64-bit view, where the installer
+// wrote it (RegDeleteKeyExA with KEY_WOW64_64KEY): a subkey of the same name in
+// the 32-bit view stays. On 32-bit Windows, whose XP lacks RegDeleteKeyExA, the
+// deletion names no view (RegDeleteKeyA).
 TEST(UninstallEntryTest, WithoutItsInfFileTheEntryDeletesItsOwnSubkeyOnly) {
   const std::string openFailed = std::string("Open ") + kUninstallKey + " failed\n";
   struct Case {
     const char* what;
-    bool child, openFails;
+    bool wow64, child, openFails;
     std::string last;  // the last Trace line
   } cases[] = {
-      {"a lone subkey", false, false, "Remove OK\n"},
-      {"a subkey with a child", true, false, "Remove failed\n"},
-      {"the Uninstall key does not open", false, true, openFailed},
+      {"a lone subkey", true, false, false, "Remove OK\n"},
+      {"a subkey with a child", true, true, false, "Remove failed\n"},
+      {"the Uninstall key does not open", true, false, true, openFailed},
+      {"32-bit: a lone subkey", false, false, false, "Remove OK\n"},
+      {"32-bit: a subkey with a child", false, true, false, "Remove failed\n"},
   };
   for (const Case& c : cases) {
     FakePlatform p;
-    package_test::MakeWow64(p);
+    const REGSAM view = c.wow64 ? KEY_WOW64_64KEY : 0;
+    if (c.wow64) {
+      package_test::MakeWow64(p);
+      p.registry.AddKey(kKeyPath, FakeRegistry::View::k32);
+    }
     p.registry.AddKey(c.child ? kKeyPath + "\\Child" : kKeyPath);
-    p.registry.AddKey(kKeyPath, FakeRegistry::View::k32);
     if (c.openFails) p.registry.FailOpen(kUninstallKey, ERROR_ACCESS_DENIED);
     EXPECT_FALSE(CUninstallEntry("{ABC}", kCommand).Uninstall(TRUE)) << c.what;
     EXPECT_TRUE(p.runner.commands.empty()) << c.what;
@@ -149,8 +158,10 @@ TEST(UninstallEntryTest, WithoutItsInfFileTheEntryDeletesItsOwnSubkeyOnly) {
               (Lines{std::string("Uninstall entry: {ABC} ") + kCommand + "\n", kManual, c.last}))
         << c.what;
     EXPECT_EQ(p.registry.HasKey(kKeyPath), c.last != "Remove OK\n") << c.what;
-    EXPECT_TRUE(p.registry.HasKey(kKeyPath, FakeRegistry::View::k32)) << c.what;
-    EXPECT_EQ(p.registry.accessMasks, std::vector<REGSAM>{KEY_WRITE | KEY_WOW64_64KEY}) << c.what;
+    // A subkey of the same name in the other view stays.
+    EXPECT_EQ(p.registry.HasKey(kKeyPath, FakeRegistry::View::k32), c.wow64) << c.what;
+    EXPECT_EQ(p.registry.accessMasks, std::vector<REGSAM>{KEY_WRITE | view}) << c.what;
+    EXPECT_EQ(p.registry.deleteViews, std::vector<REGSAM>(c.openFails ? 0 : 1, view)) << c.what;
     EXPECT_EQ(p.registry.OpenKeyCount(), 0) << c.what;
   }
   // An entry without a name would name the Uninstall key itself: it stays.

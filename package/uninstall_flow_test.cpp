@@ -23,7 +23,8 @@ std::string SweepCommand(const std::string& installer, bool silent, const std::s
 
 // One uninstall run on Windows 7 with the package in kPackageDir.
 struct UninstallRun {
-  UninstallRun() {
+  explicit UninstallRun(bool wow64 = false) {
+    if (wow64) package_test::MakeWow64(p);
     app.m_strPackageDir = kPackageDir;
     app.m_strModuleDir = "C:\\Dist";
     app.m_nOsKind = OS_WIN7;
@@ -35,7 +36,8 @@ struct UninstallRun {
 
 TEST(UninstallFlow, EntriesFirstThenEveryPackageFolderOfTheStore) {
   for (bool silent : {false, true}) {
-    UninstallRun run;
+    // Silent runs on 64-bit Windows, whose entries are in the 64-bit view.
+    UninstallRun run(silent);
     run.app.m_cmdInfo.m_bSilent = silent;
     AddCopy(run.p, "A", "zavcir.inf_a", InfText("1.0"));
     AddCopy(run.p, "B", "zavcir.inf_b", InfText("2.0"));
@@ -95,11 +97,14 @@ TEST(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
       {true, 1, {0}, true, false, EXIT_REMOVE_FAILED},
   };
   for (const Case& c : cases) {
-    UninstallRun run;
+    // With entries: on 64-bit Windows, whose 32-bit view has a subkey named
+    // as the stale one, which must stay.
+    UninstallRun run(c.entries);
     run.p.device.present = c.device;
     if (c.entries) {
       AddCopy(run.p, "A", "zavcir.inf_a", InfText("1.0"));
       AddCopy(run.p, "B", "zavcir.inf_b", InfText("2.0"));
+      run.p.registry.AddKey(package_test::UninstallSubkey("B"), FakeRegistry::View::k32);
       run.p.files.Remove(StoreFolder("zavcir.inf_b") + "\\zavcir.inf");
     }
     for (int i = 0; i < c.folders; ++i)
@@ -116,6 +121,13 @@ TEST(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
         << what;
     EXPECT_EQ(run.p.device.controlCodes, std::vector<DWORD>(c.checked && c.device, 0x0022200D))
         << what;
+    if (c.entries) {
+      EXPECT_TRUE(run.p.registry.HasKey(package_test::UninstallSubkey("A"))) << what;
+      EXPECT_FALSE(run.p.registry.HasKey(package_test::UninstallSubkey("B"))) << what;
+      EXPECT_TRUE(
+          run.p.registry.HasKey(package_test::UninstallSubkey("B"), FakeRegistry::View::k32))
+          << what;
+    }
   }
 }
 

@@ -1,5 +1,7 @@
 #include "win32/win32_registry.h"
 
+#include "win32/proc_address.h"
+
 LONG Win32Registry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) {
   // Opened into a local first, so that *key is only written on success,
   // whatever the system leaves in its out-parameter on failure.
@@ -23,8 +25,16 @@ LONG Win32Registry::SetValue(HKEY key, const char* valueName, DWORD type, const 
   return ::RegSetValueExA(key, valueName, 0, type, data, dataSize);
 }
 
-LONG Win32Registry::DeleteKey(HKEY parent, const char* subKey) {
-  return ::RegDeleteKeyA(parent, subKey);
+LONG Win32Registry::DeleteKey(HKEY parent, const char* subKey, REGSAM view) {
+  if (view == 0) return ::RegDeleteKeyA(parent, subKey);
+  // advapi32 is among the executable's imports, so it is loaded.
+  using RegDeleteKeyExAFn = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+  const auto deleteKeyEx =
+      GetProcAddressAs<RegDeleteKeyExAFn>(::GetModuleHandleA("advapi32"), "RegDeleteKeyExA");
+  // Never RegDeleteKeyA instead: under WOW64 it would delete the key of the
+  // same name in the 32-bit view.
+  if (!deleteKeyEx) return ERROR_CALL_NOT_IMPLEMENTED;
+  return deleteKeyEx(parent, subKey, view, 0);
 }
 
 LONG Win32Registry::CloseKey(HKEY key) { return ::RegCloseKey(key); }

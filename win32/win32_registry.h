@@ -12,6 +12,6 @@ class Win32Registry : public Registry {
                   DWORD* dataSize) override;
   LONG SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,
                 DWORD dataSize) override;
-  LONG DeleteKey(HKEY parent, const char* subKey) override;
+  LONG DeleteKey(HKEY parent, const char* subKey, REGSAM view) override;
   LONG CloseKey(HKEY key) override;
 };

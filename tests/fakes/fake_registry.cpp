@@ -175,17 +175,18 @@ void FakeRegistry::FailOpen(const std::string& path, LONG error, View view) {
   impl_->openFail[{view, AsciiLower(JoinPath(SplitPath(path)))}] = error;
 }
 
+FakeRegistry::View FakeRegistry::ViewOf(REGSAM flags) const {
+  return twoViews_ && !(flags & KEY_WOW64_64KEY) ? View::k32 : View::k64;
+}
+
 LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) {
   accessMasks.push_back(access);
-  View view = View::k64;
+  const View view = ViewOf(access);
   std::string base;
-  if (parent == HKEY_LOCAL_MACHINE) {
-    if (twoViews_ && !(access & KEY_WOW64_64KEY)) view = View::k32;
-  } else {
+  if (parent != HKEY_LOCAL_MACHINE) {
     auto it = impl_->handles.find(parent);
     if (it == impl_->handles.end()) return kErrorInvalidHandle;
     if (it->second.node->deleted) return ERROR_KEY_DELETED;
-    view = it->second.view;
     base = it->second.path;
   }
   std::vector<std::string> parts = SplitPath(base);
@@ -258,16 +259,14 @@ LONG FakeRegistry::SetValue(HKEY key, const char* valueName, DWORD type, const B
   return ERROR_SUCCESS;
 }
 
-LONG FakeRegistry::DeleteKey(HKEY parent, const char* subKey) {
+LONG FakeRegistry::DeleteKey(HKEY parent, const char* subKey, REGSAM viewFlag) {
+  deleteViews.push_back(viewFlag);
   if (!subKey) return ERROR_INVALID_PARAMETER;
-  View view = View::k64;
+  const View view = ViewOf(viewFlag);
   std::string base;
-  if (parent == HKEY_LOCAL_MACHINE) {
-    if (twoViews_) view = View::k32;
-  } else {
+  if (parent != HKEY_LOCAL_MACHINE) {
     Impl::Handle* handle = nullptr;
     if (LONG error = impl_->Use(parent, 0, &handle)) return error;
-    view = handle->view;
     base = handle->path;
   }
   std::vector<std::string> parts = SplitPath(base);
@@ -275,7 +274,7 @@ LONG FakeRegistry::DeleteKey(HKEY parent, const char* subKey) {
   if (parts.empty()) return ERROR_ACCESS_DENIED;  // the root itself
   std::shared_ptr<Impl::Node> node = impl_->Find(view, JoinPath(parts));
   if (!node) return ERROR_FILE_NOT_FOUND;
-  // RegDeleteKeyA deletes one key only; a key with subkeys stays.
+  // One key only is deleted; a key with subkeys stays.
   if (!node->children.empty()) return ERROR_ACCESS_DENIED;
   const std::string name = parts.back();
   parts.pop_back();

@@ -1,9 +1,11 @@
 // An in-memory registry with the two views of 64-bit Windows, for the unit
 // tests. Paths are below HKEY_LOCAL_MACHINE, separated by '\', compared without
-// regard to ASCII case. In 64-bit mode (SetWow64View(true)) an open from
-// HKEY_LOCAL_MACHINE with KEY_WOW64_64KEY reaches the 64-bit view and one
-// without it the 32-bit view; a key opened relative to an open key stays in
-// its parent's view. In 32-bit mode there is one view and the flag is ignored.
+// regard to ASCII case. In 64-bit mode (SetWow64View(true): a 32-bit process
+// under WOW64) every open and every deletion is resolved in the view its own
+// flag names, as Windows documents: KEY_WOW64_64KEY reaches the 64-bit view,
+// no flag the 32-bit one, also relative to a key opened in the 64-bit view
+// (the parent's path is followed in the view of the call). In 32-bit mode
+// there is one view and the flags are ignored.
 #pragma once
 
 #include <map>
@@ -41,6 +43,8 @@ class FakeRegistry : public Registry {
   int OpenKeyCount() const { return static_cast<int>(handles_.size()); }
   // Every access mask passed to OpenKey, in order.
   std::vector<REGSAM> accessMasks;
+  // Every view passed to DeleteKey, in order.
+  std::vector<REGSAM> deleteViews;
 
   // Fault injection.
   // EnumKey of this key answers this error at these indexes (others as usual).
@@ -56,11 +60,14 @@ class FakeRegistry : public Registry {
                   DWORD* dataSize) override;
   LONG SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,
                 DWORD dataSize) override;
-  LONG DeleteKey(HKEY parent, const char* subKey) override;
+  LONG DeleteKey(HKEY parent, const char* subKey, REGSAM view) override;
   LONG CloseKey(HKEY key) override;
 
  private:
   struct Impl;
+  // The view that a call with these flags reaches.
+  View ViewOf(REGSAM flags) const;
+
   std::unique_ptr<Impl> impl_;
   bool twoViews_ = false;
   std::set<HKEY> handles_;
