@@ -128,12 +128,29 @@ class SystemInfo {
   virtual void Sleep(DWORD milliseconds) = 0;
 };
 
-// Starting programs: the command runner's system side (CreateProcessA and the
-// wait). Returns the exit code, or the start error OR-ed with RUN_FAILED_BASE.
+// A program started by ProcessRunner::Start. Its process and thread handles
+// are closed (CloseHandle, the process handle first) when it is released.
+class StartedProcess {
+ public:
+  virtual ~StartedProcess() = default;
+  // WaitForSingleObject(process, INFINITE): WAIT_OBJECT_0 once the program has
+  // ended; WAIT_FAILED when the wait failed, with *error set to GetLastError().
+  virtual DWORD Wait(DWORD* error) = 0;
+  // GetExitCodeProcess(process, exitCode): TRUE with *exitCode set (STILL_ACTIVE,
+  // 259, while the program runs); FALSE with *error set to GetLastError(), and
+  // *exitCode not touched.
+  virtual BOOL GetExitCode(DWORD* exitCode, DWORD* error) = 0;
+};
+
+// Starting programs: the command runner's system side.
 class ProcessRunner {
  public:
   virtual ~ProcessRunner() = default;
-  virtual DWORD RunCommand(std::string commandLine) = 0;
+  // CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, startup,
+  // info) with a STARTUPINFOA of which only the size (68) is set: the started
+  // program, or nullptr with *error set to GetLastError(). commandLine is the
+  // call's own copy, which CreateProcessA may write into.
+  virtual std::unique_ptr<StartedProcess> Start(std::string commandLine, DWORD* error) = 0;
 };
 
 // An INF-syntax file opened with SetupOpenInfFileA(path, NULL, INF_STYLE_OLDNT,

@@ -117,6 +117,30 @@ TEST(InstallFlow, WithoutANewMatchingCopyNothingFollowsTheInstaller) {
   }
 }
 
+// An installer whose end or exit code is unknown may still be running: nothing
+// is labelled or removed, and the install has failed.
+TEST(InstallFlow, AnInstallerWhoseEndIsUnknownHasFailed) {
+  struct Case {
+    const char* name;
+    DWORD waitError, exitCodeError, exitCode;
+  } cases[] = {
+      {"wait failed", 6, 0, 0x1},
+      {"exit code unreadable", 0, 5, 0x1},
+      {"exit code STILL_ACTIVE", 0, 0, 259},  // would read as 3 installed, 1 staged
+  };
+  for (const Case& c : cases) {
+    InstallRun run("2.0", true);
+    run.Installer(c.exitCode, true);
+    run.p.runner.waitError = c.waitError;
+    run.p.runner.exitCodeError = c.exitCodeError;
+    run.app.DoInstall();
+    EXPECT_EQ(run.app.m_nExitCode, EXIT_SETUP_FAILED) << c.name;
+    EXPECT_EQ(run.Scans(), 1) << c.name;
+    EXPECT_EQ(run.p.runner.commands, Lines{kInstall}) << c.name;
+    EXPECT_EQ(run.Labels(kNewKey) + run.Labels(kOldKey), "-|--|-") << c.name;
+  }
+}
+
 TEST(InstallFlow, AnInfWithoutVersionLeavesDisplayVersionAlone) {
   InstallRun run(nullptr);
   const std::string inf = "[Version]\r\nSignature=\"$Windows NT$\"\r\n";

@@ -209,12 +209,52 @@ BOOL FakeSystemInfo::RevertFsRedirection(PVOID oldValue) {
   return TRUE;
 }
 
-DWORD FakeProcessRunner::RunCommand(std::string commandLine) {
-  size_t index = commands.size();
+namespace {
+
+class FakeStartedProcess : public StartedProcess {
+ public:
+  FakeStartedProcess(FakeProcessRunner& runner, DWORD exitCode)
+      : runner_(runner), exitCode_(exitCode) {
+    ++runner_.open;
+  }
+  ~FakeStartedProcess() override {
+    runner_.steps.push_back("close");
+    --runner_.open;
+  }
+  DWORD Wait(DWORD* error) override {
+    runner_.steps.push_back("wait");
+    if (!runner_.waitError) return WAIT_OBJECT_0;
+    *error = runner_.waitError;
+    return WAIT_FAILED;
+  }
+  BOOL GetExitCode(DWORD* exitCode, DWORD* error) override {
+    runner_.steps.push_back("exit code");
+    if (runner_.exitCodeError) {
+      *error = runner_.exitCodeError;
+      return FALSE;
+    }
+    *exitCode = exitCode_;
+    return TRUE;
+  }
+
+ private:
+  FakeProcessRunner& runner_;
+  DWORD exitCode_;
+};
+
+}  // namespace
+
+std::unique_ptr<StartedProcess> FakeProcessRunner::Start(std::string commandLine, DWORD* error) {
+  const size_t index = commands.size();
   commands.push_back(commandLine);
+  steps.push_back("start");
+  if (startError) {
+    *error = startError;
+    return nullptr;
+  }
   if (onRun) onRun(commandLine);
-  if (results.empty()) return 0;
-  return results[std::min(index, results.size() - 1)];
+  const DWORD exitCode = results.empty() ? 0 : results[std::min(index, results.size() - 1)];
+  return std::make_unique<FakeStartedProcess>(*this, exitCode);
 }
 
 void FakeInfParser::AddFile(const std::string& path,

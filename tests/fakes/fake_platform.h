@@ -86,15 +86,25 @@ class FakeSystemInfo : public SystemInfo {
   void Sleep(DWORD ms) override { sleeps.push_back(ms); }
 };
 
-// Records every command line; answers with scripted results (in order; the
-// last one repeats; 0 when none) and runs an optional action per command.
+// Records every command line and runs an optional action when it starts. A
+// started program ends with the scripted exit codes (in order; the last one
+// repeats; 0 when none). Faults, for every command: the start, the wait or the
+// exit-code query fails with the given error (0: it does not fail).
 class FakeProcessRunner : public ProcessRunner {
  public:
   std::vector<std::string> commands;
   std::vector<DWORD> results;
   std::function<void(const std::string&)> onRun;
+  DWORD startError = 0;
+  DWORD waitError = 0;      // the wait answers WAIT_FAILED with it
+  DWORD exitCodeError = 0;  // the query answers FALSE with it
 
-  DWORD RunCommand(std::string commandLine) override;
+  // What happened, in order: "start", "wait", "exit code", "close" per program.
+  std::vector<std::string> steps;
+  // Programs started and not yet released.
+  int open = 0;
+
+  std::unique_ptr<StartedProcess> Start(std::string commandLine, DWORD* error) override;
 };
 
 // INF files as lists of lines per section; each line is its fields (0: key).
