@@ -1,5 +1,10 @@
 # Cross build of Setup.exe: one static 32-bit GUI executable that starts on
-# Windows XP SP3 (PE OS and subsystem version 5.01, no runtime DLLs).
+# Windows XP SP3 and later (no runtime DLLs). Its PE OS and subsystem version
+# are 5.00, so that Windows 2000 loads it too and shows the program's own
+# message for unsupported Windows (its loader refuses an image of a later
+# version); it is marked terminal-server aware, as the usual Windows linkers
+# mark GUI programs, so that on a Remote Desktop Session Host GetWindowsDirectoryA
+# gives the system's Windows directory and not the user's private one.
 enable_language(RC)
 
 file(GLOB WIN_SOURCES CONFIGURE_DEPENDS
@@ -11,7 +16,7 @@ set(XP_DEFINES _WIN32_WINNT=0x0501 WINVER=0x0501 WIN32_LEAN_AND_MEAN NOMINMAX)
 # No time stamps and no build paths in the image: the same commit builds the same bytes.
 set(REPRO_FLAGS -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
 set(XP_LINK_FLAGS -static -static-libgcc -static-libstdc++ -mwindows
-  -Wl,--subsystem,windows:5.01 -Wl,--major-os-version,5 -Wl,--minor-os-version,1
+  -Wl,--subsystem,windows:5.00 -Wl,--major-os-version,5 -Wl,--minor-os-version,0 -Wl,--tsaware
   -Wl,--no-insert-timestamp -Wl,--build-id=none -s)
 
 add_executable(Setup WIN32 ${CORE_SOURCES} ${WIN_SOURCES} ${CMAKE_SOURCE_DIR}/res/setup.rc)

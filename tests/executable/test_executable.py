@@ -1,6 +1,8 @@
 """Checks of the built Setup.exe read straight from its file: that it starts on
-a bare Windows XP SP3 (imports, PE header), that it loads nothing from outside
-the system directory by import, and that its resources say what they must.
+a bare Windows XP SP3 (imports, PE header), that Windows 2000 loads it too, so
+that it can show its own message for unsupported Windows there, that it is
+terminal-server aware, that it loads nothing from outside the system directory
+by import, and that its resources say what they must.
 
 Reads build/win32/Setup.exe (or $SETUP_EXE); skips when it has not been built.
 """
@@ -53,6 +55,44 @@ XP_MISSING_PATTERNS = [
         r"^_\w+_s$",
     )
 ]
+# Functions that Windows XP (or one of its service packs) added and Windows 2000
+# SP4 does not export: one of them in the import table and the Windows 2000
+# loader refuses the program, and its message for unsupported Windows never
+# shows. Today's reference pages name Windows XP as the minimum for every
+# function, old ones included; these are the ones that the pages of their time
+# gave as new with XP (with everything that 32-bit XP SP3 lacks, above).
+W2K_MISSING_EXACT = {
+    # kernel32
+    "GetModuleHandleExA", "GetModuleHandleExW", "GetNativeSystemInfo", "IsWow64Process",
+    "GetSystemWow64DirectoryA", "GetSystemWow64DirectoryW", "SetDllDirectoryA",
+    "SetDllDirectoryW", "GetDllDirectoryA", "GetDllDirectoryW", "AddVectoredExceptionHandler",
+    "RemoveVectoredExceptionHandler", "InitializeSListHead", "InterlockedPushEntrySList",
+    "InterlockedPopEntrySList", "InterlockedFlushSList", "QueryDepthSList", "AttachConsole",
+    "GetConsoleProcessList", "GetProcessId", "GetSystemTimes", "GetProcessHandleCount",
+    "CheckRemoteDebuggerPresent", "DebugActiveProcessStop", "DebugSetProcessKillOnExit",
+    "DebugBreakProcess", "IsProcessInJob", "TzSpecificLocalTimeToSystemTime",
+    "GetLogicalProcessorInformation", "CreateMemoryResourceNotification",
+    "QueryMemoryResourceNotification", "HeapSetInformation", "HeapQueryInformation",
+    "GetSystemRegistryQuota", "WTSGetActiveConsoleSessionId", "SetFileValidData",
+    "SetFileShortNameA", "SetFileShortNameW", "GetVolumePathNamesForVolumeNameA",
+    "GetVolumePathNamesForVolumeNameW", "CreateActCtxA", "CreateActCtxW", "ActivateActCtx",
+    "DeactivateActCtx", "ReleaseActCtx", "AddRefActCtx", "GetCurrentActCtx", "QueryActCtxW",
+    "ZombifyActCtx", "FindActCtxSectionStringA", "FindActCtxSectionStringW",
+    "FindActCtxSectionGuid", "RtlCaptureContext", "RtlCaptureStackBackTrace", "EncodePointer",
+    "DecodePointer", "EncodeSystemPointer", "DecodeSystemPointer", "GetThreadIOPendingFlag",
+    "GetProcessDEPPolicy", "SetProcessDEPPolicy", "GetSystemDEPPolicy",
+    "GetFirmwareEnvironmentVariableA", "GetFirmwareEnvironmentVariableW",
+    "SetFirmwareEnvironmentVariableA", "SetFirmwareEnvironmentVariableW",
+    # user32
+    "PrintWindow", "GetLayeredWindowAttributes", "RegisterRawInputDevices", "GetRawInputData",
+    "GetRawInputBuffer", "GetRawInputDeviceList", "GetRawInputDeviceInfoA",
+    "GetRawInputDeviceInfoW", "GetRegisteredRawInputDevices", "DefRawInputProc",
+    "GetWindowRgnBox", "IsGUIThread",
+    # advapi32
+    "CreateWellKnownSid", "IsWellKnownSid", "GetWindowsAccountDomainSid", "EqualDomainSid",
+    "RegSaveKeyExA", "RegSaveKeyExW", "SaferCreateLevel", "SaferCloseLevel",
+    "SaferComputeTokenFromLevel", "SaferIdentifyLevel",
+}
 RUNTIME_DLL = re.compile(r"^(libgcc|libstdc\+\+|libwinpthread|libssp|libatomic)", re.I)
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
@@ -89,15 +129,25 @@ def resource(pe, type_id, name_id):
     return None
 
 
-def test_header_is_a_32_bit_gui_program_for_xp(pe):
+def test_header_is_a_32_bit_gui_program_that_windows_2000_loads(pe):
     assert pe.FILE_HEADER.Machine == 0x14C  # i386
     opt = pe.OPTIONAL_HEADER
     assert opt.Magic == 0x10B  # PE32, not PE32+
     assert opt.Subsystem == 2  # Windows GUI
-    assert (opt.MajorSubsystemVersion, opt.MinorSubsystemVersion) == (5, 1)
-    assert (opt.MajorOperatingSystemVersion, opt.MinorOperatingSystemVersion) == (5, 1)
+    # The Windows 2000 loader refuses an image whose subsystem version is above
+    # its own 5.0 (Wine ignores the field).
+    assert (opt.MajorSubsystemVersion, opt.MinorSubsystemVersion) == (5, 0)
+    assert (opt.MajorOperatingSystemVersion, opt.MinorOperatingSystemVersion) == (5, 0)
     # No time stamp: the same sources give the same bytes.
     assert pe.FILE_HEADER.TimeDateStamp == 0
+
+
+def test_image_is_terminal_server_aware(pe):
+    # IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE. Without it, on a Remote
+    # Desktop Session Host GetWindowsDirectoryA gives the user's private Windows
+    # directory, every live entry's INF path looks missing, and its key would be
+    # deleted without its uninstall command being run. Wine ignores the flag.
+    assert pe.OPTIONAL_HEADER.DllCharacteristics & 0x8000
 
 
 def test_imports_only_system_dlls_and_no_runtime_dll(pe):
@@ -111,20 +161,42 @@ def test_imports_only_system_dlls_and_no_runtime_dll(pe):
 
 def test_imports_nothing_that_xp_sp3_lacks(pe):
     offending = sorted(f"{dll}!{name}" for dll, names in imports(pe).items() for name in names
-                       if name in XP_MISSING_EXACT
-                       or any(p.search(name) for p in XP_MISSING_PATTERNS))
+                       if xp_lacks(name))
     assert offending == []
 
 
-@pytest.mark.parametrize("name,flagged", [
-    ("GetTickCount64", True), ("AcquireSRWLockExclusive", True), ("SleepConditionVariableCS", True),
-    ("InitOnceExecuteOnce", True), ("FlsAlloc", True), ("strcpy_s", True), ("_itoa_s", True),
-    ("ShutdownBlockReasonCreate", True), ("GetTickCount", False), ("TlsAlloc", False),
-    ("InitializeCriticalSection", False), ("_beginthreadex", False), ("memcpy", False),
+def xp_lacks(name):
+    return name in XP_MISSING_EXACT or any(p.search(name) for p in XP_MISSING_PATTERNS)
+
+
+def w2k_lacks(name):
+    return xp_lacks(name) or name in W2K_MISSING_EXACT
+
+
+def test_imports_nothing_that_windows_2000_lacks(pe):
+    offending = sorted(f"{dll}!{name}" for dll, names in imports(pe).items() for name in names
+                       if w2k_lacks(name))
+    assert offending == []
+
+
+@pytest.mark.parametrize("name,xp,w2k", [
+    ("GetTickCount64", True, True), ("AcquireSRWLockExclusive", True, True),
+    ("SleepConditionVariableCS", True, True), ("InitOnceExecuteOnce", True, True),
+    ("FlsAlloc", True, True), ("strcpy_s", True, True), ("_itoa_s", True, True),
+    ("ShutdownBlockReasonCreate", True, True), ("RegDeleteKeyExA", True, True),
+    # New with XP: Windows 2000 lacks them, XP SP3 has them.
+    ("GetModuleHandleExW", False, True), ("AddVectoredExceptionHandler", False, True),
+    ("SetDllDirectoryA", False, True), ("IsWow64Process", False, True),
+    ("InterlockedPushEntrySList", False, True), ("PrintWindow", False, True),
+    ("CreateWellKnownSid", False, True),
+    # Both have them.
+    ("GetTickCount", False, False), ("TlsAlloc", False, False),
+    ("InitializeCriticalSection", False, False), ("_beginthreadex", False, False),
+    ("memcpy", False, False), ("GetFileSizeEx", False, False), ("GetModuleHandleW", False, False),
+    ("IsDBCSLeadByteEx", False, False), ("GetFileAttributesExA", False, False),
 ])
-def test_xp_rule_itself_flags_what_it_should(name, flagged):
-    hit = name in XP_MISSING_EXACT or any(p.search(name) for p in XP_MISSING_PATTERNS)
-    assert hit == flagged
+def test_import_rules_themselves_flag_what_they_should(name, xp, w2k):
+    assert (xp_lacks(name), w2k_lacks(name)) == (xp, w2k)
 
 
 def test_manifest_asks_for_administrator(pe):
