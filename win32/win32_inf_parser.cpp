@@ -1,25 +1,14 @@
 #include "win32/win32_inf_parser.h"
 
 #include "win32/proc_address.h"
+#include "win32/system_library.h"
 #include "win32/unique_handles.h"
 #include "win32/win32_inf_file.h"
 
-namespace {
-
-// "<system directory>\setupapi.dll", or "" when the directory cannot be read.
-std::string SetupApiPath() {
-  char directory[MAX_PATH] = {};
-  const UINT length = ::GetSystemDirectoryA(directory, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::string();
-  return std::string(directory, length) + "\\setupapi.dll";
-}
-
 static_assert(INF_STYLE_OLDNT == 1 && INF_STYLE_WIN4 == 2, "the styles Win32InfParser names");
 
-}  // namespace
-
 std::unique_ptr<InfFile> Win32InfParser::Open(const std::string& path) {
-  const std::string libraryPath = SetupApiPath();
+  const std::string libraryPath = SystemLibraryPath("setupapi.dll");
   if (libraryPath.empty()) return nullptr;
   unique_hmodule setupApi(::LoadLibraryA(libraryPath.c_str()));
   if (!setupApi) return nullptr;

@@ -44,6 +44,7 @@
 #include "package/uninstall_entry.h"
 #include "package/uninstall_entry_list.h"
 #include "tests/standins/process_text.h"
+#include "win32/system_library.h"
 #include "win32/win32_platform.h"
 
 namespace {
@@ -217,10 +218,8 @@ int LoadLib(const std::string& how, std::string name) {
     return 2;
   }
   if (name.compare(0, 4, "sys:") == 0) {
-    char system[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return 2;
-    name = std::string(system, length) + "\\" + name.substr(4);
+    name = SystemLibraryPath(name.substr(4).c_str());
+    if (name.empty()) return 2;
   }
   const HMODULE module = ::LoadLibraryA(name.c_str());
   PrintInt("loaded", module != nullptr);

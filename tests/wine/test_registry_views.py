@@ -19,13 +19,12 @@ import re
 from dataclasses import dataclass
 
 from package_layout import V2, Store, assert_state
-from wineprefix import SAMPLE_DIR, UNINSTALL_KEY
+from wineprefix import SAMPLE_DIR, UNINSTALL_KEY, traced_process_id
 
 KEY_WOW64_64KEY = 0x100
 DELETE = 0x10000
 TRACE = {"WINEDEBUG": "-all,+pid,+reg,+loaddll"}
 
-_LOADED = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:build_module Loaded L"(.*)" at ')
 # NtOpenKeyEx (parent,L"name",access,out) and NtCreateKey (parent,L"name",class,options,access,out)
 _OPEN = re.compile(r'^([0-9a-f]+):([0-9a-f]+):trace:reg:Nt(OpenKeyEx|CreateKey) '
                    r'\((0x[0-9a-f]+|\(nil\)),L"(.*?)",(?:.*?,.*?,)?([0-9a-f]+),[^,]*\)$')
@@ -39,15 +38,6 @@ class Open:
     path: str  # the key's path as far as the trace tells it, lower case
     parent: str  # the parent handle as traced
     access: int
-
-
-def process_id(stderr: str, exe_suffix: str) -> str:
-    """The id of the process whose image is the first one loaded ending in exe_suffix."""
-    for line in stderr.splitlines():
-        m = _LOADED.match(line)
-        if m and m.group(2).replace("\\\\", "\\").lower().endswith(exe_suffix.lower()):
-            return m.group(1)
-    raise AssertionError(f"no process of {exe_suffix} in the trace")
 
 
 def uninstall_opens(stderr: str, pid: str) -> tuple[list[Open], int]:
@@ -90,7 +80,8 @@ def test_every_child_of_the_uninstall_key_is_opened_and_deleted_in_the_64_bit_vi
     # An upgrade: two scans, the new entry labelled, the older copy's entry run.
     upgrade = p.run(v2.setup, "/S", env=TRACE)
     assert upgrade.code == 0
-    opens, deletions = uninstall_opens(upgrade.stderr, process_id(upgrade.stderr, r"\dist2\Setup.exe"))
+    opens, deletions = uninstall_opens(upgrade.stderr,
+                                       traced_process_id(upgrade.stderr, r"\dist2\Setup.exe"))
     assert_every_open_names_the_64_bit_view(opens)
     # The trace shows what it must for the check to mean something: the
     # Uninstall key opened for each scan, and its children: each entry opened
@@ -109,7 +100,7 @@ def test_every_child_of_the_uninstall_key_is_opened_and_deleted_in_the_64_bit_vi
     uninstall = p.run(v2.setup, "/S", "/U", env=TRACE)
     assert uninstall.code == 2  # the dead entry counts as a failed removal
     opens, deletions = uninstall_opens(uninstall.stderr,
-                                       process_id(uninstall.stderr, r"\dist2\Setup.exe"))
+                                       traced_process_id(uninstall.stderr, r"\dist2\Setup.exe"))
     assert_every_open_names_the_64_bit_view(opens)
     assert [o.access & DELETE for o in opens if o.path.endswith("{0d1e4b1c-zavcir-dead}")] \
         == [0, DELETE]  # read by the scan, then opened for the deletion

@@ -1,4 +1,6 @@
-"""A DLL planted beside Setup.exe under a system DLL's name is not loaded.
+"""A DLL planted beside Setup.exe under a system DLL's name is not loaded, and
+the system libraries that start-up and the window load by name are loaded
+first by their full path.
 
 planted.dll (tests/standins/planted_dll.cpp) leaves "<its path>.loaded" when a
 process loads it. It lies in the distribution folder as setupapi.dll, the one
@@ -17,13 +19,18 @@ What Wine cannot show:
   Windows takes these from its known-DLL list, Wine searches the executable's
   folder first (its own user32 even imports version.dll and imm32.dll, so
   planted copies of those are loaded before the program's first instruction).
-  The import table is checked against an allow-list at build time instead."""
+  The import table is checked against an allow-list at build time instead.
+- That the preloaded libraries are then found among the loaded modules when
+  asked for by name on such a Windows: Wine searches only the system directory
+  after SetDefaultDllDirectories. Its module trace shows the full-path loads
+  and their order instead."""
 
+import re
 import shutil
 
 import pytest
 
-from wineprefix import tool
+from wineprefix import tool, traced_process_id
 
 PREFER_NATIVE_SETUPAPI = {"WINEDLLOVERRIDES": "mscoree,mshtml=;setupapi=n,b"}
 
@@ -75,3 +82,34 @@ def test_a_load_by_bare_name_takes_the_planted_dll(wine64):
         assert result.code == 0, (how, name, result.stderr[-2000:])
         assert result.values() == {"loaded": "1", "module": expected}, (how, name)
         assert markers(p, dist.root) == ({"setupapi.dll": [probe]} if expected == planted else {})
+
+
+# What Setup.exe loads by full path before start-up, and what the trace showed
+# start-up and the window loading by name without it (see framework/app_main_win.cpp).
+PRELOADED = ("rpcrt4.dll", "ole32.dll", "imm32.dll", "uxtheme.dll")
+_LOOKING_FOR = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:module:load_dll looking for L"(.*?)" in ')
+
+
+@pytest.mark.parametrize("arch, version", [("64", "win7"), ("32", "winxp")])
+def test_system_libraries_of_start_up_and_window_are_loaded_by_full_path_first(
+        make_prefix, arch, version):
+    p = make_prefix(arch, version)
+    dist = p.make_dist()
+    result = p.run(dist.setup, "/S", env={"WINEDEBUG": "-all,+pid,+loaddll,+module"})
+    assert result.code == 0
+    pid = traced_process_id(result.stderr, r"\dist\Setup.exe")
+    loads = [m.group(2).replace("\\\\", "\\").lower() for m in map(_LOOKING_FOR.match,
+             result.stderr.splitlines()) if m and m.group(1) == pid]
+    base = [name.rsplit("\\", 1)[-1] for name in loads]
+    system = r"c:\windows\system32" + "\\"
+    # Start-up reads Setup.ini through SetupAPI: the preloads come before it,
+    # and so before the window too.
+    start_up = base.index("setupapi.dll")
+    for dll in PRELOADED:
+        assert system + dll in loads, dll
+        full = loads.index(system + dll)
+        assert full < start_up, dll
+        # Nothing asked for it by name before, except imm32.dll: Wine's user32
+        # loads that by name before the program's first instruction.
+        if dll != "imm32.dll":
+            assert base.index(dll) == full, (dll, loads[:full + 1])

@@ -187,6 +187,19 @@ def _long_key(key: str) -> str:
     return _ROOT_KEYS.get(root.upper(), root) + sep + rest
 
 
+_LOADED = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:build_module Loaded L"(.*)" at ')
+
+
+def traced_process_id(stderr: str, image_suffix: str) -> str:
+    """The id (as Wine's +pid traces print it) of the first process whose image
+    path ends in image_suffix, from a run traced with WINEDEBUG=+pid,+loaddll."""
+    for line in stderr.splitlines():
+        m = _LOADED.match(line)
+        if m and m.group(2).replace("\\\\", "\\").lower().endswith(image_suffix.lower()):
+            return m.group(1)
+    raise AssertionError(f"no process of {image_suffix} in the trace")
+
+
 _DEBUGSTR = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugString[AW] "(.*)"')
 
 
