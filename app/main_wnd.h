@@ -17,10 +17,12 @@ class CMainWnd : public CFrameWnd {
  protected:
   // Starts the worker thread; -1 (the creation fails) when it cannot be started.
   int OnCreate(LPCREATESTRUCTA createStruct);
-  // Shows the window as a small window off the screen's top-left corner and
-  // refuses the log-off or shutdown: always FALSE.
+  // Shows the window as a small window off the screen's top-left corner, also
+  // when the process was started hidden, and refuses the log-off or shutdown:
+  // always FALSE.
   BOOL OnQueryEndSession();
-  // The frame's default end-of-session handling.
+  // The frame's default end-of-session handling; a session that ends (TRUE)
+  // while the job runs is first noted with the application.
   void OnEndSession(BOOL bEnding);
   // The frame's default close once the worker is done; refused before, since the
   // worker still uses the window and the application object.

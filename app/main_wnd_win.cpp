@@ -25,11 +25,23 @@ int CMainWnd::OnCreate(LPCREATESTRUCTA createStruct) {
 BOOL CMainWnd::OnQueryEndSession() {
   MoveWindow(-100, -100, 10, 10, TRUE);
   ShowWindow(SW_SHOWNORMAL);
+  // The first ShowWindow of a process started with a show command in its
+  // start-up information (STARTF_USESHOWWINDOW: hidden or minimised, as
+  // deployment tools start programs) takes that command in place of the one
+  // given. A later call is taken as given.
+  if (!::IsWindowVisible(m_hWnd) || ::IsIconic(m_hWnd) || ::IsZoomed(m_hWnd))
+    ShowWindow(SW_SHOWNORMAL);
   UpdateWindow();
   return FALSE;
 }
 
-void CMainWnd::OnEndSession(BOOL bEnding) { CFrameWnd::OnEndSession(bEnding); }
+void CMainWnd::OnEndSession(BOOL bEnding) {
+  // The session ends while the worker still runs: Windows may end the process
+  // at any moment now, and the job's outcome is unknown.
+  if (bEnding && !m_bWorkDone.load(std::memory_order_acquire))
+    static_cast<CSetupApp*>(AfxGetApp())->NoteSessionEndDuringJob();
+  CFrameWnd::OnEndSession(bEnding);
+}
 
 void CMainWnd::OnClose() {
   // A close from outside (the window is visible after a refused log-off) while

@@ -116,9 +116,18 @@ CSetupApp::~CSetupApp() = default;
 
 int CSetupApp::ExitInstance() {
   CWinApp::ExitInstance();
+  if (m_bSessionEndDuringJob) {
+    m_bSessionEndDuringJob = FALSE;
+    LogLine(
+        "Run cut off by the end of the Windows session while the job was running: its outcome is "
+        "unknown");
+    return m_nExitCode;
+  }
   LogLine("Exit code " + DescribeExitCode(m_nExitCode));
   return m_nExitCode;
 }
+
+void CSetupApp::NoteSessionEndDuringJob() { m_bSessionEndDuringJob = TRUE; }
 
 BOOL CSetupApp::StartUp(const std::vector<std::string>& args) {
   // Without a folder that the ANSI calls can name, Setup.ini is not read and

@@ -14,8 +14,14 @@ class CSetupApp : public CWinApp {
   // Start-up on the main thread: StartUp, then the hidden main window whose
   // creation starts the worker. FALSE ends the process with ExitInstance's code.
   BOOL InitInstance() override;
-  // m_nExitCode.
+  // m_nExitCode. The support log gets the exit code, or, after
+  // NoteSessionEndDuringJob, that the run was cut off.
   int ExitInstance() override;
+  // On the main thread, when the Windows session ends (WM_ENDSESSION with TRUE)
+  // while the job runs: Windows may end the process at any moment after the
+  // ExitInstance that follows, so that ExitInstance writes that the run was cut
+  // off by the end of the session, not an exit code that the job may still change.
+  void NoteSessionEndDuringJob();
 
   // Steps of start-up up to the main window: module directory, command line,
   // OS kind and WOW64 flag, package directory, and in install mode the check
@@ -39,4 +45,6 @@ class CSetupApp : public CWinApp {
   int m_nOsKind = 0;
   std::string m_strPackageDir;
   std::string m_strModuleDir;
+  // Set by NoteSessionEndDuringJob, cleared by the ExitInstance that reports it.
+  BOOL m_bSessionEndDuringJob = FALSE;
 };

@@ -185,6 +185,36 @@ TEST(SupportLogRun, ProgramFolderLineNamesTheFormUsedOrWhyThereIsNone) {
   }
 }
 
+// Windows ends the session while the installer runs: the frame's end-of-session
+// handling calls ExitInstance, after which Windows may end the process at any
+// moment. The log says the run was cut off, never an exit code of success that
+// the job had not earned. Should the process live on to the job's end, that end
+// writes the exit code as usual.
+TEST(SupportLogRun, ASessionEndingDuringTheJobCutsTheRunOff) {
+  const std::string cutOff =
+      "Run cut off by the end of the Windows session while the job was running: its outcome is "
+      "unknown";
+  for (const char* mode : {"/S", "/U"}) {
+    LoggedRun run(LogState::kWorking);
+    const auto registers = run.p.runner.onRun;
+    Lines atSessionEnd;
+    run.p.runner.onRun = [&](const std::string& command) {
+      registers(command);
+      if (!atSessionEnd.empty()) return;
+      run.app.NoteSessionEndDuringJob();
+      run.app.ExitInstance();  // the result is dropped
+      atSessionEnd = run.LogLines();
+    };
+    const int exitCode = run.Execute({"/S", mode}, {0x00000001, 0});
+    ASSERT_GE(atSessionEnd.size(), 2u) << mode;
+    EXPECT_EQ(atSessionEnd.back(), cutOff) << mode;
+    EXPECT_EQ(atSessionEnd[atSessionEnd.size() - 2].rfind("Command: ", 0), 0u) << mode;
+    for (const std::string& line : atSessionEnd)
+      EXPECT_EQ(line.rfind("Exit code", 0), std::string::npos) << mode;
+    EXPECT_EQ(run.LogLines().back(), "Exit code " + DescribeExitCode(exitCode)) << mode;
+  }
+}
+
 TEST(SupportLogRun, NothingDependsOnTheLog) {
   const Lines argSets[] = {{}, {"/S"}, {"/U"}, {"/U", "/S"}};
   for (const Lines& args : argSets) {

@@ -7,16 +7,19 @@
 //   runexit                 the command line is the value of ZAVCIR_RUNEXIT_COMMAND
 //                           (so that it reaches Windows byte for byte, quotes and all)
 //
+// With ZAVCIR_RUNEXIT_SHOW=<n> set, the program is started as deployment tools
+// start programs: STARTF_USESHOWWINDOW with show command n (0 = SW_HIDE) in its
+// start-up information.
+//
 // Output: exit=0x%08X, or error=<system error code> when the start failed.
 // Exit code: 0 the command ran, 1 it could not be started, 2 no command given.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tests/standins/process_text.h"
-
-namespace {}  // namespace
 
 int main() {
   std::string command = CommandLineAfterProgramName();
@@ -27,6 +30,11 @@ int main() {
   }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  const std::string show = AnsiEnv(L"ZAVCIR_RUNEXIT_SHOW");
+  if (!show.empty()) {
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(std::strtoul(show.c_str(), nullptr, 0));
+  }
   PROCESS_INFORMATION process = {};
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {

@@ -1,9 +1,12 @@
 """Start-up of the real Setup.exe under Wine: messages, exit codes, the edition
-tag per Windows version, the hidden main window and its refusal of log-off."""
+tag per Windows version, the hidden main window, its refusal of log-off and the
+end of a session during the job."""
 
 import shutil
 
 import pytest
+
+from wineprefix import tool
 
 UNSUPPORTED = "This ZAV CIR driver is for Windows 7, Vista or Windows XP only."
 NO_INI = "Failed to open Setup.ini file"
@@ -187,3 +190,57 @@ def test_log_off_is_refused_while_the_installer_runs(make_prefix, arch, version)
     assert p.standin_log() == [f'"C:\\dist\\{folder}\\DPInst.exe" /LM /P']
     [entry] = p.uninstall_entries().values()
     assert entry["DisplayName"] == "ZAV CIR Receiver Driver"
+
+
+# Show commands that a deployment tool may put in the start-up information.
+SW_HIDE, SW_SHOWMINNOACTIVE = 0, 7
+
+
+@pytest.mark.parametrize("show", [SW_HIDE, SW_SHOWMINNOACTIVE], ids=["hidden", "minimised"])
+def test_log_off_refusal_shows_the_window_of_a_program_started_with_a_show_command(wine64, show):
+    """Windows applies the show command of the start-up information
+    (STARTF_USESHOWWINDOW) to a program's first ShowWindow in place of the one
+    given; the refusal must show the window all the same. What Wine cannot show:
+    Wine 8 hands the start-up information to the program (GetStartupInfoA has
+    it) but applies it to no ShowWindow call, so this run shows only that the
+    refusal works for a program started this way."""
+    p = wine64
+    d = p.make_dist()
+    env = {"ZAVCIR_RUNEXIT_COMMAND": d.setup, "ZAVCIR_RUNEXIT_SHOW": str(show),
+           "ZAVCIR_STANDIN_SLEEP_MS": "4000"}
+    proc = p.start(tool("runexit.exe"), env=env)
+    probe = p.wndtool("Setup.exe", "wait=10000", "info", "qes", "info")
+    result = proc.wait()
+
+    before, after = window_states(probe)
+    assert_hidden_main_window(before)
+    assert [v for k, v in probe.records() if k == "qes"] == ["0"]
+    assert after["visible"] == "1"
+    assert tuple(int(x) for x in after["rect"].split(",")[:2]) == (-100, -100)
+    assert result.values() == {"exit": "0x00000000"}
+
+
+def test_a_session_that_ends_during_the_job_leaves_the_run_cut_off_in_the_log(wine64):
+    """WM_ENDSESSION with TRUE while the installer runs: Windows may end the
+    process at any moment after it, so the log's last word must not be an exit
+    code of success. Wine does not end the process (the message comes from a
+    helper here, not from the end of a session): the job goes on, and its end
+    writes the exit code as usual."""
+    p = wine64
+    d = p.make_dist()
+    proc = p.start(d.setup, "/S", env={"ZAVCIR_STANDIN_SLEEP_MS": "4000"})
+    probe = p.wndtool("Setup.exe", "wait=10000", "qes", "endsession=1")
+    log = p.unix_path(r"C:\windows\ZavCirSetup.log")
+    at_session_end = log.read_bytes().decode(p.encoding).splitlines()
+    still_running = proc.running()
+    result = proc.wait()
+
+    assert still_running, "the session ended too late to test anything"
+    assert [v for k, v in probe.records() if k == "endsession"] == ["1"]
+    assert at_session_end[-1].endswith(
+        " Run cut off by the end of the Windows session while the job was running: "
+        "its outcome is unknown")
+    assert not [line for line in at_session_end if " Exit code " in line]
+    assert result.code == 0
+    assert log.read_bytes().decode(p.encoding).splitlines()[-1].endswith(
+        " Exit code 0x00000000 (success)")
