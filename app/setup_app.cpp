@@ -1,6 +1,7 @@
 #include "app/setup_app.h"
 
 #include "app/exit_code.h"
+#include "app/run_guard.h"
 #include "env/code_page.h"
 #include "env/platform.h"
 #include "env/probes.h"
@@ -177,6 +178,13 @@ BOOL CSetupApp::ResolvePackageDir() {
 }
 
 void CSetupApp::DoWork() {
+  // One run at a time on the machine: the guard is held for the whole flow
+  // and given up when the flow has returned.
+  CRunGuard guard;
+  if (!guard.Take()) {
+    m_nExitCode |= EXIT_SETUP_FAILED;
+    return;
+  }
   if (m_cmdInfo.m_bUninstall) {
     DoUninstall();
     return;

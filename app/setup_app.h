@@ -33,7 +33,9 @@ class CSetupApp : public CWinApp {
   // Picks the Setup.ini line for this system and sets m_strPackageDir.
   BOOL ResolvePackageDir();
 
-  // The job, on the worker thread: DoUninstall with /U, else DoInstall.
+  // The job, on the worker thread: DoUninstall with /U, else DoInstall, while
+  // holding the machine's run guard (EXIT_SETUP_FAILED, nothing done, when
+  // the guard cannot be had).
   void DoWork();
   void DoInstall();
   void DoUninstall();

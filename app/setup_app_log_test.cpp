@@ -48,13 +48,16 @@ struct LoggedRun {
     return app.ExitInstance();
   }
 
-  // The log's lines without their time stamps and line ends.
+  // The log's lines without their time stamps, process ids and line ends.
   Lines LogLines() {
     Lines lines;
     const std::string& text = log.files[kLog];
+    const std::string pid = "[4242] ";
     for (size_t pos = 0; pos < text.size();) {
       const size_t end = text.find("\r\n", pos);
-      lines.push_back(text.substr(pos + 24, end - pos - 24));  // "YYYY-MM-DD hh:mm:ss.mmm "
+      const size_t start = pos + 24;  // "YYYY-MM-DD hh:mm:ss.mmm "
+      EXPECT_EQ(text.compare(start, pid.size(), pid), 0) << text.substr(pos, end - pos);
+      lines.push_back(text.substr(start + pid.size(), end - start - pid.size()));
       pos = end + 2;
     }
     return lines;
@@ -96,6 +99,7 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
           "code page 20127",
           "Mode: install, silent; edition tag: Win7_64",
           "Package folder: C:\\Dist\\x64",
+          "Run guard Global\\ZavCirReceiverDriverSetup taken at once",
           "Install +",
           "Command: \"C:\\Dist\\x64\\DPInst.exe\" /LM /SW /F",
           "Command result: 0x00000001",
@@ -113,6 +117,7 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
           "Registry delete " + key + "STALE (64-bit view): result 0",
           "Remove OK",
           "Install -",
+          "Run guard given up",
           "Exit code 0x00000000 (success)",
       }));
   // The log's own lines reach the debugger output too, behind a prefix; the

@@ -30,10 +30,14 @@ TEST(SetupAppTest, StartUpRecordsTheFactsOfTheRun) {
   EXPECT_EQ(TRUE, app.m_cmdInfo.m_bSilent);
   EXPECT_EQ(TRUE, app.m_cmdInfo.m_bUninstall);
   EXPECT_TRUE(p.ui.messages.empty());
+  // The run guard is the job's, not start-up's.
+  EXPECT_TRUE(p.sync.created.empty());
   // The uninstall job alone: nothing found, nothing started, no Install trace.
   app.DoWork();
   EXPECT_TRUE(p.runner.commands.empty());
   EXPECT_TRUE(p.trace.lines.empty());
+  EXPECT_EQ(1, p.sync.releases);
+  EXPECT_EQ(0, p.sync.openHandles);
   EXPECT_EQ(0, app.ExitInstance());
   EXPECT_EQ(&app, AfxGetApp());
 }
@@ -66,6 +70,8 @@ TEST(SetupAppTest, AFailedStartUpShowsItsReasonUnlessSilentAndSetsTheFailureBit)
     EXPECT_EQ(c.messages, p.ui.messages) << what;
     EXPECT_EQ(EXIT_SETUP_FAILED, app.ExitInstance()) << what;
     EXPECT_EQ(0, p.inf.openFiles) << what;
+    // Nor does a failed start-up, or its message box, ever touch the run guard.
+    EXPECT_TRUE(p.sync.created.empty()) << what;
     // An unsupported system does not even read Setup.ini.
     const bool supported = c.os.majorVersion == 6;
     EXPECT_EQ(supported, !p.inf.opened.empty()) << what;

@@ -200,6 +200,48 @@ class TraceSink {
   virtual void Write(const char* line) = 0;
 };
 
+// A handle of a mutex, closed (CloseHandle) when released. Closing it does not
+// give up ownership: only ReleaseMutex or the end of the owning thread does.
+class NamedMutex {
+ public:
+  virtual ~NamedMutex() = default;
+  // WaitForSingleObject(mutex, milliseconds). WAIT_OBJECT_0: the calling thread
+  // owns the mutex now. WAIT_ABANDONED: it owns it now, and the thread that
+  // owned it before ended without releasing it. WAIT_TIMEOUT: another thread
+  // still owns it after the time. WAIT_FAILED: *error holds GetLastError().
+  virtual DWORD Wait(DWORD milliseconds, DWORD* error) = 0;
+  // ReleaseMutex(mutex): false (ERROR_NOT_OWNER) when the calling thread does
+  // not own it.
+  virtual bool Release() = 0;
+};
+
+// Named kernel objects that every process of the machine can reach, and the
+// system's tick count (kernel32). A name with the "Global\" prefix lies in the
+// global namespace, shared by every session (services, other users, remote
+// desktops); Windows XP has the prefix as well. Any process may create a mutex
+// there: only file mappings and symbolic links made there from a user's
+// session need SeCreateGlobalPrivilege.
+class Synchronization {
+ public:
+  virtual ~Synchronization() = default;
+  // CreateMutexA(NULL, FALSE, name): the mutex of that name, created when
+  // missing, with the default security of the caller's token; never owned by
+  // the caller yet. nullptr with *error = GetLastError() on failure:
+  // ERROR_ACCESS_DENIED when it exists and its security does not grant this
+  // caller MUTEX_ALL_ACCESS (another account created it, such as a service's
+  // LocalSystem, whose default security gives administrators only read and
+  // synchronize access); ERROR_INVALID_HANDLE when the name belongs to an
+  // object of another kind (event, semaphore, timer, job, file mapping).
+  virtual std::unique_ptr<NamedMutex> CreateNamedMutex(const std::string& name, DWORD* error) = 0;
+  // OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name): an existing
+  // mutex with only the rights to wait for it and to release it. nullptr with
+  // *error on failure (ERROR_FILE_NOT_FOUND: no such mutex).
+  virtual std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name, DWORD* error) = 0;
+  // GetTickCount: milliseconds since Windows started; wraps to 0 after 49.7
+  // days, so only differences (modulo 2^32) are meaningful.
+  virtual DWORD GetTickCount() = 0;
+};
+
 // A moment in local time, as GetLocalTime gives it.
 struct LocalTime {
   unsigned year = 0, month = 0, day = 0;
@@ -213,6 +255,8 @@ class LogFile {
   virtual ~LogFile() = default;
   // GetLocalTime.
   virtual LocalTime Now() = 0;
+  // GetCurrentProcessId: the number that tells this run's lines from another's.
+  virtual DWORD GetProcessId() = 0;
   // GetFileAttributesExA: true and *size set when the file exists; on failure
   // *size is not touched.
   virtual bool GetSize(const std::string& path, uint64_t* size) = 0;
@@ -240,6 +284,7 @@ struct Platform {
   DeviceIo* device = nullptr;
   TraceSink* trace = nullptr;
   LogFile* log = nullptr;  // may stay null: then there is no support log
+  Synchronization* sync = nullptr;
 };
 
 // The services installed with SetPlatform. Called only after installation.

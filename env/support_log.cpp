@@ -7,16 +7,16 @@ namespace {
 LogFile* InstalledLogFile() { return GetPlatform().log; }
 
 void AppendStamped(LogFile* file, const std::string& text) {
-  file->Append(FormatLogLine(file->Now(), text));
+  file->Append(FormatLogLine(file->Now(), file->GetProcessId(), text));
 }
 
 }  // namespace
 
-std::string FormatLogLine(const LocalTime& time, const std::string& text) {
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", time.year % 10000,
+std::string FormatLogLine(const LocalTime& time, DWORD processId, const std::string& text) {
+  char stamp[48];
+  std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u [%u] ", time.year % 10000,
                 time.month % 100, time.day % 100, time.hour % 100, time.minute % 100,
-                time.second % 100, time.milliseconds % 1000);
+                time.second % 100, time.milliseconds % 1000, static_cast<unsigned>(processId));
   size_t length = text.size();
   if (length > 0 && text[length - 1] == '\n') --length;
   if (length > 0 && text[length - 1] == '\r') --length;

@@ -1,7 +1,8 @@
 // The support log: ZavCirSetup.log in the Windows directory, beside the driver
 // installer's own log. Every run appends its header, its Trace lines, the
 // commands it starts with their results, its registry writes and deletions and
-// its exit code, each line with the local time. The lines of the log's own
+// its exit code, each line with the local time and the process id, which tells
+// apart the lines of two runs that overlap. The lines of the log's own
 // (all but the Trace lines, which the trace sink has already) also go to the
 // debugger output. Nothing depends on the log: without a LogFile installed,
 // or when the file cannot be opened or written, every call does nothing more.
@@ -20,10 +21,11 @@ constexpr char SUPPORT_LOG_DEBUG_PREFIX[] = "ZavCirSetup: ";
 // A log larger than this at the start of a run is moved to the .old file first.
 constexpr uint64_t SUPPORT_LOG_ROLLOVER_SIZE = 1024 * 1024;
 
-// "YYYY-MM-DD hh:mm:ss.mmm text" and CR LF. A line end at the end of text is
-// dropped; any other control character but tab becomes '?', so that no text
-// can break a line in two.
-std::string FormatLogLine(const LocalTime& time, const std::string& text);
+// "YYYY-MM-DD hh:mm:ss.mmm [process id] text" and CR LF (the id in decimal,
+// as Task Manager shows it). A line end at the end of text is dropped; any
+// other control character but tab becomes '?', so that no text can break a
+// line in two.
+std::string FormatLogLine(const LocalTime& time, DWORD processId, const std::string& text);
 
 // "0x" and eight upper-case hex digits.
 std::string FormatHex32(DWORD value);

@@ -22,21 +22,21 @@ TEST(SupportLog, FormatsOneStampedLinePerText) {
   struct Case {
     std::string text, line;
   } cases[] = {
-      {"Install +\n", "2024-01-02 03:04:05.006 Install +\r\n"},
-      {"no line end", "2024-01-02 03:04:05.006 no line end\r\n"},
-      {"crlf\r\n", "2024-01-02 03:04:05.006 crlf\r\n"},
-      {"", "2024-01-02 03:04:05.006 \r\n"},
+      {"Install +\n", "2024-01-02 03:04:05.006 [77] Install +\r\n"},
+      {"no line end", "2024-01-02 03:04:05.006 [77] no line end\r\n"},
+      {"crlf\r\n", "2024-01-02 03:04:05.006 [77] crlf\r\n"},
+      {"", "2024-01-02 03:04:05.006 [77] \r\n"},
       // A value from the registry cannot forge a line of its own.
       {"a\nb\rc\x01\x7F"
        "d\te\n",
-       "2024-01-02 03:04:05.006 a?b?c??d\te\r\n"},
-      {std::string("nul\0x", 5), "2024-01-02 03:04:05.006 nul?x\r\n"},
+       "2024-01-02 03:04:05.006 [77] a?b?c??d\te\r\n"},
+      {std::string("nul\0x", 5), "2024-01-02 03:04:05.006 [77] nul?x\r\n"},
       // Double-byte text (trail byte 0x5C) and high bytes pass unchanged.
-      {"C:\\\x95\x5C\\x \xE9", "2024-01-02 03:04:05.006 C:\\\x95\x5C\\x \xE9\r\n"},
+      {"C:\\\x95\x5C\\x \xE9", "2024-01-02 03:04:05.006 [77] C:\\\x95\x5C\\x \xE9\r\n"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FormatLogLine(t, c.text), c.line);
-  EXPECT_EQ(FormatLogLine(LocalTime{2024, 12, 31, 23, 59, 59, 999}, "x"),
-            "2024-12-31 23:59:59.999 x\r\n");
+  for (const auto& c : cases) EXPECT_EQ(FormatLogLine(t, 77, c.text), c.line);
+  EXPECT_EQ(FormatLogLine(LocalTime{2024, 12, 31, 23, 59, 59, 999}, 4294967295u, "x"),
+            "2024-12-31 23:59:59.999 [4294967295] x\r\n");
 }
 
 TEST(SupportLog, NamesTheBitsOfTheExitCode) {
@@ -75,7 +75,7 @@ TEST(SupportLog, RollsOverOnlyWhenTheLogPassesOneMebibyte) {
     OpenSupportLog();
     LogLine("first");
     EXPECT_EQ(lp.log.openPath(), kLog) << c.what;
-    const std::string line = "2024-05-17 09:03:07.000 first\r\n";
+    const std::string line = "2024-05-17 09:03:07.000 [4242] first\r\n";
     EXPECT_EQ(lp.log.files[kOld], c.rolled ? before : "older run") << c.what;
     EXPECT_EQ(lp.log.files[kLog], c.rolled ? line : before + line) << c.what;
   }

@@ -39,6 +39,8 @@ LocalTime Win32LogFile::Now() {
   return now;
 }
 
+DWORD Win32LogFile::GetProcessId() { return ::GetCurrentProcessId(); }
+
 bool Win32LogFile::GetSize(const std::string& path, uint64_t* size) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;

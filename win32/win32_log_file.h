@@ -18,6 +18,8 @@ class Win32LogFile : public LogFile {
 
   // GetLocalTime.
   LocalTime Now() override;
+  // GetCurrentProcessId.
+  DWORD GetProcessId() override;
   // GetFileAttributesExA; false for a missing file or a directory.
   bool GetSize(const std::string& path, uint64_t* size) override;
   // MoveFileExA with MOVEFILE_REPLACE_EXISTING.

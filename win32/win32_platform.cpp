@@ -10,5 +10,6 @@ void Win32Platform::Install() {
   platform.ui = &ui_;
   platform.device = &device_;
   platform.trace = &trace_;
+  platform.sync = &sync_;
   SetPlatform(platform);
 }

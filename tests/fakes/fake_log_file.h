@@ -14,6 +14,7 @@ class FakeLogFile : public LogFile {
   std::map<std::string, std::string> files;  // path -> contents
   std::vector<std::string> debugOutput;      // every DebugOutput text, in order
   LocalTime now{2024, 5, 17, 9, 3, 7, 0};
+  DWORD processId = 4242;
 
   // Faults: Open fails (a read-only file, a missing directory); Append fails;
   // Rename fails.
@@ -27,6 +28,7 @@ class FakeLogFile : public LogFile {
   const std::string& openPath() const { return open_; }
 
   LocalTime Now() override;
+  DWORD GetProcessId() override { return processId; }
   bool GetSize(const std::string& path, uint64_t* size) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Open(const std::string& path) override;

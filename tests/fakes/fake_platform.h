@@ -1,6 +1,7 @@
 // In-memory stand-ins for the system services, for the native unit tests.
-// FakePlatform installs them all (with the FakeRegistry of fake_registry.h)
-// for the lifetime of the object and resets the probe caches around it.
+// FakePlatform installs them all (with the FakeRegistry of fake_registry.h and
+// the FakeSynchronization of fake_synchronization.h) for the lifetime of the
+// object and resets the probe caches around it.
 #pragma once
 
 #include <functional>
@@ -10,6 +11,7 @@
 
 #include "env/platform.h"
 #include "tests/fakes/fake_registry.h"
+#include "tests/fakes/fake_synchronization.h"
 
 // A file system of paths (compared without regard to ASCII case, as Windows
 // does) that are either directories or files with contents.
@@ -153,4 +155,5 @@ struct FakePlatform {
   FakeUserInterface ui;
   FakeDeviceIo device;
   FakeTraceSink trace;
+  FakeSynchronization sync;
 };

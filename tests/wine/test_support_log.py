@@ -15,17 +15,23 @@ import wineprefix
 LOG = r"C:\windows\ZavCirSetup.log"
 OLD = r"C:\windows\ZavCirSetup.log.old"
 DEBUG_PREFIX = "ZavCirSetup: "
-STAMP = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} ")
+STAMP = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[(\d+)\] ")
 
 
-def log_lines(p, path=LOG):
-    """The log's lines without their time stamps (each checked to be there)."""
+def log_lines(p, path=LOG, pids=None):
+    """The log's lines without their time stamps and process ids (each checked
+    to be there); the ids, line by line, are appended to pids when given."""
     text = p.unix_path(path).read_bytes().decode(p.encoding)
     assert text.endswith("\r\n")
     lines = text[:-2].split("\r\n")
+    stripped = []
     for line in lines:
-        assert STAMP.match(line), line
-    return [line[24:] for line in lines]
+        m = STAMP.match(line)
+        assert m, line
+        stripped.append(line[m.end():])
+        if pids is not None:
+            pids.append(int(m.group(1)))
+    return stripped
 
 
 def debug_texts(result):
@@ -49,14 +55,15 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     assert lines[2].startswith("Windows: Windows 7 or later (OS kind 5), version 6.1, platform 2, WOW64 yes")
     assert lines[3] == "Mode: install, silent; edition tag: Win7_64"
     assert lines[4] == r"Package folder: C:\dist\Win7_64"
-    assert lines[5] == "Install +"
-    assert lines[6] == r'Command: "C:\dist\Win7_64\DPInst.exe" /LM /SW /F'
-    assert lines[7] == "Command result: 0x00000001"
+    assert lines[5] == r"Run guard Global\ZavCirReceiverDriverSetup taken at once"
+    assert lines[6] == "Install +"
+    assert lines[7] == r'Command: "C:\dist\Win7_64\DPInst.exe" /LM /SW /F'
+    assert lines[8] == "Command result: 0x00000001"
     writes = [line for line in lines if line.startswith("Registry write ")]
     assert len(writes) == 2 and all(w.endswith("(REG_SZ): result 0") for w in writes), writes
     assert ' DisplayName = "ZAV CIR Receiver Driver" ' in writes[0]
     assert "(64-bit view)" in writes[0]
-    assert lines[-2:] == ["Install -", "Exit code 0x00000000 (success)"]
+    assert lines[-3:] == ["Install -", "Run guard given up", "Exit code 0x00000000 (success)"]
 
     # The debugger output has the Trace lines as they are and the log's own
     # lines behind a prefix: together, the log's lines in the log's order.
@@ -67,9 +74,13 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     # A second run appends.
     p.set_device(True)
     assert p.run(d.setup, "/S", "/U").code == 1
-    again = log_lines(p)
+    pids = []
+    again = log_lines(p, pids=pids)
     assert again[:len(lines)] == lines
     added = again[len(lines):]
+    # Every line carries its run's process id.
+    assert len(set(pids[:len(lines)])) == 1 and len(set(pids[len(lines):])) == 1
+    assert pids[0] != pids[-1]
     assert added[0] == "==== Setup 2.2.0.0 started, command line: /S /U"
     assert "Mode: uninstall, silent; edition tag: Win7_64" in added
     assert any(line.startswith("Command: ") and " /u " in line for line in added)

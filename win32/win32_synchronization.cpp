@@ -1,0 +1,43 @@
+#include "win32/win32_synchronization.h"
+
+#include "win32/unique_handles.h"
+
+namespace {
+
+class Win32NamedMutex : public NamedMutex {
+ public:
+  explicit Win32NamedMutex(HANDLE handle) : handle_(handle) {}
+
+  DWORD Wait(DWORD milliseconds, DWORD* error) override {
+    const DWORD result = ::WaitForSingleObject(handle_.get(), milliseconds);
+    if (result == WAIT_FAILED) *error = ::GetLastError();
+    return result;
+  }
+
+  bool Release() override { return ::ReleaseMutex(handle_.get()) != FALSE; }
+
+ private:
+  unique_handle handle_;  // NULL when invalid, as CreateMutexA and OpenMutexA fail
+};
+
+std::unique_ptr<NamedMutex> Own(HANDLE handle, DWORD* error) {
+  if (!handle) {
+    *error = ::GetLastError();
+    return nullptr;
+  }
+  return std::make_unique<Win32NamedMutex>(handle);
+}
+
+}  // namespace
+
+std::unique_ptr<NamedMutex> Win32Synchronization::CreateNamedMutex(const std::string& name,
+                                                                   DWORD* error) {
+  return Own(::CreateMutexA(nullptr, FALSE, name.c_str()), error);
+}
+
+std::unique_ptr<NamedMutex> Win32Synchronization::OpenNamedMutex(const std::string& name,
+                                                                 DWORD* error) {
+  return Own(::OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str()), error);
+}
+
+DWORD Win32Synchronization::GetTickCount() { return ::GetTickCount(); }
