@@ -29,14 +29,34 @@
 //   ZAVCIR_STANDIN_SKIP_REGISTRATION=1  install copies into the store, writes no entry
 //   ZAVCIR_STANDIN_SLEEP_MS             pause after logging, before acting
 //   ZAVCIR_STANDIN_LOG                  command log (default C:\standin\commands.log)
+//   ZAVCIR_STANDIN_EVENTS               event log (default C:\standin\events.log)
+//   ZAVCIR_STANDIN_HOLD                 hold points, comma-separated (below)
+//   ZAVCIR_STANDIN_HOLD_MATCH           hold only a run whose command line contains
+//                                       this text (ASCII case ignored)
+//   ZAVCIR_STANDIN_RELEASE              the file that ends a hold (default
+//                                       C:\standin\release)
 // An exit code with the failure bit 0x80000000 changes nothing on the system.
 // An uninstall of an INF that is not in the driver store, or is gone, fails
 // (0x80000000) and changes nothing.
 // Every command line, exactly as received, is appended to the log, one per line,
 // before anything else happens.
+//
+// The event log shows when runs begin and end, so that a test can tell runs
+// that overlapped from runs one after another; one line each, appended:
+//   begin <process id> <command line>   after the command log, before anything else
+//   hold <process id> <point>           a hold point is reached
+//   end <process id> 0x%08X             just before the process exits, with its code
+// Hold points, where a run waits until the release file exists (at most two
+// minutes), so that a test can cut the run off there:
+//   install       an install, before it copies anything
+//   registered    an install, after it wrote the "Uninstall" entry, before it exits
+//   uninstall     an uninstall, before it removes anything
+//   unregistered  an uninstall, after it deleted the entries, before it removes
+//                 the store folder
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -153,9 +173,13 @@ std::string ModulePath() {
   return ToExactAnsi(shortPath, &ansi) ? ansi : std::string();
 }
 
-void AppendToLog(const std::string& line) {
-  std::string path = AnsiEnv(L"ZAVCIR_STANDIN_LOG");
-  if (path.empty()) path = "C:\\standin\\commands.log";
+// The variable's value, or fallback when it is unset.
+std::string EnvOr(const wchar_t* name, const char* fallback) {
+  const std::string value = AnsiEnv(name);
+  return value.empty() ? fallback : value;
+}
+
+void AppendLine(const std::string& path, const std::string& line) {
   CreateDirectoryA(DirectoryOf(path).c_str(), nullptr);  // one level is enough
   unique_hfile file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -163,6 +187,45 @@ void AppendToLog(const std::string& line) {
   const std::string text = line + "\r\n";
   DWORD written = 0;
   WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void AppendToLog(const std::string& line) {
+  AppendLine(EnvOr(L"ZAVCIR_STANDIN_LOG", "C:\\standin\\commands.log"), line);
+}
+
+// "<kind> <process id> <text>" to the event log.
+void AppendEvent(const char* kind, const std::string& text) {
+  AppendLine(EnvOr(L"ZAVCIR_STANDIN_EVENTS", "C:\\standin\\events.log"),
+             std::string(kind) + " " + std::to_string(GetCurrentProcessId()) + " " + text);
+}
+
+// Whether ZAVCIR_STANDIN_HOLD names the point, and the command line contains
+// ZAVCIR_STANDIN_HOLD_MATCH (when set).
+bool HoldsAt(const char* point) {
+  const std::string points = "," + Lower(AnsiEnv(L"ZAVCIR_STANDIN_HOLD")) + ",";
+  if (points.find("," + std::string(point) + ",") == std::string::npos) return false;
+  const std::string match = Lower(AnsiEnv(L"ZAVCIR_STANDIN_HOLD_MATCH"));
+  return match.empty() || Lower(GetCommandLineA()).find(match) != std::string::npos;
+}
+
+// At a hold point: records it, then waits until the release file exists, at
+// most two minutes.
+void HoldAt(const char* point) {
+  if (!HoldsAt(point)) return;
+  AppendEvent("hold", point);
+  const std::string release = EnvOr(L"ZAVCIR_STANDIN_RELEASE", "C:\\standin\\release");
+  for (int i = 0; i < 12000 && GetFileAttributesA(release.c_str()) == INVALID_FILE_ATTRIBUTES;
+       ++i) {
+    Sleep(10);
+  }
+}
+
+// Records the end of the run in the event log and ends the process.
+[[noreturn]] void Exit(DWORD exitCode) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(exitCode));
+  AppendEvent("end", code);
+  ExitProcess(exitCode);
 }
 
 // The whole file; false when it cannot be read.
@@ -292,6 +355,7 @@ bool SetString(HKEY key, const char* name, const std::string& value) {
 
 DWORD Install(DWORD exitCode) {
   if (exitCode & kFailed) return exitCode;
+  HoldAt("install");
   const std::string self = ModulePath();
   const std::string packageDir = DirectoryOf(self);
   std::string inf;
@@ -322,6 +386,7 @@ DWORD Install(DWORD exitCode) {
       !SetString(entry.get(), "UninstallString", self + " /u " + store + "\\" + kInfName)) {
     return kFailed;
   }
+  HoldAt("registered");
   return exitCode;
 }
 
@@ -373,6 +438,7 @@ DWORD Uninstall(const std::string& infPath, DWORD exitCode) {
   }
   std::string inf;
   if (!ReadWholeFile(infPath, &inf)) return kFailed;
+  HoldAt("uninstall");
 
   ScopedKey parent;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE, parent.receive()) ==
@@ -381,6 +447,7 @@ DWORD Uninstall(const std::string& infPath, DWORD exitCode) {
     names.push_back(EntryKeyName(inf));
     for (const std::string& name : names) RegDeleteKeyA(parent.get(), name.c_str());
   }
+  HoldAt("unregistered");
   for (const std::string& name : FilesIn(store)) DeleteFileA((store + "\\" + name).c_str());
   return RemoveDirectoryA(store.c_str()) ? exitCode : kFailed;
 }
@@ -446,6 +513,7 @@ Mode Classify(const std::string& args, std::string* infPath) {
 int main() {
   const std::string commandLine = GetCommandLineA();
   AppendToLog(commandLine);
+  AppendEvent("begin", commandLine);
   const DWORD sleepMs = GetEnvNumber(L"ZAVCIR_STANDIN_SLEEP_MS", 0);
   if (sleepMs) Sleep(sleepMs);
 
@@ -453,12 +521,12 @@ int main() {
   const Mode mode = Classify(ArgumentsOf(commandLine), &infPath);
   DWORD exitCode = kFailed;
 #ifndef _WIN64
-  if (RunsUnderWow64()) ExitProcess(kFailed);
+  if (RunsUnderWow64()) Exit(kFailed);
 #endif
   if (mode == Mode::kInstall) {
     exitCode = Install(GetEnvNumber(L"ZAVCIR_STANDIN_EXIT", 0x1));
   } else if (mode == Mode::kUninstall) {
     exitCode = Uninstall(infPath, GetEnvNumber(L"ZAVCIR_STANDIN_UNINSTALL_EXIT", 0));
   }
-  ExitProcess(exitCode);
+  Exit(exitCode);
 }

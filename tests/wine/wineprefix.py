@@ -200,6 +200,13 @@ def traced_process_id(stderr: str, image_suffix: str) -> str:
     raise AssertionError(f"no process of {image_suffix} in the trace")
 
 
+# The installer stand-in's event log and the file that ends its holds (its defaults).
+STANDIN_EVENTS = r"C:\standin\events.log"
+STANDIN_RELEASE = r"C:\standin\release"
+
+# A support-log line: time stamp, [process id], text.
+_LOG_LINE = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[(\d+)\] ")
+
 _DEBUGSTR = re.compile(r'^[0-9a-f]+:warn:debugstr:OutputDebugString[AW] "(.*)"')
 
 
@@ -290,6 +297,10 @@ class Process:
 
     def running(self) -> bool:
         return self._result is None and self._popen.poll() is None
+
+    def output_now(self) -> str:
+        """What the program has written to its standard output so far."""
+        return self._out.read_bytes().decode(self._encoding, "replace") if self._out.exists() else ""
 
 
 @dataclass
@@ -560,6 +571,68 @@ class WinePrefix:
         if not log.exists():
             return []
         return [line for line in log.read_bytes().decode(self.encoding, "replace").split("\r\n") if line]
+
+    # ---- runs that meet, runs cut off ------------------------------------------
+
+    def wait_until(self, condition, timeout: float = 30, what: str = "the condition") -> None:
+        """Polls condition() every 20 ms until it holds; fails after timeout seconds."""
+        deadline = time.monotonic() + timeout
+        while not condition():
+            if time.monotonic() > deadline:
+                raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+            time.sleep(0.02)
+
+    def support_log(self) -> list[tuple[int, str]]:
+        r"""The lines of C:\windows\ZavCirSetup.log as (process id, text)."""
+        log = self.unix_path(r"C:\windows\ZavCirSetup.log")
+        if not log.exists():
+            return []
+        lines = []
+        for line in log.read_bytes().decode(self.encoding, "replace").split("\r\n"):
+            m = _LOG_LINE.match(line)
+            if m:
+                lines.append((int(m.group(1)), line[m.end():]))
+        return lines
+
+    def setup_pids(self) -> list[int]:
+        """The process ids of the Setup.exe runs in the support log, in order of start."""
+        return [pid for pid, text in self.support_log() if text.startswith("==== Setup ")]
+
+    def standin_events(self) -> list[tuple[str, int, str]]:
+        """The installer stand-in's event log as (kind, process id, rest): "begin"
+        (rest: the command line), "hold" (the point), "end" (the exit code)."""
+        log = self.unix_path(STANDIN_EVENTS)
+        if not log.exists():
+            return []
+        events = []
+        for line in log.read_bytes().decode(self.encoding, "replace").split("\r\n"):
+            kind, _, rest = line.partition(" ")
+            pid, _, rest = rest.partition(" ")
+            if kind and pid.isdigit():
+                events.append((kind, int(pid), rest))
+        return events
+
+    def release_standin(self) -> None:
+        """Ends every hold of the stand-in, now and later: creates its release file."""
+        self.unix_path(STANDIN_RELEASE).parent.mkdir(parents=True, exist_ok=True)
+        self.unix_path(STANDIN_RELEASE).write_bytes(b"")
+
+    def kill(self, pid: int) -> None:
+        """Ends one Windows process as Task Manager or a deployment tool does
+        (TerminateProcess, through `taskkill /F /PID`); the programs it started live on."""
+        result = self.run("taskkill", "/F", "/PID", str(pid), timeout=30, encoding=self.oem_encoding)
+        if result.code != 0:
+            raise RuntimeError(f"taskkill {pid} failed: {result.code} {result.stdout} {result.stderr}")
+
+    def power_cut(self) -> None:
+        """Ends every process of the prefix at once (`wineserver -k`, the power-loss
+        case), then starts the server again, so that the next run finds the machine
+        as it was left. Wine's server writes the registry out as it ends."""
+        _kill_server(self.path, self.env)
+        for proc in self._procs:
+            proc.wait(timeout=30)
+        self._run_quiet(["wineserver", "-p"], timeout=60)
+        self._run_quiet(["wine", "cmd", "/c", "exit"], timeout=120)
 
     def make_dist(self, root: str = r"C:\dist", ini: str | bytes | bool | None = None,
                   folders: dict[str, int] | None = None, inf: bytes | None = None,
