@@ -23,8 +23,10 @@ std::string RunGuardNamed() { return std::string("Run guard ") + RUN_GUARD_NAME;
 
 CRunGuard::~CRunGuard() {
   if (!m_bHeld) return;
-  LogLine(m_mutex->Release() ? "Run guard given up"
-                             : "Run guard could not be given up; it is freed when this run ends");
+  // Written first: once released, the next run may write that it took it.
+  LogLine("Giving up the run guard");
+  if (!m_mutex->Release())
+    LogLine("Giving up the run guard failed; it is freed when this run ends");
 }
 
 BOOL CRunGuard::Take() {

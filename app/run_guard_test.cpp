@@ -20,7 +20,7 @@ constexpr DWORD kMinute = 60000;
 const std::string kGuard = "Run guard Global\\ZavCirReceiverDriverSetup";
 const std::string kWaiting =
     kGuard + " is held by another run of Setup: waiting for it, at most 30 minutes";
-const std::string kGivenUp = "Run guard given up";
+const std::string kGivenUp = "Giving up the run guard";
 
 // A run of C:\Dist\Setup.exe on 32-bit Windows 7 with one copy of the package
 // in the driver store, so that either mode starts a command.
@@ -31,6 +31,7 @@ struct GuardedRun {
     p.files.AddDirectory("C:\\Dist\\x86");
     p.files.AddDirectory("C:\\Windows\\System32\\DriverStore\\FileRepository\\zavcir.inf_x86_1");
     p.runner.onRun = [this](const std::string&) { holders.push_back(p.sync.holder); };
+    p.sync.onRelease = [this] { linesAtRelease = GuardLines().size(); };
   }
 
   int Execute(const Lines& args) {
@@ -56,6 +57,7 @@ struct GuardedRun {
   FakeLogFile log;
   CSetupApp app;
   std::vector<Holder> holders;  // who held the guard while each command ran
+  size_t linesAtRelease = 0;    // guard lines in the log when the guard was released
 };
 
 // The lines of a wait that reaches the limit, before its outcome.
@@ -219,6 +221,10 @@ TEST(RunGuard, TheJobRunsOnlyWhileThisRunHoldsTheGuard) {
       EXPECT_EQ(sync.opened.size(), c.createError == ERROR_ACCESS_DENIED ? 1u : 0u) << what;
       // Given up by its owner before the handle closes, and only then.
       EXPECT_EQ(sync.releases, c.runs ? 1 : 0) << what;
+      // The last line is written before the next run can take the guard and write its own.
+      if (c.runs) {
+        EXPECT_EQ(run.linesAtRelease, c.lines.size()) << what;
+      }
       EXPECT_FALSE(sync.closedWhileOwned) << what;
       EXPECT_EQ(sync.openHandles, 0) << what;
       if (c.holdsForMs == kForever && c.waitError == 0 && c.openError == 0) {

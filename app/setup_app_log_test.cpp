@@ -117,7 +117,7 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
           "Registry delete " + key + "STALE (64-bit view): result 0",
           "Remove OK",
           "Install -",
-          "Run guard given up",
+          "Giving up the run guard",
           "Exit code 0x00000000 (success)",
       }));
   // The log's own lines reach the debugger output too, behind a prefix; the

@@ -70,6 +70,7 @@ DWORD FakeSynchronization::Wait(DWORD milliseconds, DWORD* error) {
 
 bool FakeSynchronization::Release() {
   if (holder != Holder::kThisRun) return false;
+  if (onRelease) onRelease();
   holder = Holder::kNobody;
   ++releases;
   return true;

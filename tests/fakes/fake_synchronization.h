@@ -6,6 +6,7 @@
 // give up ownership, and only the owner may release.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,8 @@ class FakeSynchronization : public Synchronization {
   std::vector<DWORD> waits;          // the time of every wait
   int releases = 0;                  // successful releases
   int openHandles = 0;
-  bool closedWhileOwned = false;  // a handle was closed while this run owned the mutex
+  bool closedWhileOwned = false;    // a handle was closed while this run owned the mutex
+  std::function<void()> onRelease;  // called by a release of the owner, before it takes effect
 
   std::unique_ptr<NamedMutex> CreateNamedMutex(const std::string& name, DWORD* error) override;
   std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name, DWORD* error) override;

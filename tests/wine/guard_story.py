@@ -6,7 +6,7 @@ from __future__ import annotations
 
 GUARD = r"Run guard Global\ZavCirReceiverDriverSetup"
 WAITING = GUARD + " is held by another run of Setup: waiting for it, at most 30 minutes"
-GIVEN_UP = "Run guard given up"
+GIVEN_UP = "Giving up the run guard"
 
 
 def hold(point: str, match: str | None = None) -> dict[str, str]:

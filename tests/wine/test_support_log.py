@@ -63,7 +63,7 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     assert len(writes) == 2 and all(w.endswith("(REG_SZ): result 0") for w in writes), writes
     assert ' DisplayName = "ZAV CIR Receiver Driver" ' in writes[0]
     assert "(64-bit view)" in writes[0]
-    assert lines[-3:] == ["Install -", "Run guard given up", "Exit code 0x00000000 (success)"]
+    assert lines[-3:] == ["Install -", "Giving up the run guard", "Exit code 0x00000000 (success)"]
 
     # The debugger output has the Trace lines as they are and the log's own
     # lines behind a prefix: together, the log's lines in the log's order.
