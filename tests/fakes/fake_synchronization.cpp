@@ -26,18 +26,18 @@ class FakeMutexHandle : public NamedMutex {
 std::unique_ptr<NamedMutex> FakeSynchronization::CreateNamedMutex(const std::string& name,
                                                                   DWORD* error) {
   created.push_back(name);
-  if (createError) {
-    *error = createError;
-    return nullptr;
-  }
-  return std::make_unique<FakeMutexHandle>(this);
+  return NewHandle(createError, error);
 }
 
 std::unique_ptr<NamedMutex> FakeSynchronization::OpenNamedMutex(const std::string& name,
                                                                 DWORD* error) {
   opened.push_back(name);
-  if (openError) {
-    *error = openError;
+  return NewHandle(openError, error);
+}
+
+std::unique_ptr<NamedMutex> FakeSynchronization::NewHandle(DWORD fault, DWORD* error) {
+  if (fault) {
+    *error = fault;
     return nullptr;
   }
   return std::make_unique<FakeMutexHandle>(this);

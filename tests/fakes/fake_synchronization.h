@@ -49,4 +49,8 @@ class FakeSynchronization : public Synchronization {
   // For the fake's handles.
   DWORD Wait(DWORD milliseconds, DWORD* error);
   bool Release();
+
+ private:
+  // A handle, or nullptr with *error = fault when fault is not 0.
+  std::unique_ptr<NamedMutex> NewHandle(DWORD fault, DWORD* error);
 };
