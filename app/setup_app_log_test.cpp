@@ -49,19 +49,7 @@ struct LoggedRun {
   }
 
   // The log's lines without their time stamps, process ids and line ends.
-  Lines LogLines() {
-    Lines lines;
-    const std::string& text = log.files[kLog];
-    const std::string pid = "[4242] ";
-    for (size_t pos = 0; pos < text.size();) {
-      const size_t end = text.find("\r\n", pos);
-      const size_t start = pos + 24;  // "YYYY-MM-DD hh:mm:ss.mmm "
-      EXPECT_EQ(text.compare(start, pid.size(), pid), 0) << text.substr(pos, end - pos);
-      lines.push_back(text.substr(start + pid.size(), end - start - pid.size()));
-      pos = end + 2;
-    }
-    return lines;
-  }
+  Lines LogLines() { return log.TextLines(kLog); }
 
   // Everything a run changes or shows, the log aside.
   std::string Outcome(int exitCode) const {

@@ -13,18 +13,6 @@ using Lines = std::vector<std::string>;
 constexpr char kCommand[] = "\"C:\\Dist\\x64\\DPInst.exe\" /LM /P";
 constexpr char kLog[] = "C:\\Windows\\ZavCirSetup.log";
 
-// The log's lines without their time stamps and line ends.
-Lines LogLines(FakeLogFile& log) {
-  Lines lines;
-  const std::string& text = log.files[kLog];
-  for (size_t pos = 0; pos < text.size();) {
-    const size_t end = text.find("\r\n", pos);
-    lines.push_back(text.substr(pos + 24, end - pos - 24));
-    pos = end + 2;
-  }
-  return lines;
-}
-
 // A program whose end or exit code cannot be known is a failed run, never an
 // exit code: a failed wait would leave STILL_ACTIVE (0x103), which the install
 // flow would read as three packages installed and one staged, and a failed
@@ -90,7 +78,7 @@ TEST(RunCommandTest, OnlyAKnownEndGivesTheExitCode) {
     Lines lines = {std::string("Command: ") + kCommand};
     if (c.reason) lines.push_back(c.reason);
     lines.push_back("Command result: " + FormatHex32(c.result));
-    EXPECT_EQ(LogLines(log), lines) << c.what;
+    EXPECT_EQ(log.TextLines(kLog), lines) << c.what;
   }
 }
 

@@ -43,3 +43,17 @@ bool FakeLogFile::Append(const std::string& text) {
   files[open_] += text;
   return true;
 }
+
+std::vector<std::string> FakeLogFile::TextLines(const std::string& path) {
+  std::vector<std::string> lines;
+  const std::string& text = files[path];
+  const std::string pid = "[" + std::to_string(processId) + "] ";
+  for (size_t pos = 0; pos < text.size();) {
+    const size_t end = text.find("\r\n", pos);
+    size_t start = pos + 24;  // "YYYY-MM-DD hh:mm:ss.mmm "
+    if (text.compare(start, pid.size(), pid) == 0) start += pid.size();
+    lines.push_back(text.substr(start, end - start));
+    pos = end + 2;
+  }
+  return lines;
+}

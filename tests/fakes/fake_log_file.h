@@ -24,6 +24,11 @@ class FakeLogFile : public LogFile {
   // Every path asked to be opened.
   std::vector<std::string> opened;
 
+  // The lines of a written file without their time stamps and line ends, and
+  // without the process id where it follows the time stamp (a line without
+  // it keeps whatever stands there, so that a comparison shows it).
+  std::vector<std::string> TextLines(const std::string& path);
+
   // The path of the open file, or "" when none is open.
   const std::string& openPath() const { return open_; }
 

@@ -19,7 +19,6 @@ import pytest
 
 from package_layout import V1, CommandLog, Store, assert_state, install_command
 
-LOG = r"C:\windows\ZavCirSetup.log"
 NO_INI = "Failed to open Setup.ini file"
 MOVE = "; move the distribution to a plainer folder"
 
@@ -38,8 +37,7 @@ UNNAMEABLE = {
 
 def last_run(p):
     """The support log's lines of the last run, without their time stamps."""
-    text = p.unix_path(LOG).read_bytes().decode(p.encoding)
-    lines = [line[24:] for line in text.split("\r\n") if line]
+    lines = [text for _, text in p.support_log()]
     starts = [i for i, line in enumerate(lines) if line.startswith("==== Setup ")]
     return lines[starts[-1]:]
 
