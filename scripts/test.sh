@@ -29,4 +29,4 @@ echo "== executable checks and end-to-end tests under Wine"
 # Wine under load on two cores has shown a rare failure to start a run that did
 # not recur: a failed test is run once more ("R" in the progress line, "rerun"
 # in the summary), and its support log is printed with the failure.
-/usr/bin/python3 -m pytest -q -n 2 --reruns 1 --reruns-delay 2 tests
+/usr/bin/python3 -m pytest -q -rR -n 2 --reruns 1 --reruns-delay 2 tests
