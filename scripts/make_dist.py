@@ -311,6 +311,7 @@ def make(args: argparse.Namespace) -> Path:
             created.append(parent)
     work = None
     done = False
+    emptied = False  # out was an empty folder that this run took away to put its own there
     try:
         out.parent.mkdir(parents=True, exist_ok=True)
         work = Path(tempfile.mkdtemp(prefix=f".{out.name}.", dir=out.parent))
@@ -329,6 +330,7 @@ def make(args: argparse.Namespace) -> Path:
             f"{time.strftime('%Y-%m-%d %H:%M:%S', time.gmtime(max(stamp, DOS_EPOCH)))} UTC ({stamp_source})")
         if out.is_dir():
             out.rmdir()  # empty, as validated
+            emptied = True
         moved = []
         try:
             for source, target in ((stage, out), (work / archive_path(out).name, archive_path(out)),
@@ -350,6 +352,8 @@ def make(args: argparse.Namespace) -> Path:
                 shutil.rmtree(work, ignore_errors=True)
             if created:
                 shutil.rmtree(created[0], ignore_errors=True)
+            elif emptied and not out.exists():
+                out.mkdir()  # the empty folder the caller had
 
 
 def main(argv: list[str]) -> int:
