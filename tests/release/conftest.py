@@ -16,7 +16,10 @@ def pytest_configure(config):
 
 @pytest.fixture
 def wine():
-    prefix = wineprefix.WinePrefix.create("64")
+    try:
+        prefix = wineprefix.WinePrefix.create("64")
+    except wineprefix.WineCannotRun as cannot:
+        pytest.skip(str(cannot))
     try:
         prefix.set_version("win7")
         yield prefix

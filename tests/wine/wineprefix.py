@@ -15,6 +15,7 @@ import atexit
 import codecs
 import contextlib
 import fcntl
+import functools
 import os
 import re
 import shutil
@@ -109,6 +110,33 @@ def _file_lock(path: Path):
 def _wine_version() -> str:
     return subprocess.run(["wine", "--version"], capture_output=True, text=True, check=True,
                           env=base_env()).stdout.strip()
+
+
+class WineCannotRun(RuntimeError):
+    """This machine cannot run the 32-bit Windows programs under test."""
+
+
+@functools.lru_cache(maxsize=None)
+def why_wine_cannot_run() -> str | None:
+    """Why this machine cannot run 32-bit Windows programs under Wine, or None.
+
+    Wine's 32-bit side is a 32-bit x86 Linux program: a kernel built or booted
+    without IA32 emulation refuses it with "Exec format error" (exit status 126
+    from the wine wrapper). Only that is excused: a Wine that is missing or
+    broken otherwise fails the tests, so that a missing install step shows."""
+    result = subprocess.run(["wine", "--version"], capture_output=True, text=True, env=base_env(),
+                            stdin=subprocess.DEVNULL, check=False)
+    if result.returncode == 126 and "Exec format error" in result.stderr:
+        return ("this machine's kernel cannot run 32-bit x86 programs (no IA32 emulation), so Wine "
+                "cannot start 32-bit Windows programs: " + result.stderr.strip())
+    return None
+
+
+def require_wine() -> None:
+    """Raises WineCannotRun, saying why, on a machine that cannot run the programs."""
+    reason = why_wine_cannot_run()
+    if reason:
+        raise WineCannotRun(reason)
 
 
 def _kill_server(prefix: Path, env: dict[str, str]) -> None:
@@ -356,7 +384,9 @@ class WinePrefix:
 
     @classmethod
     def create(cls, arch: str = "64", extra_env: dict[str, str] | None = None) -> "WinePrefix":
-        """Clones the template of arch '64' or '32' and starts the prefix's server."""
+        """Clones the template of arch '64' or '32' and starts the prefix's server.
+        WineCannotRun on a machine that cannot run 32-bit Windows programs."""
+        require_wine()
         source = template(arch)
         PREFIX_ROOT.mkdir(parents=True, exist_ok=True)
         path = Path(tempfile.mkdtemp(prefix=f"w{arch}-", dir=PREFIX_ROOT))
