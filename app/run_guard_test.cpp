@@ -214,7 +214,7 @@ TEST(RunGuard, TheJobRunsOnlyWhileThisRunHoldsTheGuard) {
       EXPECT_EQ(run.Execute(args), c.runs ? 0 : 4) << what;
       EXPECT_EQ(run.p.runner.commands.size(), c.runs ? 1u : 0u) << what;
       for (Holder h : run.holders) EXPECT_EQ(h, Holder::kThisRun) << what;
-      EXPECT_EQ(!run.p.trace.lines.empty(), c.runs && args.size() == 1) << what;  // "Install +"
+      EXPECT_EQ(!run.log.TraceLines().empty(), c.runs && args.size() == 1) << what;  // "Install +"
       EXPECT_EQ(sync.waits, c.waits) << what;
       EXPECT_EQ(run.GuardLines(), c.lines) << what;
       EXPECT_EQ(sync.created, Lines{"Global\\ZavCirReceiverDriverSetup"}) << what;

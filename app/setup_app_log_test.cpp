@@ -25,7 +25,7 @@ enum class LogState { kNone, kWorking, kOpenFails, kWriteFails };
 // A stale entry's INF is gone; the uninstall sweep finds one store folder.
 struct LoggedRun {
   explicit LoggedRun(LogState state) {
-    if (state != LogState::kNone) GetPlatform().log = &log;
+    GetPlatform().log = state == LogState::kNone ? nullptr : &log;
     log.failOpen = state == LogState::kOpenFails;
     log.failAppend = state == LogState::kWriteFails;
     package_test::MakeWow64(p);
@@ -55,7 +55,6 @@ struct LoggedRun {
   std::string Outcome(int exitCode) const {
     std::string o = "exit " + std::to_string(exitCode);
     for (const std::string& c : p.runner.commands) o += "\ncommand " + c;
-    for (const std::string& t : p.trace.lines) o += "\ntrace " + t;
     for (const std::string& m : p.ui.messages) o += "\nmessage " + m;
     for (const char* key : {"OLD", "NEW", "STALE"}) {
       std::string name = "-", version = "-";
@@ -108,11 +107,10 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
           "Giving up the run guard",
           "Exit code 0x00000000 (success)",
       }));
-  // The log's own lines reach the debugger output too, behind a prefix; the
-  // Trace lines reach it through the trace sink only.
+  // Every line reaches the debugger output too, the log's own behind a prefix.
   EXPECT_EQ(run.log.debugOutput.front(),
             "ZavCirSetup: ==== Setup 2.2.0.0 started, command line: /S \"a b\"\n");
-  EXPECT_EQ(run.log.debugOutput.size() + run.p.trace.lines.size(), run.LogLines().size());
+  EXPECT_EQ(run.log.debugOutput.size(), run.LogLines().size());
 }
 
 TEST(SupportLogRun, ProgramFolderLineNamesTheFormUsedOrWhyThereIsNone) {

@@ -35,7 +35,7 @@ TEST(SetupAppTest, StartUpRecordsTheFactsOfTheRun) {
   // The uninstall job alone: nothing found, nothing started, no Install trace.
   app.DoWork();
   EXPECT_TRUE(p.runner.commands.empty());
-  EXPECT_TRUE(p.trace.lines.empty());
+  EXPECT_TRUE(p.log.TraceLines().empty());
   EXPECT_EQ(1, p.sync.releases);
   EXPECT_EQ(0, p.sync.openHandles);
   EXPECT_EQ(0, app.ExitInstance());

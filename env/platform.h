@@ -193,13 +193,6 @@ class DeviceIo {
   virtual bool OpenAndControl(const std::string& path, DWORD controlCode) = 0;
 };
 
-// Where Trace lines go.
-class TraceSink {
- public:
-  virtual ~TraceSink() = default;
-  virtual void Write(const char* line) = 0;
-};
-
 // A handle of a mutex, closed (CloseHandle) when released. Closing it does not
 // give up ownership: only ReleaseMutex or the end of the owning thread does.
 class NamedMutex {
@@ -272,8 +265,9 @@ class LogFile {
   virtual void DebugOutput(const char* text) = 0;
 };
 
-// The set of system services in force for the process. Every pointer but log
-// is non-null once installed; the core never owns them.
+// The set of system services in force for the process. Every pointer is
+// non-null once installed, but log may be null (then there is no support log,
+// and no Trace line goes anywhere); the core never owns them.
 struct Platform {
   Registry* registry = nullptr;
   FileSystem* files = nullptr;
@@ -282,8 +276,7 @@ struct Platform {
   InfParser* inf = nullptr;
   UserInterface* ui = nullptr;
   DeviceIo* device = nullptr;
-  TraceSink* trace = nullptr;
-  LogFile* log = nullptr;  // may stay null: then there is no support log
+  LogFile* log = nullptr;
   Synchronization* sync = nullptr;
 };
 

@@ -3,7 +3,6 @@
 #include "env/code_page.h"
 #include "env/mbcs.h"
 #include "env/platform.h"
-#include "env/support_log.h"
 
 namespace {
 
@@ -154,14 +153,6 @@ BOOL DisableFsRedirection(PVOID* pOldValue) {
 BOOL RevertFsRedirection(PVOID oldValue) {
   return GetPlatform().system->RevertFsRedirection(oldValue);
 }
-
-void Trace(const char* text) {
-  TraceSink* sink = GetPlatform().trace;
-  if (sink && text) sink->Write(text);
-  LogTraceLine(text);
-}
-
-void Trace(const std::string& text) { Trace(text.c_str()); }
 
 void ResetProbeCachesForTesting() {
   g_osKindCache = -1;

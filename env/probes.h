@@ -75,9 +75,5 @@ BOOL IsWow64();
 BOOL DisableFsRedirection(PVOID* pOldValue);
 BOOL RevertFsRedirection(PVOID oldValue);
 
-// The diagnostic sink: one complete line ending in '\n'. Nothing depends on it.
-void Trace(const char* text);
-void Trace(const std::string& text);
-
 // Forgets both caches, so that a test can present another system.
 void ResetProbeCachesForTesting();

@@ -67,10 +67,14 @@ void OpenSupportLog() {
   file->Open(path);
 }
 
-void LogTraceLine(const char* text) {
+void Trace(const char* text) {
   LogFile* file = InstalledLogFile();
-  if (file && text) AppendStamped(file, text);
+  if (!file || !text) return;
+  AppendStamped(file, text);
+  file->DebugOutput(text);
 }
+
+void Trace(const std::string& text) { Trace(text.c_str()); }
 
 void LogLine(const std::string& text) {
   LogFile* file = InstalledLogFile();

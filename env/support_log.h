@@ -1,11 +1,11 @@
-// The support log: ZavCirSetup.log in the Windows directory, beside the driver
-// installer's own log. Every run appends its header, its Trace lines, the
-// commands it starts with their results, its registry writes and deletions and
-// its exit code, each line with the local time and the process id, which tells
-// apart the lines of two runs that overlap. The lines of the log's own
-// (all but the Trace lines, which the trace sink has already) also go to the
-// debugger output. Nothing depends on the log: without a LogFile installed,
-// or when the file cannot be opened or written, every call does nothing more.
+// The program's one log: ZavCirSetup.log in the Windows directory, beside the
+// driver installer's own log, and the debugger output. Every run appends its
+// header, its Trace lines, the commands it starts with their results, its
+// registry writes and deletions and its exit code, each line with the local
+// time and the process id, which tells apart the lines of two runs that
+// overlap. Every line also goes to the debugger output. Nothing depends on the
+// log: without a LogFile installed, or when the file cannot be opened or
+// written, every call does nothing more.
 #pragma once
 
 #include <string>
@@ -16,7 +16,7 @@
 constexpr char SUPPORT_LOG_NAME[] = "ZavCirSetup.log";
 constexpr char SUPPORT_LOG_OLD_NAME[] = "ZavCirSetup.log.old";
 // What the log's own lines start with in the debugger output, where the lines
-// of every process meet (the Trace lines keep their exact text).
+// of every process meet (Trace lines keep their exact text there).
 constexpr char SUPPORT_LOG_DEBUG_PREFIX[] = "ZavCirSetup: ";
 // A log larger than this at the start of a run is moved to the .old file first.
 constexpr uint64_t SUPPORT_LOG_ROLLOVER_SIZE = 1024 * 1024;
@@ -38,8 +38,10 @@ std::string DescribeExitCode(int exitCode);
 // ZavCirSetup.log.old (replacing that) when it is larger than 1 MiB.
 void OpenSupportLog();
 
-// A Trace line: to the log file only.
-void LogTraceLine(const char* text);
+// A diagnostic line of the package operations, one complete line ending in
+// '\n': to the log file, and with its exact text to the debugger output.
+void Trace(const char* text);
+void Trace(const std::string& text);
 
 // A line of the log's own (without a line end): to the log file, and with
 // SUPPORT_LOG_DEBUG_PREFIX and a line feed to the debugger output.

@@ -6,7 +6,6 @@
 #include "framework/wnd.h"
 #include "win32/proc_address.h"
 #include "win32/system_library.h"
-#include "win32/win32_log_file.h"
 #include "win32/win32_platform.h"
 
 namespace {
@@ -83,7 +82,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Lives until the process ends: nothing may outlive the services it uses.
   Win32Platform* platform = new Win32Platform;
   platform->Install();
-  GetPlatform().log = new Win32LogFile;  // the support log; lives as long as the platform
   CWinApp* app = AfxGetApp();
   return app ? RunApplication(*app) : 0;
 }

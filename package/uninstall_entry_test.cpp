@@ -121,7 +121,7 @@ TEST(UninstallEntryTest, UninstallRunsTheCommandWhileTheInfIsAFile) {
     Lines traces = {std::string("Uninstall entry: {ABC} ") + c.command + "\n",
                     "Execute this uninstall entry\n"};
     if (c.infDeleted) traces.push_back(std::string(kInf) + " was successfully deleted\n");
-    EXPECT_EQ(p.trace.lines, traces) << c.run;
+    EXPECT_EQ(p.log.TraceLines(), traces) << c.run;
     EXPECT_TRUE(p.registry.accessMasks.empty()) << c.run;
   }
 }
@@ -154,7 +154,7 @@ TEST(UninstallEntryTest, WithoutItsInfFileTheEntryDeletesItsOwnSubkeyOnly) {
     if (c.openFails) p.registry.FailOpen(kUninstallKey, ERROR_ACCESS_DENIED);
     EXPECT_FALSE(CUninstallEntry("{ABC}", kCommand).Uninstall(TRUE)) << c.what;
     EXPECT_TRUE(p.runner.commands.empty()) << c.what;
-    EXPECT_EQ(p.trace.lines,
+    EXPECT_EQ(p.log.TraceLines(),
               (Lines{std::string("Uninstall entry: {ABC} ") + kCommand + "\n", kManual, c.last}))
         << c.what;
     EXPECT_EQ(p.registry.HasKey(kKeyPath), c.last != "Remove OK\n") << c.what;

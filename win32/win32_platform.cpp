@@ -9,7 +9,7 @@ void Win32Platform::Install() {
   platform.inf = &inf_;
   platform.ui = &ui_;
   platform.device = &device_;
-  platform.trace = &trace_;
+  platform.log = &log_;
   platform.sync = &sync_;
   SetPlatform(platform);
 }

@@ -6,11 +6,11 @@
 #include "win32/win32_device_io.h"
 #include "win32/win32_file_system.h"
 #include "win32/win32_inf_parser.h"
+#include "win32/win32_log_file.h"
 #include "win32/win32_process_runner.h"
 #include "win32/win32_registry.h"
 #include "win32/win32_synchronization.h"
 #include "win32/win32_system_info.h"
-#include "win32/win32_trace_sink.h"
 #include "win32/win32_user_interface.h"
 
 class Win32Platform {
@@ -27,6 +27,6 @@ class Win32Platform {
   Win32InfParser inf_;
   Win32UserInterface ui_;
   Win32DeviceIo device_;
-  Win32TraceSink trace_;
+  Win32LogFile log_;
   Win32Synchronization sync_;
 };

@@ -1,5 +1,7 @@
 #include "tests/fakes/fake_log_file.h"
 
+#include "env/support_log.h"
+
 LocalTime FakeLogFile::Now() {
   const LocalTime reading = now;
   if (++now.milliseconds == 1000) {
@@ -42,6 +44,13 @@ bool FakeLogFile::Append(const std::string& text) {
   if (failAppend || open_.empty()) return false;
   files[open_] += text;
   return true;
+}
+
+std::vector<std::string> FakeLogFile::TraceLines() const {
+  std::vector<std::string> lines;
+  for (const std::string& text : debugOutput)
+    if (text.rfind(SUPPORT_LOG_DEBUG_PREFIX, 0) != 0) lines.push_back(text);
+  return lines;
 }
 
 std::vector<std::string> FakeLogFile::TextLines(const std::string& path) {

@@ -29,6 +29,10 @@ class FakeLogFile : public LogFile {
   // it keeps whatever stands there, so that a comparison shows it).
   std::vector<std::string> TextLines(const std::string& path);
 
+  // The Trace lines in the debugger output, in order, with their line ends:
+  // every text there but the log's own lines, which carry a prefix.
+  std::vector<std::string> TraceLines() const;
+
   // The path of the open file, or "" when none is open.
   const std::string& openPath() const { return open_; }
 

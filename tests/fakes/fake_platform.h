@@ -1,7 +1,8 @@
 // In-memory stand-ins for the system services, for the native unit tests.
-// FakePlatform installs them all (with the FakeRegistry of fake_registry.h and
-// the FakeSynchronization of fake_synchronization.h) for the lifetime of the
-// object and resets the probe caches around it.
+// FakePlatform installs them all (with the FakeRegistry of fake_registry.h,
+// the FakeSynchronization of fake_synchronization.h and the FakeLogFile of
+// fake_log_file.h) for the lifetime of the object and resets the probe caches
+// around it.
 #pragma once
 
 #include <functional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "env/platform.h"
+#include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_synchronization.h"
 
@@ -138,12 +140,6 @@ class FakeDeviceIo : public DeviceIo {
   bool OpenAndControl(const std::string& path, DWORD controlCode) override;
 };
 
-class FakeTraceSink : public TraceSink {
- public:
-  std::vector<std::string> lines;
-  void Write(const char* line) override { lines.push_back(line); }
-};
-
 struct FakePlatform {
   FakePlatform();
   ~FakePlatform();
@@ -154,6 +150,6 @@ struct FakePlatform {
   FakeInfParser inf;
   FakeUserInterface ui;
   FakeDeviceIo device;
-  FakeTraceSink trace;
+  FakeLogFile log;
   FakeSynchronization sync;
 };

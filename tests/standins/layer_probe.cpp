@@ -1,8 +1,8 @@
 // Test program: the setup program's own core and Win32 layer (the same sources
 // as Setup.exe, without its entry point, application object and window), run
 // one operation at a time against the real registry, files and processes.
-// It installs the Win32 platform as Setup.exe does, with a trace sink that
-// prints each Trace line; the WOW64 flag is taken on the main thread first.
+// It installs the Win32 platform as Setup.exe does, with a log that prints
+// each Trace line; the WOW64 flag is taken on the main thread first.
 //
 //   layer_probe run [handles]  RunCommand(%ZAVCIR_PROBE_COMMAND%), the command line
 //                              reaching Windows byte for byte; prints result=0x%08X
@@ -40,6 +40,7 @@
 
 #include "env/platform.h"
 #include "env/probes.h"
+#include "env/support_log.h"
 #include "package/run_command.h"
 #include "package/uninstall_entry.h"
 #include "package/uninstall_entry_list.h"
@@ -69,13 +70,16 @@ void Print(const char* key, const std::string& value) {
 
 void PrintInt(const char* key, long long value) { std::printf("%s=%lld\n", key, value); }
 
-// Trace lines go to standard output, without their line feed.
-class StdoutTraceSink : public TraceSink {
+// The log of the probe: Trace lines go to standard output, without their line
+// feed; the log's own lines (behind their prefix) and the log file are left out.
+class StdoutTraceLog : public Win32LogFile {
  public:
-  void Write(const char* line) override {
-    std::string text = line;
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    Print("trace", text);
+  bool Append(const std::string&) override { return false; }
+  void DebugOutput(const char* text) override {
+    std::string line = text;
+    if (line.rfind(SUPPORT_LOG_DEBUG_PREFIX, 0) == 0) return;
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    Print("trace", line);
   }
 };
 
@@ -238,10 +242,10 @@ int Dispatch(int argc, char** argv) {
   // Lives until the process ends, as in Setup.exe.
   static Win32Platform platform;
   platform.Install();
-  static StdoutTraceSink sink;
-  Platform withSink = GetPlatform();
-  withSink.trace = &sink;
-  SetPlatform(withSink);
+  static StdoutTraceLog log;
+  Platform withLog = GetPlatform();
+  withLog.log = &log;
+  SetPlatform(withLog);
   // Start-up order of the setup program: the WOW64 flag is cached on the main
   // thread before any other thread exists.
   PrintInt("wow64", IsWow64());
