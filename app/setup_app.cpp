@@ -177,6 +177,12 @@ BOOL CSetupApp::ResolvePackageDir() {
   return FALSE;
 }
 
+void CSetupApp::BeginJob(HWND mainWindow) {
+  m_shutdownBlock.Begin(mainWindow, m_cmdInfo.m_bUninstall);
+}
+
+void CSetupApp::EndJob() { m_shutdownBlock.End(); }
+
 void CSetupApp::DoWork() {
   // One run at a time on the machine: the guard is held for the whole flow
   // and given up when the flow has returned.

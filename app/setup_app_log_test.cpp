@@ -44,7 +44,11 @@ struct LoggedRun {
   // StartUp, the job and ExitInstance, as the program runs them.
   int Execute(const Lines& args, std::vector<DWORD> results) {
     p.runner.results = std::move(results);
-    if (app.StartUp(args)) app.DoWork();
+    if (app.StartUp(args)) {
+      app.BeginJob(p.shutdown.CreateWindow());
+      app.DoWork();
+      app.EndJob();
+    }
     return app.ExitInstance();
   }
 
@@ -87,6 +91,8 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
           "code page 20127",
           "Mode: install, silent; edition tag: Win7_64",
           "Package folder: C:\\Dist\\x64",
+          "Shutdown level 0x000003FF: asked before the other applications",
+          "Shutdown block reason set: Installing the ZAV CIR Receiver Driver.",
           "Run guard Global\\ZavCirReceiverDriverSetup taken at once",
           "Install +",
           "Command: \"C:\\Dist\\x64\\DPInst.exe\" /LM /SW /F",
@@ -106,6 +112,7 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
           "Remove OK",
           "Install -",
           "Giving up the run guard",
+          "Shutdown block reason removed",
           "Exit code 0x00000000 (success)",
       }));
   // The log's own lines reach the debugger output too, behind a prefix; the

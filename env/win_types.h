@@ -21,6 +21,9 @@ struct HKEY__;
 typedef HKEY__* HKEY;
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
 
+struct HWND__;
+typedef HWND__* HWND;
+
 #define TRUE 1
 #define FALSE 0
 

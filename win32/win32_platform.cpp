@@ -11,5 +11,6 @@ void Win32Platform::Install() {
   platform.device = &device_;
   platform.trace = &trace_;
   platform.sync = &sync_;
+  platform.shutdown = &shutdown_;
   SetPlatform(platform);
 }

@@ -8,6 +8,7 @@
 #include "win32/win32_inf_parser.h"
 #include "win32/win32_process_runner.h"
 #include "win32/win32_registry.h"
+#include "win32/win32_shutdown_control.h"
 #include "win32/win32_synchronization.h"
 #include "win32/win32_system_info.h"
 #include "win32/win32_trace_sink.h"
@@ -29,4 +30,5 @@ class Win32Platform {
   Win32DeviceIo device_;
   Win32TraceSink trace_;
   Win32Synchronization sync_;
+  Win32ShutdownControl shutdown_;
 };

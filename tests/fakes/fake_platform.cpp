@@ -277,8 +277,8 @@ bool FakeDeviceIo::OpenAndControl(const std::string& path, DWORD controlCode) {
 }
 
 FakePlatform::FakePlatform() {
-  SetPlatform(
-      Platform{&registry, &files, &system, &runner, &inf, &ui, &device, &trace, nullptr, &sync});
+  SetPlatform(Platform{&registry, &files, &system, &runner, &inf, &ui, &device, &trace, nullptr,
+                       &sync, &shutdown});
   ResetProbeCachesForTesting();
 }
 

@@ -1,6 +1,7 @@
 // In-memory stand-ins for the system services, for the native unit tests.
-// FakePlatform installs them all (with the FakeRegistry of fake_registry.h and
-// the FakeSynchronization of fake_synchronization.h) for the lifetime of the
+// FakePlatform installs them all (with the FakeRegistry of fake_registry.h,
+// the FakeSynchronization of fake_synchronization.h and the
+// FakeShutdownControl of fake_shutdown_control.h) for the lifetime of the
 // object and resets the probe caches around it.
 #pragma once
 
@@ -11,6 +12,7 @@
 
 #include "env/platform.h"
 #include "tests/fakes/fake_registry.h"
+#include "tests/fakes/fake_shutdown_control.h"
 #include "tests/fakes/fake_synchronization.h"
 
 // A file system of paths (compared without regard to ASCII case, as Windows
@@ -156,4 +158,5 @@ struct FakePlatform {
   FakeDeviceIo device;
   FakeTraceSink trace;
   FakeSynchronization sync;
+  FakeShutdownControl shutdown{system};
 };

@@ -55,10 +55,13 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     assert lines[2].startswith("Windows: Windows 7 or later (OS kind 5), version 6.1, platform 2, WOW64 yes")
     assert lines[3] == "Mode: install, silent; edition tag: Win7_64"
     assert lines[4] == r"Package folder: C:\dist\Win7_64"
-    assert lines[5] == r"Run guard Global\ZavCirReceiverDriverSetup taken at once"
-    assert lines[6] == "Install +"
-    assert lines[7] == r'Command: "C:\dist\Win7_64\DPInst.exe" /LM /SW /F'
-    assert lines[8] == "Command result: 0x00000001"
+    # Wine's ShutdownBlockReasonCreate is a stub that fails with error 120.
+    assert lines[5] == "Shutdown level 0x000003FF: asked before the other applications"
+    assert lines[6] == "Shutdown block reason not set, error 120: a log-off or shutdown may end this run"
+    assert lines[7] == r"Run guard Global\ZavCirReceiverDriverSetup taken at once"
+    assert lines[8] == "Install +"
+    assert lines[9] == r'Command: "C:\dist\Win7_64\DPInst.exe" /LM /SW /F'
+    assert lines[10] == "Command result: 0x00000001"
     writes = [line for line in lines if line.startswith("Registry write ")]
     assert len(writes) == 2 and all(w.endswith("(REG_SZ): result 0") for w in writes), writes
     assert ' DisplayName = "ZAV CIR Receiver Driver" ' in writes[0]
