@@ -90,6 +90,18 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     assert added[-1] == "Exit code 0x00000001 (restart needed)"
 
 
+@pytest.mark.parametrize("version,shown", [("win7", "6.1"), ("win8", "6.2"), ("win81", "6.3"),
+                                           ("win10", "10.0")])
+def test_the_log_names_the_version_that_runs(make_prefix, version, shown):
+    """The manifest declares every Windows from Vista to 10 and 11: without
+    that, 8.1 and later report 6.2 to the program (Wine does the same)."""
+    p = make_prefix("64", version)
+    d = p.make_dist()
+    assert p.run(d.setup, "/S").code == 0
+    [windows] = [line for line in log_lines(p) if line.startswith("Windows: ")]
+    assert windows.startswith(f"Windows: Windows 7 or later (OS kind 5), version {shown}, platform 2, ")
+
+
 def test_a_silent_start_up_failure_leaves_its_reason(wine64):
     p = wine64
     d = p.make_dist(ini=False)
