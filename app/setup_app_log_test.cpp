@@ -185,6 +185,42 @@ TEST(SupportLogRun, ProgramFolderLineNamesTheFormUsedOrWhyThereIsNone) {
   }
 }
 
+// Started from a drive letter that this run lacks (a network drive mapped
+// without elevation, for a run as administrator), Setup cannot read its own
+// folder: the failure's log line names the drive and the remedy; the box keeps
+// its text. A drive that exists, or a share, fails without that reason.
+TEST(SupportLogRun, AStartUpFailureNamesTheProgramsDriveWhenThisRunLacksIt) {
+  const std::string why =
+      " does not exist for this run (a drive mapped without administrator rights is missing "
+      "where programs run as administrator): start Setup.exe by its network path "
+      "(\\\\server\\share\\...)";
+  struct Case {
+    std::u16string module;
+    UINT driveZ;         // the type of Z:\, or DRIVE_NO_ROOT_DIR: no such drive
+    std::string reason;  // after the failure's text
+  } cases[] = {
+      {u"Z:\\dist\\Setup.exe", DRIVE_NO_ROOT_DIR, "; drive Z:" + why},
+      {u"z:\\Setup.exe", DRIVE_NO_ROOT_DIR, "; drive z:" + why},
+      {u"Z:\\dist\\Setup.exe", DRIVE_REMOTE, ""},
+      {u"C:\\elsewhere\\Setup.exe", DRIVE_NO_ROOT_DIR, ""},
+      {u"\\\\server\\share\\Setup.exe", DRIVE_NO_ROOT_DIR, ""},
+  };
+  for (const auto& c : cases) {
+    for (const bool silent : {false, true}) {
+      LoggedRun run(LogState::kWorking);
+      run.p.system.moduleFileName = c.module;
+      if (c.driveZ != DRIVE_NO_ROOT_DIR) run.p.files.driveTypes["z:\\"] = c.driveZ;
+      EXPECT_EQ(EXIT_SETUP_FAILED, run.Execute(silent ? Lines{"/S"} : Lines{}, {}));
+      const std::string failed =
+          silent ? "Start-up failed (silent, no message shown): " : "Start-up failed: ";
+      const Lines lines = run.LogLines();
+      ASSERT_GE(lines.size(), 2u);
+      EXPECT_EQ(failed + "Failed to open Setup.ini file" + c.reason, lines[lines.size() - 2]);
+      EXPECT_EQ(silent ? Lines{} : Lines{"Failed to open Setup.ini file"}, run.p.ui.messages);
+    }
+  }
+}
+
 // Windows ends the session while the installer runs: the frame's end-of-session
 // handling calls ExitInstance, after which Windows may end the process at any
 // moment. The log says the run was cut off, never an exit code of success that

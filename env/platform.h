@@ -76,6 +76,12 @@ class FileSystem {
   // order the system yields it ("." and ".." included if the pattern matches
   // them); empty when nothing matches.
   virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;
+  // GetDriveTypeA(root), root being a drive's root with its trailing backslash
+  // ("Z:\\"): DRIVE_NO_ROOT_DIR when this process has no such drive, else the
+  // drive's type (DRIVE_FIXED, DRIVE_REMOTE, ...). Drive letters that a user
+  // maps to shares live in one logon session: an administrator's elevated
+  // programs run in another one and lack the letters mapped without elevation.
+  virtual UINT QueryDriveType(const std::string& root) = 0;
 };
 
 // What the system tells about itself (kernel32).

@@ -130,6 +130,12 @@ std::vector<FoundFile> FakeFileSystem::FindFiles(const std::string& pattern) {
   return found;
 }
 
+UINT FakeFileSystem::QueryDriveType(const std::string& root) {
+  const auto it = driveTypes.find(Key(root));
+  return root.empty() || root.back() != '\\' || it == driveTypes.end() ? DRIVE_NO_ROOT_DIR
+                                                                       : it->second;
+}
+
 bool FakeSystemInfo::GetShortPathNameW(const std::u16string& path, std::u16string* shortPath) {
   shortPathQueries.push_back(path);
   // Without the \\?\ prefix Windows takes fewer than MAX_PATH characters.

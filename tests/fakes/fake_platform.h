@@ -31,6 +31,12 @@ class FakeFileSystem : public FileSystem {
   std::unique_ptr<ReadableFile> OpenForRead(const std::string& path) override;
   // Supports one '*' in the last component, matched without regard to ASCII case.
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
+  // The type of a root in driveTypes; DRIVE_NO_ROOT_DIR for any other root,
+  // and for one without its trailing backslash, which the call requires.
+  UINT QueryDriveType(const std::string& root) override;
+
+  // The drives of this process by root, in lower case ("c:\\").
+  std::map<std::string, UINT> driveTypes{{"c:\\", DRIVE_FIXED}};
 
  private:
   struct Node {
