@@ -202,7 +202,6 @@ TEST(SupportLogRun, AStartUpFailureNamesTheProgramsDriveWhenThisRunLacksIt) {
       {u"Z:\\dist\\Setup.exe", DRIVE_NO_ROOT_DIR, "; drive Z:" + why},
       {u"z:\\Setup.exe", DRIVE_NO_ROOT_DIR, "; drive z:" + why},
       {u"Z:\\dist\\Setup.exe", DRIVE_REMOTE, ""},
-      {u"C:\\elsewhere\\Setup.exe", DRIVE_NO_ROOT_DIR, ""},
       {u"\\\\server\\share\\Setup.exe", DRIVE_NO_ROOT_DIR, ""},
   };
   for (const auto& c : cases) {

@@ -1,6 +1,6 @@
 // Log-off and shutdown while the job runs, on each kind of Windows: what the
-// main window's block reason makes of a refusal that Windows may otherwise
-// answer by terminating the process.
+// main window's block reason makes of a refusal that Windows from Vista on
+// answers by terminating a process whose windows are hidden.
 #include "app/shutdown_block.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +16,6 @@ namespace {
 using Outcome = FakeShutdownControl::Outcome;
 using Lines = std::vector<std::string>;
 
-constexpr char kLog[] = "C:\\Windows\\ZavCirSetup.log";
-
-// The support log's lines about the shutdown block, in order.
-Lines ShutdownLines(FakeLogFile& log) {
-  Lines found;
-  for (const std::string& line : log.TextLines(kLog))
-    if (line.rfind("Shutdown ", 0) == 0) found.push_back(line);
-  return found;
-}
-
 // A run from C:\Dist on 32-bit Windows of the given version, with a copy of
 // the package in the driver store of each layout, so that both jobs start
 // the installer.
@@ -39,63 +29,63 @@ struct JobRun {
     p.files.AddDirectory("C:\\Windows\\System32\\DriverStore\\FileRepository\\zavcir.inf_x86_1");
     p.files.AddDirectory("C:\\Windows\\System32\\DRVSTORE\\zavcir_1");
   }
+  // The support log's lines about the shutdown block.
+  Lines ShutdownLines() {
+    Lines found;
+    for (const std::string& line : log.TextLines("C:\\Windows\\ZavCirSetup.log"))
+      if (line.rfind("Shutdown ", 0) == 0) found.push_back(line);
+    return found;
+  }
   FakePlatform p;
   FakeLogFile log;
   CSetupApp app;
 };
 
+const char kLevelSet[] = "Shutdown level 0x000003FF: asked before the other applications";
+
 TEST(ShutdownBlockTest, ALogOffWhileTheInstallerRunsIsRefusedOnEveryWindows) {
-  struct Case {
-    const char* name;
-    OsVersion version;
-    bool blockReasons;  // the system has them
-  } cases[] = {
-      {"XP", {VER_PLATFORM_WIN32_NT, 5, 1}, false},
-      {"XP x64", {VER_PLATFORM_WIN32_NT, 5, 2}, false},
-      {"Vista", {VER_PLATFORM_WIN32_NT, 6, 0}, true},
-      {"7", {VER_PLATFORM_WIN32_NT, 6, 1}, true},
-      {"10", {VER_PLATFORM_WIN32_NT, 10, 0}, true},
-  };
-  for (const Case& c : cases) {
+  const std::string none =
+      "Shutdown block reason not set: this Windows has none (before Vista the refusal alone "
+      "holds a log-off or shutdown)";
+  const OsVersion versions[] = {{VER_PLATFORM_WIN32_NT, 5, 1},
+                                {VER_PLATFORM_WIN32_NT, 5, 2},
+                                {VER_PLATFORM_WIN32_NT, 6, 0},
+                                {VER_PLATFORM_WIN32_NT, 6, 1},
+                                {VER_PLATFORM_WIN32_NT, 10, 0}};
+  for (const OsVersion& version : versions) {
     for (const BOOL uninstall : {FALSE, TRUE}) {
-      const std::string what = std::string(c.name) + (uninstall ? ", uninstall" : ", install");
+      const std::string what = std::to_string(version.majorVersion) + "." +
+                               std::to_string(version.minorVersion) + (uninstall ? " /U" : "");
+      const bool vista = version.majorVersion >= 6;
       const std::string reason = CShutdownBlock::Reason(uninstall);
-      JobRun run(c.version);
+      JobRun run(version);
       ASSERT_TRUE(run.app.StartUp(uninstall ? Lines{"/S", "/U"} : Lines{"/S"})) << what;
       const HWND window = run.p.shutdown.CreateWindow();
       run.app.BeginJob(window);
-      // Windows asks while the installer runs; the window refuses, hidden.
+      // Windows asks while the installer runs; the hidden window refuses.
       std::vector<Outcome> outcomes;
-      std::vector<std::u16string> reasons;
+      std::u16string shown = u"(none)";
       run.p.runner.onRun = [&](const std::string&) {
         outcomes.push_back(run.p.shutdown.QueryEndSession(window, FALSE));
-        const auto it = run.p.shutdown.reasons.find(window);
-        reasons.push_back(it == run.p.shutdown.reasons.end() ? u"(none)" : it->second);
+        if (run.p.shutdown.reasons.count(window)) shown = run.p.shutdown.reasons[window];
       };
       run.app.DoWork();
       run.app.EndJob();
 
       EXPECT_EQ(std::vector<Outcome>{Outcome::kRefused}, outcomes) << what;
-      const std::u16string shown(reason.begin(), reason.end());
-      EXPECT_EQ(std::vector<std::u16string>{c.blockReasons ? shown : u"(none)"}, reasons) << what;
+      EXPECT_EQ(vista ? std::u16string(reason.begin(), reason.end()) : u"(none)", shown) << what;
       EXPECT_TRUE(run.p.shutdown.reasons.empty()) << what;  // taken away after the job
-      EXPECT_EQ(0x3FFu, run.p.shutdown.level) << what;      // asked before the installer (0x280)
-      EXPECT_EQ(0u, run.p.shutdown.flags) << what;
-      const Lines blockLines =
-          c.blockReasons
-              ? Lines{"Shutdown block reason set: " + reason, "Shutdown block reason removed"}
-              : Lines{
-                    "Shutdown block reason not set: this Windows has none (before Vista the "
-                    "refusal alone holds a log-off or shutdown)"};
-      Lines expected{"Shutdown level 0x000003FF: asked before the other applications"};
-      expected.insert(expected.end(), blockLines.begin(), blockLines.end());
-      EXPECT_EQ(expected, ShutdownLines(run.log)) << what;
+      EXPECT_EQ(0x3FFu, run.p.shutdown.level) << what;      // before the installer's 0x280
+      const Lines expected = vista ? Lines{kLevelSet, "Shutdown block reason set: " + reason,
+                                           "Shutdown block reason removed"}
+                                   : Lines{kLevelSet, none};
+      EXPECT_EQ(expected, run.ShutdownLines()) << what;
     }
   }
 }
 
-// Windows takes the calls only from the thread that created the window: a
-// reason set from the worker would fail, and the log says so.
+// Windows takes the reason only from the thread that created the window: set
+// from another one, it fails, and the log says so.
 TEST(ShutdownBlockTest, OnAnotherThreadThanTheWindowsTheReasonFailsAndTheLogSaysWhy) {
   JobRun run({VER_PLATFORM_WIN32_NT, 6, 1});
   ASSERT_TRUE(run.app.StartUp({"/S"}));
@@ -103,10 +93,10 @@ TEST(ShutdownBlockTest, OnAnotherThreadThanTheWindowsTheReasonFailsAndTheLogSays
   std::thread([&] { run.app.BeginJob(window); }).join();
   EXPECT_EQ(Outcome::kTerminated, run.p.shutdown.QueryEndSession(window, FALSE));
   run.app.EndJob();  // nothing to take away
-  EXPECT_EQ((Lines{"Shutdown level 0x000003FF: asked before the other applications",
+  EXPECT_EQ((Lines{kLevelSet,
                    "Shutdown block reason not set, error 5: a log-off or shutdown may end this "
                    "run"}),
-            ShutdownLines(run.log));
+            run.ShutdownLines());
 }
 
 }  // namespace

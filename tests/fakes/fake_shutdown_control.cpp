@@ -4,10 +4,6 @@
 
 #include "tests/fakes/fake_platform.h"
 
-namespace {
-constexpr DWORD kInvalidWindowHandle = 1400;  // ERROR_INVALID_WINDOW_HANDLE
-}  // namespace
-
 HWND FakeShutdownControl::CreateWindow() {
   const HWND window =
       reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10010 + 4 * creators_.size()));
@@ -17,43 +13,38 @@ HWND FakeShutdownControl::CreateWindow() {
 
 FakeShutdownControl::Outcome FakeShutdownControl::QueryEndSession(HWND window, BOOL answer) const {
   if (answer) return Outcome::kEnds;
-  if (!HasBlockReasons()) return Outcome::kRefused;
-  return reasons.count(window) ? Outcome::kRefused : Outcome::kTerminated;
+  return !HasBlockReasons() || reasons.count(window) ? Outcome::kRefused : Outcome::kTerminated;
 }
 
 bool FakeShutdownControl::SetShutdownLevel(DWORD newLevel, DWORD* error) {
-  if (newLevel > 0x4FF) {
+  if (newLevel > 0x4FF)
     *error = ERROR_INVALID_PARAMETER;
-    return false;
-  }
-  level = newLevel;
-  flags = 0;
-  return true;
+  else
+    level = newLevel;
+  return newLevel <= 0x4FF;
 }
 
 bool FakeShutdownControl::HasBlockReasons() const {
   return system_.version.platformId == VER_PLATFORM_WIN32_NT && system_.version.majorVersion >= 6;
 }
 
-BlockReasonResult FakeShutdownControl::CheckCaller(HWND window, DWORD* error) const {
+BlockReasonResult FakeShutdownControl::Check(HWND window, DWORD* error) const {
+  if (!HasBlockReasons()) return BLOCK_REASON_UNAVAILABLE;
   const auto it = creators_.find(window);
-  *error = it == creators_.end()                      ? kInvalidWindowHandle
-           : it->second != std::this_thread::get_id() ? static_cast<DWORD>(ERROR_ACCESS_DENIED)
-                                                      : 0;
-  return *error ? BLOCK_REASON_FAILED : BLOCK_REASON_DONE;
+  if (it != creators_.end() && it->second == std::this_thread::get_id()) return BLOCK_REASON_DONE;
+  *error = ERROR_ACCESS_DENIED;
+  return BLOCK_REASON_FAILED;
 }
 
 BlockReasonResult FakeShutdownControl::CreateBlockReason(HWND window, const std::u16string& reason,
                                                          DWORD* error) {
-  if (!HasBlockReasons()) return BLOCK_REASON_UNAVAILABLE;
-  const BlockReasonResult result = CheckCaller(window, error);
+  const BlockReasonResult result = Check(window, error);
   if (result == BLOCK_REASON_DONE) reasons[window] = reason;
   return result;
 }
 
 BlockReasonResult FakeShutdownControl::DestroyBlockReason(HWND window, DWORD* error) {
-  if (!HasBlockReasons()) return BLOCK_REASON_UNAVAILABLE;
-  const BlockReasonResult result = CheckCaller(window, error);
+  const BlockReasonResult result = Check(window, error);
   if (result == BLOCK_REASON_DONE) reasons.erase(window);
   return result;
 }

@@ -1,7 +1,8 @@
 // Log-off and shutdown as Windows documents them for the version that a
 // FakeSystemInfo reports: XP lacks the block-reason functions and lets a
 // refusal hold; Vista and later terminate a refusing process whose windows
-// are hidden when asked unless one of them has a block reason.
+// are hidden when asked unless one of them has a block reason, which only the
+// window's own thread may set or take away.
 #pragma once
 
 #include <map>
@@ -20,20 +21,14 @@ class FakeShutdownControl : public ShutdownControl {
   // is until its WM_QUERYENDSESSION handler shows it).
   HWND CreateWindow();
 
-  enum class Outcome {
-    kEnds,        // the window agreed: the session goes on ending
-    kRefused,     // the log-off or shutdown waits (Vista on: the user decides)
-    kTerminated,  // Windows ended the process in the middle of whatever it did
-  };
-  // What becomes of the process when Windows asks window and it answers
-  // answer while hidden.
+  enum class Outcome { kEnds, kRefused, kTerminated };
+  // What becomes of the process when Windows asks window, hidden, and it
+  // answers answer: the session ends, waits (Vista on: the user decides), or
+  // the process is terminated in the middle of whatever it does.
   Outcome QueryEndSession(HWND window, BOOL answer) const;
 
-  // The process's shutdown level and flags (every process starts at 0x280).
-  DWORD level = 0x280;
-  DWORD flags = 0;
-  // The block reason of each window that has one.
-  std::map<HWND, std::u16string> reasons;
+  DWORD level = 0x280;                     // where every process starts
+  std::map<HWND, std::u16string> reasons;  // the block reason of each window that has one
 
   bool SetShutdownLevel(DWORD newLevel, DWORD* error) override;
   BlockReasonResult CreateBlockReason(HWND window, const std::u16string& reason,
@@ -42,10 +37,10 @@ class FakeShutdownControl : public ShutdownControl {
 
  private:
   bool HasBlockReasons() const;  // Vista and later
-  // FAILED with the error the call gets from this thread for window; DONE
-  // when the call may proceed.
-  BlockReasonResult CheckCaller(HWND window, DWORD* error) const;
+  // UNAVAILABLE before Vista; FAILED with ERROR_ACCESS_DENIED on a thread
+  // other than window's; else DONE.
+  BlockReasonResult Check(HWND window, DWORD* error) const;
 
   const FakeSystemInfo& system_;
-  std::map<HWND, std::thread::id> creators_;  // each window's creating thread
+  std::map<HWND, std::thread::id> creators_;
 };

@@ -201,15 +201,10 @@ BLOCK_REASON = re.compile(r'^([0-9a-f]+):([0-9a-f]+):fixme:\w+:ShutdownBlockReas
 
 
 def test_the_window_gets_its_block_reason_on_its_own_thread_before_the_installer_starts(wine64):
-    """From Vista on, Windows terminates a process that refuses a log-off while
-    all its windows are hidden, unless one of them has a block reason; and it
-    takes the reason only from the thread that created the window. Wine
-    neither terminates such a process nor keeps a reason: its
-    ShutdownBlockReasonCreate writes a fixme line and fails with error 120,
-    and SetProcessShutdownParameters keeps the level without using it. So
-    this run checks the calls in Wine's trace: the level, then the reason on
-    the main window from the window's own thread, both before the installer
-    stand-in starts; and the support log's account of them."""
+    """Wine terminates no refusing process, and its shutdown calls are stubs
+    (ShutdownBlockReasonCreate fails with error 120): this run checks the
+    calls in Wine's trace, the level, then the reason on the main window from
+    the window's own thread, both before the installer starts, and the log."""
     p = wine64
     d = p.make_dist()
     proc = p.start(d.setup, "/S", env={"ZAVCIR_STANDIN_SLEEP_MS": "3000",
