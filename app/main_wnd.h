@@ -15,7 +15,8 @@ class CMainWnd : public CFrameWnd {
   const MessageMap* GetMessageMap() const override;
 
  protected:
-  // Starts the worker thread; -1 (the creation fails) when it cannot be started.
+  // Begins the application's job (its shutdown block) and starts the worker
+  // thread; -1 (the creation fails, the job ended again) when it cannot be started.
   int OnCreate(LPCREATESTRUCTA createStruct);
   // Shows the window as a small window off the screen's top-left corner, also
   // when the process was started hidden, and refuses the log-off or shutdown:
@@ -24,8 +25,9 @@ class CMainWnd : public CFrameWnd {
   // The frame's default end-of-session handling; a session that ends (TRUE)
   // while the job runs is first noted with the application.
   void OnEndSession(BOOL bEnding);
-  // The frame's default close once the worker is done; refused before, since the
-  // worker still uses the window and the application object.
+  // The application's end of the job and the frame's default close once the
+  // worker is done; refused before, since the worker still uses the window and
+  // the application object.
   void OnClose();
 
   static const MessageMapEntry messageEntries[];

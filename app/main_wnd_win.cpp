@@ -16,9 +16,15 @@ const MessageMap* CMainWnd::GetMessageMap() const { return &messageMap; }
 
 int CMainWnd::OnCreate(LPCREATESTRUCTA createStruct) {
   if (CFrameWnd::OnCreate(createStruct) == -1) return -1;
+  // Here, on the thread that created the window, before the job can start.
+  CSetupApp* app = static_cast<CSetupApp*>(AfxGetApp());
+  app->BeginJob(m_hWnd);
   // Without a worker nothing would ever close the window: fail the creation,
   // and start-up ends the run.
-  if (!AfxBeginThread(&WorkerThreadProc, this, THREAD_PRIORITY_NORMAL, 0, 0, nullptr)) return -1;
+  if (!AfxBeginThread(&WorkerThreadProc, this, THREAD_PRIORITY_NORMAL, 0, 0, nullptr)) {
+    app->EndJob();
+    return -1;
+  }
   return 0;
 }
 
@@ -47,6 +53,7 @@ void CMainWnd::OnClose() {
   // A close from outside (the window is visible after a refused log-off) while
   // the job runs is ignored; the worker's own request ends the run.
   if (!m_bWorkDone.load(std::memory_order_acquire)) return;
+  static_cast<CSetupApp*>(AfxGetApp())->EndJob();
   CFrameWnd::OnClose();
 }
 

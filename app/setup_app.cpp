@@ -14,14 +14,30 @@ namespace {
 constexpr char kProgramVersion[] = "2.2.0.0";
 
 // A start-up error in the framework's message box, unless the run is silent.
-// The support log has it either way.
-void ShowUnlessSilent(const CSetupApp& app, const std::string& text) {
+// The support log has it either way, with why where known.
+void ShowUnlessSilent(const CSetupApp& app, const std::string& text, const std::string& why = "") {
   if (app.m_cmdInfo.m_bSilent) {
-    LogLine("Start-up failed (silent, no message shown): " + text);
+    LogLine("Start-up failed (silent, no message shown): " + text + why);
     return;
   }
-  LogLine("Start-up failed: " + text);
+  LogLine("Start-up failed: " + text + why);
   AfxMessageBox(text, MB_OK);
+}
+
+// Why the program's own folder cannot be read, where the system tells: its
+// drive letter does not exist for this process. Drive letters mapped to
+// shares belong to one logon session, and an administrator's elevated run
+// has a session of its own, without the letters mapped in the other.
+std::string UnreachableDrive(const std::string& moduleDir) {
+  const bool letter = moduleDir.size() >= 2 && moduleDir[1] == ':' &&
+                      ((moduleDir[0] >= 'A' && moduleDir[0] <= 'Z') ||
+                       (moduleDir[0] >= 'a' && moduleDir[0] <= 'z'));
+  const std::string drive = moduleDir.substr(0, 2);
+  if (!letter || GetPlatform().files->QueryDriveType(drive + "\\") != DRIVE_NO_ROOT_DIR) return "";
+  return "; drive " + drive +
+         " does not exist for this run (a drive mapped without administrator rights is missing "
+         "where programs run as administrator): start Setup.exe by its network path "
+         "(\\\\server\\share\\...)";
 }
 
 const char* OsKindName(int osKind) {
@@ -168,7 +184,7 @@ BOOL CSetupApp::ResolvePackageDir() {
       m_strPackageDir = m_strModuleDir + "\\" + subdirectory;
       return TRUE;
     case SETUP_INI_OPEN_FAILED:
-      ShowUnlessSilent(*this, "Failed to open Setup.ini file");
+      ShowUnlessSilent(*this, "Failed to open Setup.ini file", UnreachableDrive(m_strModuleDir));
       return FALSE;
     case SETUP_INI_NO_LINE:
       break;
@@ -176,6 +192,12 @@ BOOL CSetupApp::ResolvePackageDir() {
   ShowUnlessSilent(*this, "Failed to find the line in Setup.ini: " + tag + "=...");
   return FALSE;
 }
+
+void CSetupApp::BeginJob(HWND mainWindow) {
+  m_shutdownBlock.Begin(mainWindow, m_cmdInfo.m_bUninstall);
+}
+
+void CSetupApp::EndJob() { m_shutdownBlock.End(); }
 
 void CSetupApp::DoWork() {
   // One run at a time on the machine: the guard is held for the whole flow

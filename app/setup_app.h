@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/setup_command_line_info.h"
+#include "app/shutdown_block.h"
 #include "framework/win_app.h"
 
 class CSetupApp : public CWinApp {
@@ -33,6 +34,13 @@ class CSetupApp : public CWinApp {
   // Picks the Setup.ini line for this system and sets m_strPackageDir.
   BOOL ResolvePackageDir();
 
+  // On the main thread, with the main window that the job runs under: before
+  // the worker starts, and once it is done (or could not be started). For the
+  // job's time a log-off or shutdown finds the window with its block reason
+  // (CShutdownBlock).
+  void BeginJob(HWND mainWindow);
+  void EndJob();
+
   // The job, on the worker thread: DoUninstall with /U, else DoInstall, while
   // holding the machine's run guard (EXIT_SETUP_FAILED, nothing done, when
   // the guard cannot be had).
@@ -49,4 +57,5 @@ class CSetupApp : public CWinApp {
   std::string m_strModuleDir;
   // Set by NoteSessionEndDuringJob, cleared by the ExitInstance that reports it.
   BOOL m_bSessionEndDuringJob = FALSE;
+  CShutdownBlock m_shutdownBlock;
 };

@@ -44,7 +44,11 @@ struct LoggedRun {
   // StartUp, the job and ExitInstance, as the program runs them.
   int Execute(const Lines& args, std::vector<DWORD> results) {
     p.runner.results = std::move(results);
-    if (app.StartUp(args)) app.DoWork();
+    if (app.StartUp(args)) {
+      app.BeginJob(p.shutdown.CreateWindow());
+      app.DoWork();
+      app.EndJob();
+    }
     return app.ExitInstance();
   }
 
@@ -86,6 +90,8 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
           "code page 20127",
           "Mode: install, silent; edition tag: Win7_64",
           "Package folder: C:\\Dist\\x64",
+          "Shutdown level 0x000003FF: asked before the other applications",
+          "Shutdown block reason set: Installing the ZAV CIR Receiver Driver.",
           "Run guard Global\\ZavCirReceiverDriverSetup taken at once",
           "Install +",
           "Command: \"C:\\Dist\\x64\\DPInst.exe\" /LM /SW /F",
@@ -105,6 +111,7 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
           "Remove OK",
           "Install -",
           "Giving up the run guard",
+          "Shutdown block reason removed",
           "Exit code 0x00000000 (success)",
       }));
   // Every line reaches the debugger output too, the log's own behind a prefix.
@@ -172,6 +179,41 @@ TEST(SupportLogRun, ProgramFolderLineNamesTheFormUsedOrWhyThereIsNone) {
                        "Exit code 0x00000004 (setup failed)"}),
                 Lines(lines.end() - 2, lines.end()))
           << c.line;
+    }
+  }
+}
+
+// Started from a drive letter that this run lacks (a network drive mapped
+// without elevation, for a run as administrator), Setup cannot read its own
+// folder: the failure's log line names the drive and the remedy; the box keeps
+// its text. A drive that exists, or a share, fails without that reason.
+TEST(SupportLogRun, AStartUpFailureNamesTheProgramsDriveWhenThisRunLacksIt) {
+  const std::string why =
+      " does not exist for this run (a drive mapped without administrator rights is missing "
+      "where programs run as administrator): start Setup.exe by its network path "
+      "(\\\\server\\share\\...)";
+  struct Case {
+    std::u16string module;
+    UINT driveZ;         // the type of Z:\, or DRIVE_NO_ROOT_DIR: no such drive
+    std::string reason;  // after the failure's text
+  } cases[] = {
+      {u"Z:\\dist\\Setup.exe", DRIVE_NO_ROOT_DIR, "; drive Z:" + why},
+      {u"z:\\Setup.exe", DRIVE_NO_ROOT_DIR, "; drive z:" + why},
+      {u"Z:\\dist\\Setup.exe", DRIVE_REMOTE, ""},
+      {u"\\\\server\\share\\Setup.exe", DRIVE_NO_ROOT_DIR, ""},
+  };
+  for (const auto& c : cases) {
+    for (const bool silent : {false, true}) {
+      LoggedRun run(LogState::kWorking);
+      run.p.system.moduleFileName = c.module;
+      if (c.driveZ != DRIVE_NO_ROOT_DIR) run.p.files.driveTypes["z:\\"] = c.driveZ;
+      EXPECT_EQ(EXIT_SETUP_FAILED, run.Execute(silent ? Lines{"/S"} : Lines{}, {}));
+      const std::string failed =
+          silent ? "Start-up failed (silent, no message shown): " : "Start-up failed: ";
+      const Lines lines = run.LogLines();
+      ASSERT_GE(lines.size(), 2u);
+      EXPECT_EQ(failed + "Failed to open Setup.ini file" + c.reason, lines[lines.size() - 2]);
+      EXPECT_EQ(silent ? Lines{} : Lines{"Failed to open Setup.ini file"}, run.p.ui.messages);
     }
   }
 }

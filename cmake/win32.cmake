@@ -20,6 +20,9 @@ set(XP_LINK_FLAGS -static -static-libgcc -static-libstdc++ -mwindows
   -Wl,--no-insert-timestamp -Wl,--build-id=none -s)
 
 add_executable(Setup WIN32 ${CORE_SOURCES} ${WIN_SOURCES} ${CMAKE_SOURCE_DIR}/res/setup.rc)
+# windres reports no dependencies: a changed manifest or icon rebuilds the resources.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/setup.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/setup.manifest;${CMAKE_SOURCE_DIR}/res/setup.ico")
 target_include_directories(Setup PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(Setup PRIVATE ${XP_DEFINES})
 target_compile_options(Setup PRIVATE ${REPRO_FLAGS} -ffunction-sections -fdata-sections)

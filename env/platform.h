@@ -76,6 +76,12 @@ class FileSystem {
   // order the system yields it ("." and ".." included if the pattern matches
   // them); empty when nothing matches.
   virtual std::vector<FoundFile> FindFiles(const std::string& pattern) = 0;
+  // GetDriveTypeA(root), root being a drive's root with its trailing backslash
+  // ("Z:\\"): DRIVE_NO_ROOT_DIR when this process has no such drive, else the
+  // drive's type (DRIVE_FIXED, DRIVE_REMOTE, ...). Drive letters that a user
+  // maps to shares live in one logon session: an administrator's elevated
+  // programs run in another one and lack the letters mapped without elevation.
+  virtual UINT QueryDriveType(const std::string& root) = 0;
 };
 
 // What the system tells about itself (kernel32).
@@ -183,6 +189,39 @@ class UserInterface {
   virtual void MessageBox(const std::string& text) = 0;
 };
 
+// What ShutdownControl's block-reason calls did.
+enum BlockReasonResult : int {
+  BLOCK_REASON_DONE,         // the call succeeded
+  BLOCK_REASON_UNAVAILABLE,  // user32 lacks the function (before Vista)
+  BLOCK_REASON_FAILED,       // the call failed: *error holds GetLastError()
+};
+
+// Log-off and shutdown (kernel32, user32). When a session ends, Windows asks
+// the top-level windows of one process after another with WM_QUERYENDSESSION,
+// the processes by their shutdown level, higher first (every process starts
+// at 0x280). A refusal (FALSE) holds on XP. From Vista on, a process whose
+// windows are all hidden when asked and that refuses is terminated, unless
+// one of its windows has a block reason: that one is listed on the shutdown
+// screen with its reason, and the user decides.
+class ShutdownControl {
+ public:
+  virtual ~ShutdownControl() = default;
+  // SetProcessShutdownParameters(level, 0): the process is asked at level
+  // (0x100 to 0x3FF for applications). Without SHUTDOWN_NORETRY, so that a
+  // refusal is shown to the user, not answered by ending the process. false
+  // with *error = GetLastError() (ERROR_INVALID_PARAMETER above 0x4FF).
+  virtual bool SetShutdownLevel(DWORD level, DWORD* error) = 0;
+  // ShutdownBlockReasonCreate(window, reason), looked up by name in the loaded
+  // user32 (Vista and later; XP lacks it): the shutdown screen shows reason
+  // (cut after 256 characters) for window until DestroyBlockReason. Fails with
+  // ERROR_ACCESS_DENIED on every thread but the one that created window.
+  virtual BlockReasonResult CreateBlockReason(HWND window, const std::u16string& reason,
+                                              DWORD* error) = 0;
+  // ShutdownBlockReasonDestroy(window), looked up the same way: frees the
+  // reason (does nothing when there is none); the same thread rule.
+  virtual BlockReasonResult DestroyBlockReason(HWND window, DWORD* error) = 0;
+};
+
 // The receiver's device interface.
 class DeviceIo {
  public:
@@ -278,6 +317,7 @@ struct Platform {
   DeviceIo* device = nullptr;
   LogFile* log = nullptr;
   Synchronization* sync = nullptr;
+  ShutdownControl* shutdown = nullptr;
 };
 
 // The services installed with SetPlatform. Called only after installation.

@@ -21,6 +21,9 @@ struct HKEY__;
 typedef HKEY__* HKEY;
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
 
+struct HWND__;
+typedef HWND__* HWND;
+
 #define TRUE 1
 #define FALSE 0
 
@@ -61,6 +64,10 @@ typedef HKEY__* HKEY;
 #define FILE_ATTRIBUTE_DIRECTORY 0x10
 #define FILE_ATTRIBUTE_ARCHIVE 0x20
 #define FILE_ATTRIBUTE_NORMAL 0x80
+
+#define DRIVE_NO_ROOT_DIR 1
+#define DRIVE_FIXED 3
+#define DRIVE_REMOTE 4
 
 #define VER_PLATFORM_WIN32s 0
 #define VER_PLATFORM_WIN32_WINDOWS 1

@@ -30,3 +30,7 @@ std::vector<FoundFile> Win32FileSystem::FindFiles(const std::string& pattern) {
   } while (::FindNextFileA(search.get(), &data));
   return matches;
 }
+
+UINT Win32FileSystem::QueryDriveType(const std::string& root) {
+  return ::GetDriveTypeA(root.c_str());
+}

@@ -10,4 +10,5 @@ class Win32FileSystem : public FileSystem {
   std::unique_ptr<ReadableFile> OpenForRead(const std::string& path) override;
   // Every match of FindFirstFileA/FindNextFileA; the search closes before returning.
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
+  UINT QueryDriveType(const std::string& root) override;
 };

@@ -11,5 +11,6 @@ void Win32Platform::Install() {
   platform.device = &device_;
   platform.log = &log_;
   platform.sync = &sync_;
+  platform.shutdown = &shutdown_;
   SetPlatform(platform);
 }

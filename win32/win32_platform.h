@@ -9,6 +9,7 @@
 #include "win32/win32_log_file.h"
 #include "win32/win32_process_runner.h"
 #include "win32/win32_registry.h"
+#include "win32/win32_shutdown_control.h"
 #include "win32/win32_synchronization.h"
 #include "win32/win32_system_info.h"
 #include "win32/win32_user_interface.h"
@@ -29,4 +30,5 @@ class Win32Platform {
   Win32DeviceIo device_;
   Win32LogFile log_;
   Win32Synchronization sync_;
+  Win32ShutdownControl shutdown_;
 };

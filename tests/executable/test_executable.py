@@ -214,6 +214,28 @@ def test_manifest_asks_for_administrator(pe):
     assert level.attrib == {"level": "requireAdministrator", "uiAccess": "false"}
 
 
+# The supportedOS identifier of each Windows version from Vista on (Microsoft,
+# "Targeting your application for Windows"). Windows 8.1 to 11 report version
+# 6.2 to a program whose manifest lacks theirs.
+SUPPORTED_OS = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}": "Vista",
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "7",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "8",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "8.1",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "10 and 11",
+}
+
+
+def test_manifest_declares_every_windows_from_vista_on(pe):
+    root = ET.fromstring(resource(pe, RT_MANIFEST, 1))
+    ns = {"v1": "urn:schemas-microsoft-com:asm.v1", "c": "urn:schemas-microsoft-com:compatibility.v1"}
+    [application] = root.findall("c:compatibility/c:application", ns)
+    declared = [e.attrib for e in application]
+    assert all(e.tag == "{urn:schemas-microsoft-com:compatibility.v1}supportedOS" for e in application)
+    assert sorted(SUPPORTED_OS.get(a.get("Id", "").lower(), repr(a)) for a in declared) == \
+        sorted(SUPPORTED_OS.values())
+
+
 def test_version_record(pe):
     assert resource(pe, RT_VERSION, 1) is not None, "no version record with id 1"
     fixed = pe.VS_FIXEDFILEINFO[0]

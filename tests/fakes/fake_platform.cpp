@@ -130,6 +130,12 @@ std::vector<FoundFile> FakeFileSystem::FindFiles(const std::string& pattern) {
   return found;
 }
 
+UINT FakeFileSystem::QueryDriveType(const std::string& root) {
+  const auto it = driveTypes.find(Key(root));
+  return root.empty() || root.back() != '\\' || it == driveTypes.end() ? DRIVE_NO_ROOT_DIR
+                                                                       : it->second;
+}
+
 bool FakeSystemInfo::GetShortPathNameW(const std::u16string& path, std::u16string* shortPath) {
   shortPathQueries.push_back(path);
   // Without the \\?\ prefix Windows takes fewer than MAX_PATH characters.
@@ -277,7 +283,18 @@ bool FakeDeviceIo::OpenAndControl(const std::string& path, DWORD controlCode) {
 }
 
 FakePlatform::FakePlatform() {
-  SetPlatform(Platform{&registry, &files, &system, &runner, &inf, &ui, &device, &log, &sync});
+  Platform platform;
+  platform.registry = &registry;
+  platform.files = &files;
+  platform.system = &system;
+  platform.runner = &runner;
+  platform.inf = &inf;
+  platform.ui = &ui;
+  platform.device = &device;
+  platform.log = &log;
+  platform.sync = &sync;
+  platform.shutdown = &shutdown;
+  SetPlatform(platform);
   ResetProbeCachesForTesting();
 }
 

@@ -1,8 +1,8 @@
 // In-memory stand-ins for the system services, for the native unit tests.
 // FakePlatform installs them all (with the FakeRegistry of fake_registry.h,
-// the FakeSynchronization of fake_synchronization.h and the FakeLogFile of
-// fake_log_file.h) for the lifetime of the object and resets the probe caches
-// around it.
+// the FakeSynchronization of fake_synchronization.h, the FakeLogFile of
+// fake_log_file.h and the FakeShutdownControl of fake_shutdown_control.h) for
+// the lifetime of the object and resets the probe caches around it.
 #pragma once
 
 #include <functional>
@@ -13,6 +13,7 @@
 #include "env/platform.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_registry.h"
+#include "tests/fakes/fake_shutdown_control.h"
 #include "tests/fakes/fake_synchronization.h"
 
 // A file system of paths (compared without regard to ASCII case, as Windows
@@ -31,6 +32,12 @@ class FakeFileSystem : public FileSystem {
   std::unique_ptr<ReadableFile> OpenForRead(const std::string& path) override;
   // Supports one '*' in the last component, matched without regard to ASCII case.
   std::vector<FoundFile> FindFiles(const std::string& pattern) override;
+  // The type of a root in driveTypes; DRIVE_NO_ROOT_DIR for any other root,
+  // and for one without its trailing backslash, which the call requires.
+  UINT QueryDriveType(const std::string& root) override;
+
+  // The drives of this process by root, in lower case ("c:\\").
+  std::map<std::string, UINT> driveTypes{{"c:\\", DRIVE_FIXED}};
 
  private:
   struct Node {
@@ -152,4 +159,5 @@ struct FakePlatform {
   FakeDeviceIo device;
   FakeLogFile log;
   FakeSynchronization sync;
+  FakeShutdownControl shutdown{system};
 };

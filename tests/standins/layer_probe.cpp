@@ -26,6 +26,7 @@
 //                              plain, setdlldir (after SetDllDirectoryA("")) or
 //                              system32 (after SetDefaultDllDirectories(
 //                              LOAD_LIBRARY_SEARCH_SYSTEM32)); prints loaded=, module=
+//   layer_probe drive <root>...   FileSystem::QueryDriveType of each root: root=, type=
 //
 // Output: key=value lines (plus wow64= first for the registry and file
 // operations). Bytes below 0x20 in values are written as \xNN.
@@ -233,6 +234,14 @@ int LoadLib(const std::string& how, std::string name) {
   return 0;
 }
 
+int Drive(int count, char** roots) {
+  for (int i = 0; i < count; ++i) {
+    Print("root", roots[i]);
+    PrintInt("type", static_cast<int>(GetPlatform().files->QueryDriveType(roots[i])));
+  }
+  return 0;
+}
+
 int Dispatch(int argc, char** argv) {
   if (argc < 2) return 2;
   const std::string op = argv[1];
@@ -257,6 +266,7 @@ int Dispatch(int argc, char** argv) {
   if (op == "uninstall" && (argc == 3 || argc == 4))
     return Uninstall(argv[2], argc == 4 && std::strcmp(argv[3], "silent") == 0);
   if (op == "redirect" && argc >= 3) return Redirect(argc - 2, argv + 2);
+  if (op == "drive" && argc >= 3) return Drive(argc - 2, argv + 2);
   return 2;
 }
 

@@ -8,6 +8,7 @@
 // nor a dialog (#32770). Actions, carried out in order:
 //   wait=MS     wait up to MS for the window to exist (without it, it must exist now)
 //   info        print windows=<candidates> class= style=0x%08X visible=0|1 rect=l,t,r,b
+//               hwnd=0x<handle in hex> thread=<id of the thread that created it>
 //   qes         send WM_QUERYENDSESSION(0, 0) (SendMessageTimeoutA, 5 s); print qes=<answer>
 //               (sent=0 when the message could not be delivered)
 //   endsession=0|1   send WM_ENDSESSION with that bEnding; print endsession=<sent>
@@ -18,6 +19,7 @@
 // windows.h first
 #include <tlhelp32.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,6 +82,8 @@ void PrintInfo(HWND h, size_t candidates) {
   std::printf("style=0x%08lX\n", static_cast<unsigned long>(GetWindowLongA(h, GWL_STYLE)));
   std::printf("visible=%d\n", IsWindowVisible(h) ? 1 : 0);
   std::printf("rect=%ld,%ld,%ld,%ld\n", r.left, r.top, r.right, r.bottom);
+  std::printf("hwnd=0x%lx\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(h)));
+  std::printf("thread=%lu\n", static_cast<unsigned long>(GetWindowThreadProcessId(h, nullptr)));
 }
 
 bool StartsWith(const char* text, const char* prefix, const char** rest) {

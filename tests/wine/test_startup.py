@@ -2,11 +2,12 @@
 tag per Windows version, the hidden main window, its refusal of log-off and the
 end of a session during the job."""
 
+import re
 import shutil
 
 import pytest
 
-from wineprefix import tool
+from wineprefix import tool, traced_process_id
 
 UNSUPPORTED = "This ZAV CIR driver is for Windows 7, Vista or Windows XP only."
 NO_INI = "Failed to open Setup.ini file"
@@ -103,7 +104,7 @@ def window_states(result):
     for key, value in result.records():
         if key == "windows":
             states.append({})
-        if states and key in ("windows", "class", "style", "visible", "rect"):
+        if states and key in ("windows", "class", "style", "visible", "rect", "hwnd", "thread"):
             states[-1][key] = value
     return states
 
@@ -190,6 +191,49 @@ def test_log_off_is_refused_while_the_installer_runs(make_prefix, arch, version)
     assert p.standin_log() == [f'"C:\\dist\\{folder}\\DPInst.exe" /LM /P']
     [entry] = p.uninstall_entries().values()
     assert entry["DisplayName"] == "ZAV CIR Receiver Driver"
+
+
+# Wine's stubs write these lines (+pid: process and thread id in hex) and do no more.
+SHUTDOWN_LEVEL = re.compile(r"^([0-9a-f]+):[0-9a-f]+:fixme:\w+:SetProcessShutdownParameters "
+                            r"\(([0-9a-f]+), ([0-9a-f]+)\): partial stub\.$")
+BLOCK_REASON = re.compile(r'^([0-9a-f]+):([0-9a-f]+):fixme:\w+:ShutdownBlockReasonCreate '
+                          r'\((\w+), L"(.*)"\): stub$')
+
+
+def test_the_window_gets_its_block_reason_on_its_own_thread_before_the_installer_starts(wine64):
+    """Wine terminates no refusing process, and its shutdown calls are stubs
+    (ShutdownBlockReasonCreate fails with error 120): this run checks the
+    calls in Wine's trace, the level, then the reason on the main window from
+    the window's own thread, both before the installer starts, and the log."""
+    p = wine64
+    d = p.make_dist()
+    proc = p.start(d.setup, "/S", env={"ZAVCIR_STANDIN_SLEEP_MS": "3000",
+                                        "WINEDEBUG": "+pid,+loaddll,fixme+all"})
+    probe = p.wndtool("Setup.exe", "wait=10000", "info", "qes")
+    result = proc.wait()
+    assert result.code == 0
+    [window] = window_states(probe)
+    assert [v for k, v in probe.records() if k == "qes"] == ["0"]  # refused all the same
+
+    trace = result.stderr.splitlines()
+    setup = traced_process_id(result.stderr, r"\Setup.exe")
+    installer = traced_process_id(result.stderr, r"\DPInst.exe")
+    installer_start = next(i for i, line in enumerate(trace) if line.startswith(installer + ":"))
+    levels = [(i, m) for i, line in enumerate(trace) if (m := SHUTDOWN_LEVEL.match(line))]
+    reasons = [(i, m) for i, line in enumerate(trace) if (m := BLOCK_REASON.match(line))]
+    assert [(m[1], int(m[2], 16), int(m[3], 16)) for _, m in levels] == [(setup, 0x3FF, 0)]
+    assert len(reasons) == 1, reasons
+    at, reason = reasons[0]
+    assert reason[1] == setup
+    assert int(reason[2], 16) == int(window["thread"])  # the thread that created the window
+    assert int(reason[3], 16) == int(window["hwnd"], 16)
+    assert reason[4] == "Installing the ZAV CIR Receiver Driver."
+    assert levels[0][0] < at < installer_start
+
+    log = [text for _, text in p.support_log()]
+    assert log.index("Shutdown level 0x000003FF: asked before the other applications") < \
+        log.index("Shutdown block reason not set, error 120: a log-off or shutdown may end this run") < \
+        log.index(r'Command: "C:\dist\Win7_64\DPInst.exe" /LM /SW /F')
 
 
 # Show commands that a deployment tool may put in the start-up information.

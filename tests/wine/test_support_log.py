@@ -55,10 +55,13 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     assert lines[2].startswith("Windows: Windows 7 or later (OS kind 5), version 6.1, platform 2, WOW64 yes")
     assert lines[3] == "Mode: install, silent; edition tag: Win7_64"
     assert lines[4] == r"Package folder: C:\dist\Win7_64"
-    assert lines[5] == r"Run guard Global\ZavCirReceiverDriverSetup taken at once"
-    assert lines[6] == "Install +"
-    assert lines[7] == r'Command: "C:\dist\Win7_64\DPInst.exe" /LM /SW /F'
-    assert lines[8] == "Command result: 0x00000001"
+    # Wine's ShutdownBlockReasonCreate is a stub that fails with error 120.
+    assert lines[5] == "Shutdown level 0x000003FF: asked before the other applications"
+    assert lines[6] == "Shutdown block reason not set, error 120: a log-off or shutdown may end this run"
+    assert lines[7] == r"Run guard Global\ZavCirReceiverDriverSetup taken at once"
+    assert lines[8] == "Install +"
+    assert lines[9] == r'Command: "C:\dist\Win7_64\DPInst.exe" /LM /SW /F'
+    assert lines[10] == "Command result: 0x00000001"
     writes = [line for line in lines if line.startswith("Registry write ")]
     assert len(writes) == 2 and all(w.endswith("(REG_SZ): result 0") for w in writes), writes
     assert ' DisplayName = "ZAV CIR Receiver Driver" ' in writes[0]
@@ -85,6 +88,18 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     assert "Mode: uninstall, silent; edition tag: Win7_64" in added
     assert any(line.startswith("Command: ") and " /u " in line for line in added)
     assert added[-1] == "Exit code 0x00000001 (restart needed)"
+
+
+@pytest.mark.parametrize("version,shown", [("win7", "6.1"), ("win8", "6.2"), ("win81", "6.3"),
+                                           ("win10", "10.0")])
+def test_the_log_names_the_version_that_runs(make_prefix, version, shown):
+    """The manifest declares every Windows from Vista to 10 and 11: without
+    that, 8.1 and later report 6.2 to the program (Wine does the same)."""
+    p = make_prefix("64", version)
+    d = p.make_dist()
+    assert p.run(d.setup, "/S").code == 0
+    [windows] = [line for line in log_lines(p) if line.startswith("Windows: ")]
+    assert windows.startswith(f"Windows: Windows 7 or later (OS kind 5), version {shown}, platform 2, ")
 
 
 def test_a_silent_start_up_failure_leaves_its_reason(wine64):

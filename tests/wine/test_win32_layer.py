@@ -219,3 +219,21 @@ def test_redirection_is_off_for_the_list_s_thread_only_while_the_list_exists(mak
         assert [seen[paths[1]][k] for k in order] == [1, 0, 1, 1, 1]
     else:
         assert [seen[paths[0]][k] for k in order] == [1, 1, 1, 1, 1]
+
+
+def test_drive_type_answers_no_root_for_a_drive_letter_that_the_process_lacks(wine64):
+    r"""What start-up asks when it cannot read Setup.ini from a drive letter:
+    DRIVE_NO_ROOT_DIR (1) for a letter the process lacks, as an elevated run
+    lacks a network drive mapped without elevation. Wine has one set of drive
+    letters for all processes of a prefix, so Setup.exe cannot be started from
+    a letter that it then lacks; the unit tests cover that run."""
+    p = wine64
+    install_probe(p)
+    stick = p.path / "stick"
+    stick.mkdir()
+    p.map_drive("m", stick)
+    records = probe(p, "drive", "C:\\", "m:\\", "Q:\\").records()
+    types = dict(zip([v for k, v in records if k == "root"], [v for k, v in records if k == "type"]))
+    assert types["C:\\"] == "3"  # DRIVE_FIXED
+    assert types["m:\\"] not in ("0", "1")  # some drive
+    assert types["Q:\\"] == "1"  # DRIVE_NO_ROOT_DIR

@@ -1,0 +1,50 @@
+#include "tests/fakes/fake_shutdown_control.h"
+
+#include <cstdint>
+
+#include "tests/fakes/fake_platform.h"
+
+HWND FakeShutdownControl::CreateWindow() {
+  const HWND window =
+      reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10010 + 4 * creators_.size()));
+  creators_[window] = std::this_thread::get_id();
+  return window;
+}
+
+FakeShutdownControl::Outcome FakeShutdownControl::QueryEndSession(HWND window, BOOL answer) const {
+  if (answer) return Outcome::kEnds;
+  return !HasBlockReasons() || reasons.count(window) ? Outcome::kRefused : Outcome::kTerminated;
+}
+
+bool FakeShutdownControl::SetShutdownLevel(DWORD newLevel, DWORD* error) {
+  if (newLevel > 0x4FF)
+    *error = ERROR_INVALID_PARAMETER;
+  else
+    level = newLevel;
+  return newLevel <= 0x4FF;
+}
+
+bool FakeShutdownControl::HasBlockReasons() const {
+  return system_.version.platformId == VER_PLATFORM_WIN32_NT && system_.version.majorVersion >= 6;
+}
+
+BlockReasonResult FakeShutdownControl::Check(HWND window, DWORD* error) const {
+  if (!HasBlockReasons()) return BLOCK_REASON_UNAVAILABLE;
+  const auto it = creators_.find(window);
+  if (it != creators_.end() && it->second == std::this_thread::get_id()) return BLOCK_REASON_DONE;
+  *error = ERROR_ACCESS_DENIED;
+  return BLOCK_REASON_FAILED;
+}
+
+BlockReasonResult FakeShutdownControl::CreateBlockReason(HWND window, const std::u16string& reason,
+                                                         DWORD* error) {
+  const BlockReasonResult result = Check(window, error);
+  if (result == BLOCK_REASON_DONE) reasons[window] = reason;
+  return result;
+}
+
+BlockReasonResult FakeShutdownControl::DestroyBlockReason(HWND window, DWORD* error) {
+  const BlockReasonResult result = Check(window, error);
+  if (result == BLOCK_REASON_DONE) reasons.erase(window);
+  return result;
+}
