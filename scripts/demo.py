@@ -141,7 +141,11 @@ def main() -> int:
     print("Preparing a throwaway Wine prefix"
           + (" (the first time takes about half a minute)" if first else "") + " ...")
 
-    prefix = wineprefix.WinePrefix.create("64")
+    try:
+        prefix = wineprefix.WinePrefix.create("64")
+    except wineprefix.WineCannotRun as cannot:
+        print(f"The distributions are made, but they cannot be run here: {cannot}")
+        return 1
     codes = []
     try:
         prefix.set_version("win7")
