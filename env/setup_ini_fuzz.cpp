@@ -15,18 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "env/mbcs.h"
 #include "env/setup_ini.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace {
 
 const char* const kTags[] = {"WinXP32", "WinXP64", "Vista32", "Vista64", "Win7_32", "Win7_64"};
-
-std::string AsciiLower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
 
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;

@@ -1,17 +1,12 @@
 #include "tests/fakes/fake_platform.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
+#include "env/mbcs.h"
 #include "env/probes.h"
 
 namespace {
-
-std::string AsciiLower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // '*' matches any run of characters; everything else matches itself, without
 // regard to ASCII case.

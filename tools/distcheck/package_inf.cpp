@@ -2,19 +2,12 @@
 
 #include <cstdlib>
 
+#include "env/mbcs.h"
+
 namespace {
 
 constexpr DWORD kFieldSize = 4096;  // SetupAPI's largest INF string, NUL included
 constexpr DWORD kMaxFields = 64;
-
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
 // One line of a section: its key (field 0, when readable) and its values.
 struct Line {
@@ -62,7 +55,7 @@ bool ParseNumber(const std::string& text, unsigned long* value) {
 bool SameDisk(const std::string& a, const std::string& b) {
   unsigned long x = 0, y = 0;
   if (ParseNumber(a, &x) && ParseNumber(b, &y)) return x == y;
-  return EqualNoCase(a, b);
+  return AsciiEqualNoCase(a, b);
 }
 
 const Line* FindDisk(const std::vector<Line>& disks, const std::string& id) {
@@ -79,7 +72,7 @@ std::string JoinFolder(const std::string& a, const std::string& b) {
 }
 
 bool EndsWithCab(const std::string& name) {
-  return name.size() > 4 && Lower(name.substr(name.size() - 4)) == ".cab";
+  return name.size() > 4 && AsciiLower(name.substr(name.size() - 4)) == ".cab";
 }
 
 void ReadSourceFiles(InfFile* inf, const std::string& arch, PackageInfView* view) {
@@ -108,7 +101,7 @@ void ReadSourceFiles(InfFile* inf, const std::string& arch, PackageInfView* view
   for (const Line& line : plain) {
     bool overridden = false;
     for (const Line& other : decorated) {
-      overridden = overridden || (other.hasKey && EqualNoCase(other.key, line.key));
+      overridden = overridden || (other.hasKey && AsciiEqualNoCase(other.key, line.key));
     }
     if (!overridden) add(line, "SourceDisksFiles");
   }
@@ -119,7 +112,7 @@ void ReadCatalog(InfFile* inf, const std::string& ntArch, PackageInfView* view) 
   for (const std::string& key :
        {"CatalogFile." + ntArch, std::string("CatalogFile.NT"), std::string("CatalogFile")}) {
     for (const Line& line : version) {
-      if (line.hasKey && EqualNoCase(line.key, key)) {
+      if (line.hasKey && AsciiEqualNoCase(line.key, key)) {
         view->catalogKey = key;
         view->catalog = line.Value(1);
         return;
@@ -136,7 +129,7 @@ struct Decoration {
 };
 
 bool ParseDecoration(const std::string& text, Decoration* out) {
-  const std::string lower = Lower(text);
+  const std::string lower = AsciiLower(text);
   if (lower.compare(0, 2, "nt") != 0) return false;
   const size_t dot = lower.find('.');
   out->text = text;
