@@ -231,15 +231,24 @@ void CheckInf(const std::string& packageDir, const InfTarget& target, TagRow* ro
                     row->tag + ": " + row->folder + "\\zavcir.inf cannot be read");
     return;
   }
-  row->driverVersion = ReadDriverVersion(content);
+  const InfDriverVersion version = ReadDriverVersion(content);
+  row->driverVersion = version.version;
   if (row->driverVersion.empty()) {
     std::string message =
         row->tag + ": " + row->folder + "\\zavcir.inf has no DriverVer line that gives a version";
-    if (content.size() >= 2 && static_cast<uint8_t>(content[0]) == 0xFF &&
-        static_cast<uint8_t>(content[1]) == 0xFE) {
-      message += " (the file is UTF-16; Setup.exe reads it as 8-bit text)";
+    if (!version.utf16 && content.find('\0') != std::string::npos) {
+      message +=
+          " (the file holds NUL bytes: UTF-16 text without its byte-order mark, which "
+          "Setup.exe reads as 8-bit text; save it as UTF-16LE with the mark, or as ANSI)";
     }
     findings->Error(row->tag, "inf-no-driver-version", message);
+  } else if (version.beyondAscii) {
+    findings->Warning(row->tag, "inf-driver-version-not-ascii",
+                      row->tag + ": the DriverVer version " + Quoted(row->driverVersion) + " of " +
+                          row->folder +
+                          "\\zavcir.inf has characters beyond ASCII; Setup.exe writes it only "
+                          "on Windows whose ANSI code page has each of them, and elsewhere "
+                          "leaves the installer's own version in the \"Uninstall\" entry");
   }
   CheckPackageFiles(packageDir, content, target, row, findings);
 }

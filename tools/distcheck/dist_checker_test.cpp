@@ -35,6 +35,18 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
+// text as UTF-16LE bytes after the byte-order mark; ASCII text only.
+std::string Utf16(const std::string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : text) bytes += {c, '\0'};
+  return bytes;
+}
+std::string Utf16(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes;
+}
+
 // A distribution folder in a temporary directory, removed at the end.
 class DistFolder {
  public:
@@ -192,6 +204,16 @@ TEST(DistCheckerTest, EachKindOfBreakage) {
       {"installer not an image",
        [](DistFolder* d) { d->Write("x86/DPInst.exe", "#!/bin/sh\n"); },
        {"E WinXP32 dpinst-not-pe", "E Vista32 dpinst-not-pe", "E Win7_32 dpinst-not-pe"}},
+      {"a UTF-16 INF is read as Setup.exe reads it",
+       [](DistFolder* d) { d->Write("x64/zavcir.inf", Utf16(kInf)); },
+       {}},
+      {"a UTF-16 version beyond ASCII",
+       [](DistFolder* d) {
+         d->Write("x64/zavcir.inf",
+                  Utf16(u"[Version]\r\nDriverVer = a, 3.0.0.2\u03B2\r\n") + Utf16(kInf).substr(2));
+       },
+       {"W WinXP64 inf-driver-version-not-ascii", "W Vista64 inf-driver-version-not-ascii",
+        "W Win7_64 inf-driver-version-not-ascii", "W - driver-version-mismatch"}},
       {"versions differ",
        [](DistFolder* d) { d->Write("x64/zavcir.inf", Replaced(kInf, "3.0.0.2", "3.0.0.3")); },
        {"W - driver-version-mismatch"}},
@@ -391,9 +413,7 @@ TEST(DistCheckerTest, MessagesSayWhy) {
   dist.MakeClean();
   dist.Write("Setup.ini", "[Dir]\nWinXP32=x86\nWinXP64=\nWinXP64=x64\nVista32=" +
                               std::string(260, 'v') + "\nVista64=x64\nWin7_64=x64\n");
-  dist.Write("x64/zavcir.inf", std::string("\xFF\xFE"
-                                           "D\0=\0,\0",
-                                           8));
+  dist.Write("x64/zavcir.inf", Utf16(u"DriverVer=a,1.0\r\n").substr(2));
   const DistReport report = CheckDistribution(dist.Root());
   std::string all;
   for (const Finding& f : report.findings) all += f.message + "\n";
@@ -401,7 +421,8 @@ TEST(DistCheckerTest, MessagesSayWhy) {
                                         "readable value has an empty value"));
   EXPECT_NE(std::string::npos, all.find("Vista32: no [Dir] line for Vista32 has a value"));
   EXPECT_NE(std::string::npos, all.find("Win7_32: Setup.ini has no [Dir] line for Win7_32"));
-  EXPECT_NE(std::string::npos, all.find("(the file is UTF-16; Setup.exe reads it as 8-bit text)"));
+  EXPECT_NE(std::string::npos, all.find("(the file holds NUL bytes: UTF-16 text without its "
+                                        "byte-order mark, which Setup.exe reads as 8-bit text;"));
 }
 
 TEST(DistCheckerTest, FolderItself) {

@@ -21,7 +21,7 @@ set(DISTCHECK_SOURCES
 set(DISTCHECK_CORE_SOURCES
   ${CMAKE_SOURCE_DIR}/env/setup_ini.cpp ${CMAKE_SOURCE_DIR}/env/mbcs.cpp
   ${CMAKE_SOURCE_DIR}/env/code_page.cpp ${CMAKE_SOURCE_DIR}/env/platform.cpp
-  ${CMAKE_SOURCE_DIR}/package/driver_ver_line.cpp)
+  ${CMAKE_SOURCE_DIR}/package/driver_ver_line.cpp ${CMAKE_SOURCE_DIR}/package/text_line_reader.cpp)
 
 # The JSON report is written with nlohmann-json (Debian's nlohmann-json3-dev,
 # header-only). The Windows build takes the header alone: /usr/include itself
