@@ -14,6 +14,7 @@ set(DISTCHECK_DIR ${CMAKE_SOURCE_DIR}/tools/distcheck)
 set(DISTCHECK_SOURCES
   ${DISTCHECK_DIR}/checker_platform.cpp ${DISTCHECK_DIR}/dist_checker.cpp
   ${DISTCHECK_DIR}/dist_files.cpp ${DISTCHECK_DIR}/driver_ver.cpp ${DISTCHECK_DIR}/editions.cpp
+  ${DISTCHECK_DIR}/finding_codes.cpp
   ${DISTCHECK_DIR}/inf_document.cpp ${DISTCHECK_DIR}/loaded_inf_parser.cpp
   ${DISTCHECK_DIR}/package_inf.cpp
   ${DISTCHECK_DIR}/pe_image.cpp ${DISTCHECK_DIR}/report_writer.cpp
@@ -81,6 +82,8 @@ else()
   if(DISTCHECK_TEST_SOURCES)
     add_executable(distcheck_tests ${DISTCHECK_TEST_SOURCES})
     target_link_libraries(distcheck_tests PRIVATE distcheck_host GTest::gtest GTest::gtest_main)
+    target_compile_definitions(distcheck_tests PRIVATE
+      DISTCHECK_RELEASE_TOOLS_DOC="${CMAKE_SOURCE_DIR}/docs/release-tools.md")
     gtest_discover_tests(distcheck_tests DISCOVERY_TIMEOUT 60)
   endif()
 
