@@ -336,6 +336,26 @@ TEST(DistCheckerTest, PackageFilesAndModelsFromTheInf) {
        "H\n[Models.NTamd64]\n",
        {},
        ErrorsOf("inf-no-models", false, true)},
+      {"a line per architecture",
+       "[Manufacturer]\n%Mfg% = Std,NTamd64\n%Mfg% = Std,NTarm64\n%Mfg% = Std,NTx86\n"
+       "[Std.NTamd64]\nD = I, H\n[Std.NTx86]\nD = I, H\n",
+       {},
+       {}},
+      {"x64 and arm64 lines serve no x86 edition",
+       "[Manufacturer]\n%Mfg% = Std,NTamd64\n%Mfg% = Std,NTarm64\n[Std.NTamd64]\nD = I, "
+       "H\n[Std.NTarm64]\nD = I, H\n",
+       {},
+       ErrorsOf("inf-no-models", true, false)},
+      {"each version served by one line or another",
+       "[Manufacturer]\nA = New, NTamd64.6.1, NTx86\nB = Old, NTamd64\n[New.NTamd64.6.1]\nD = I, "
+       "H\n[New.NTx86]\nD = I, H\n[Old.NTamd64]\nD = I, H\n",
+       {},
+       {}},
+      {"a version no line serves",
+       "[Manufacturer]\nA = New, NTamd64.6.1, NTx86\nB = Old, NTamd64.5.2, NTamd64.6.0\n"
+       "[New.NTamd64.6.1]\nD = I, H\n[New.NTx86]\nD = I, H\n[Old.NTamd64.5.2]\nD = I, H\n",
+       {},
+       {"E Vista64 inf-no-models"}},
       {"no [Manufacturer] section", files, {"zavcir.sys"}, ErrorsOf("inf-no-models", true, true)},
       {"not an INF file", "[Strings\n", {}, ErrorsOf("inf-unparsable", true, true)},
   };
@@ -414,6 +434,8 @@ TEST(DistCheckerTest, MessagesSayWhy) {
   dist.Write("Setup.ini", "[Dir]\nWinXP32=x86\nWinXP64=\nWinXP64=x64\nVista32=" +
                               std::string(260, 'v') + "\nVista64=x64\nWin7_64=x64\n");
   dist.Write("x64/zavcir.inf", Utf16(u"DriverVer=a,1.0\r\n").substr(2));
+  dist.Write("x86/zavcir.inf", Replaced(kInf, "%Mfg% = Models, NTx86, NTamd64",
+                                        "A = Models, NTamd64\r\nB = Other, NTx86.6.0"));
   const DistReport report = CheckDistribution(dist.Root());
   std::string all;
   for (const Finding& f : report.findings) all += f.message + "\n";
@@ -423,6 +445,11 @@ TEST(DistCheckerTest, MessagesSayWhy) {
   EXPECT_NE(std::string::npos, all.find("Win7_32: Setup.ini has no [Dir] line for Win7_32"));
   EXPECT_NE(std::string::npos, all.find("(the file holds NUL bytes: UTF-16 text without its "
                                         "byte-order mark, which Setup.exe reads as 8-bit text;"));
+  EXPECT_NE(std::string::npos,
+            all.find("WinXP32: x86\\zavcir.inf: none of its 2 [Manufacturer] lines gives Windows "
+                     "5.1 a models section: the models 'Models' have neither an NTx86 decoration "
+                     "in [Manufacturer] nor an undecorated section [Models] for Windows 5.1; the "
+                     "models 'Other' have neither"));
 }
 
 TEST(DistCheckerTest, FolderItself) {
