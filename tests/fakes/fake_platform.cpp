@@ -43,6 +43,20 @@ class FakeFile : public ReadableFile {
   size_t pos_ = 0;
 };
 
+// Whether the first Signature line of [Version] names a Windows-style INF.
+bool IsWindowsStyle(const std::map<std::string, std::vector<FakeInfParser::Line>>& sections) {
+  for (const auto& [name, lines] : sections) {
+    if (!AsciiEqualNoCase(name, "Version")) continue;
+    for (const FakeInfParser::Line& line : lines) {
+      if (line.size() < 2 || !AsciiEqualNoCase(line[0], "Signature")) continue;
+      for (const char* signature : {"$Windows NT$", "$Chicago$", "$Windows 95$"})
+        if (AsciiEqualNoCase(line[1], signature)) return true;
+      return false;
+    }
+  }
+  return false;
+}
+
 class FakeInf : public InfFile {
  public:
   FakeInf(const std::map<std::string, std::vector<FakeInfParser::Line>>& sections, int* open)
@@ -260,7 +274,7 @@ void FakeInfParser::AddFile(const std::string& path,
 std::unique_ptr<InfFile> FakeInfParser::Open(const std::string& path) {
   opened.push_back(path);
   auto it = files_.find(AsciiLower(path));
-  if (it == files_.end()) return nullptr;
+  if (it == files_.end() || IsWindowsStyle(it->second)) return nullptr;
   return std::make_unique<FakeInf>(it->second, &openFiles);
 }
 

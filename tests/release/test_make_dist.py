@@ -55,6 +55,7 @@ def test_layout_and_output(made):
     folder, archive, stdout = made
     assert sorted(p.name for p in folder.iterdir()) == ["Setup.exe", "Setup.ini", "amd64", "x86"]
     ini = (folder / "Setup.ini").read_bytes().decode("ascii")
+    assert "[version]" not in ini.lower()  # Windows would refuse a signed file in the legacy style
     for tag in TAGS:
         assert f"\r\n{tag} = {'amd64' if tag.endswith('64') else 'x86'}\r\n" in ini
     for name in ("x86", "amd64"):

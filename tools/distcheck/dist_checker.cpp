@@ -77,6 +77,63 @@ void CheckSetupExe(const std::string& folder, DistReport* report, Findings* find
   report->setupExeProductVersion = image.GetProductVersion();
 }
 
+// Setup.exe opens Setup.ini as a legacy-style INF (INF_STYLE_OLDNT). Windows
+// takes a file whose [Version] has a Signature of a Windows-style INF for
+// one and refuses it in that style (ERROR_WRONG_INF_STYLE; Wine opens it);
+// what it makes of another Signature in a legacy-style file is undocumented.
+void CheckSetupIniSignature(InfParser* parser, Findings* findings) {
+  std::unique_ptr<InfFile> inf = parser->Open("Setup.ini");
+  if (!inf || !inf->FindFirstLine("Version")) return;
+  do {
+    char key[kFieldSize];
+    char value[kFieldSize] = "";
+    if (!inf->GetStringField(0, key, kFieldSize) || !AsciiEqualNoCase(key, "Signature")) continue;
+    inf->GetStringField(1, value, kFieldSize);
+    bool windowsStyle = false;
+    for (const char* signature : {"$Windows NT$", "$Chicago$", "$Windows 95$"})
+      windowsStyle = windowsStyle || AsciiEqualNoCase(value, signature);
+    const std::string what =
+        std::string("Setup.ini's [Version] section has the Signature \"") + value + "\"";
+    const std::string fix = "; remove the Signature line (Setup.ini needs no [Version] section)";
+    findings->Add("", FindingCode::kSetupIniSignature,
+                  windowsStyle
+                      ? what +
+                            ", which makes it a Windows-style INF file; Setup.exe opens Setup.ini "
+                            "as a legacy-style one (INF_STYLE_OLDNT), which Windows refuses "
+                            "for such a file (ERROR_WRONG_INF_STYLE), so Setup.exe ends with "
+                            "\"Failed to open Setup.ini file\" on every Windows machine (Wine "
+                            "opens it all the same)" +
+                            fix
+                      : what +
+                            "; Windows documents signatures only for Windows-style INF files, "
+                            "which the legacy-style open (INF_STYLE_OLDNT) that Setup.exe makes "
+                            "refuses, and not what it makes of another one" +
+                            fix);
+    return;
+  } while (inf->FindNextLine());
+}
+
+// Microsoft documents INF files of ANSI text, and of UTF-16LE text for
+// Windows-style INFs; how the legacy-style reader takes any other bytes it
+// does not document (and Wine's reading of them proves nothing for Windows).
+void CheckSetupIniEncoding(const std::string& bytes, Findings* findings) {
+  std::string what;
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    what = "is UTF-8 text with a byte-order mark";
+  } else if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) {
+    what = "is UTF-16 text";
+  } else if (bytes.find('\0') != std::string::npos) {
+    what = "holds NUL bytes (UTF-16 text without a byte-order mark, or not text)";
+  } else {
+    return;
+  }
+  findings->Add("", FindingCode::kSetupIniEncoding,
+                "Setup.ini " + what +
+                    ": Microsoft does not document how Windows reads such a legacy-style INF "
+                    "file (Setup.exe opens it as one); save it as ANSI text, in plain ASCII, "
+                    "which every Windows reads alike");
+}
+
 // Why the [Dir] walk gave no folder for the tag, for the message.
 std::string ExplainNoLine(InfParser* parser, const std::string& tag) {
   std::unique_ptr<InfFile> inf = parser->Open("Setup.ini");
@@ -356,6 +413,7 @@ DistReport CheckDistribution(const std::string& folder) {
     findings.Add("", FindingCode::kSetupIniUnreadable, "Setup.ini cannot be read");
     return report;
   }
+  CheckSetupIniEncoding(ini, &findings);
   LoadedInfParser parser(ini);
   if (!parser.IsParsable()) {
     findings.Add("", FindingCode::kSetupIniUnparsable,
@@ -365,6 +423,7 @@ DistReport CheckDistribution(const std::string& folder) {
     return report;
   }
   report.setupIniParsable = true;
+  CheckSetupIniSignature(&parser, &findings);
 
   ScopedCheckerPlatform platform(&parser);
   for (size_t i = 0; i < report.rows.size(); ++i) {

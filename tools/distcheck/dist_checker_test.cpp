@@ -71,6 +71,10 @@ class DistFolder {
     ::mkdir((root_ + "/" + relative).c_str(), 0755);
   }
   void Remove(const std::string& relative) { ::unlink((root_ + "/" + relative).c_str()); }
+  std::string Read(const std::string& relative) const {
+    std::ifstream file(root_ + "/" + relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
 
   // The package of kInf in folder: zavcir.inf, zavcir.sys and zavcir.cat.
   void WritePackage(const std::string& folder) {
@@ -157,6 +161,25 @@ TEST(DistCheckerTest, EachKindOfBreakage) {
       {"Setup.ini refused",
        [](DistFolder* d) { d->Write("Setup.ini", "junk\n[Dir]\n"); },
        {"E - setup-ini-unparsable"}},
+      {"Setup.ini signed as a Windows-style INF",
+       [](DistFolder* d) {
+         d->Write("Setup.ini", "[Version]\nSignature=\"$Windows NT$\"\n" + std::string(kIni));
+       },
+       {"E - setup-ini-signature"}},
+      {"Setup.ini with another signature",
+       [](DistFolder* d) {
+         d->Write("Setup.ini", std::string(kIni) + "[version]\nSIGNATURE=$x$\n");
+       },
+       {"E - setup-ini-signature"}},
+      {"Setup.ini as UTF-8 with a byte-order mark",
+       [](DistFolder* d) { d->Write("Setup.ini", "\xEF\xBB\xBF" + std::string(kIni)); },
+       {"W - setup-ini-encoding"}},
+      {"Setup.ini as UTF-16",
+       [](DistFolder* d) { d->Write("Setup.ini", Utf16(kIni)); },
+       {"W - setup-ini-encoding"}},
+      {"Setup.ini as UTF-16 without its mark",
+       [](DistFolder* d) { d->Write("Setup.ini", Utf16(kIni).substr(2)); },
+       {"W - setup-ini-encoding"}},
       {"lines missing or unusable",
        [](DistFolder* d) {
          d->Write("Setup.ini", "[Dir]\nWinXP32=x86\nWinXP64=\nWinXP64=x64\nVista32=" +
@@ -433,6 +456,7 @@ TEST(DistCheckerTest, MessagesSayWhy) {
   dist.MakeClean();
   dist.Write("Setup.ini", "[Dir]\nWinXP32=x86\nWinXP64=\nWinXP64=x64\nVista32=" +
                               std::string(260, 'v') + "\nVista64=x64\nWin7_64=x64\n");
+  dist.Write("Setup.ini", "[version]\nsignature=$CHICAGO$\n" + dist.Read("Setup.ini"));
   dist.Write("x64/zavcir.inf", Utf16(u"DriverVer=a,1.0\r\n").substr(2));
   dist.Write("x86/zavcir.inf", Replaced(kInf, "%Mfg% = Models, NTx86, NTamd64",
                                         "A = Models, NTamd64\r\nB = Other, NTx86.6.0"));
@@ -443,6 +467,11 @@ TEST(DistCheckerTest, MessagesSayWhy) {
                                         "readable value has an empty value"));
   EXPECT_NE(std::string::npos, all.find("Vista32: no [Dir] line for Vista32 has a value"));
   EXPECT_NE(std::string::npos, all.find("Win7_32: Setup.ini has no [Dir] line for Win7_32"));
+  EXPECT_NE(std::string::npos,
+            all.find("Setup.ini's [Version] section has the Signature \"$CHICAGO$\", which makes "
+                     "it a Windows-style INF file; Setup.exe opens Setup.ini as a legacy-style one "
+                     "(INF_STYLE_OLDNT), which Windows refuses for such a file "
+                     "(ERROR_WRONG_INF_STYLE)"));
   EXPECT_NE(std::string::npos, all.find("(the file holds NUL bytes: UTF-16 text without its "
                                         "byte-order mark, which Setup.exe reads as 8-bit text;"));
   EXPECT_NE(std::string::npos,
