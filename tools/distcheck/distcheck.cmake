@@ -1,10 +1,9 @@
-# The distribution checker, zavcir-distcheck, and its INF probe.
+# The distribution checker, zavcir-distcheck.
 #
-# Native build:  zavcir-distcheck, distcheck_inf_probe (the checker's INF reader
-#                behind the probe's output), distcheck_tests (GoogleTest).
-# Windows build: zavcir-distcheck.exe (static console program, starts on XP SP3)
-#                and tests/inf_probe.exe (the product's SetupAPI reader behind the
-#                same output), for the differential test under Wine.
+# Native build:  zavcir-distcheck, distcheck_tests (GoogleTest).
+# Windows build: zavcir-distcheck.exe (static console program, starts on XP SP3).
+# Both builds also make the INF probe of the differential test
+# (tests/inf_probe/inf_probe.cmake).
 # Fuzzing (clang only): configure with -DDISTCHECK_FUZZ=ON (or the core's
 #                -DSETUP_FUZZ=ON) and a clang compiler to get distcheck_inf_fuzz and
 #                distcheck_pe_fuzz (libFuzzer with ASan and UBSan).
@@ -60,12 +59,6 @@ if(WIN32)
   target_link_libraries(zavcir-distcheck PRIVATE distcheck_win)
   set_target_properties(zavcir-distcheck PROPERTIES SUFFIX .exe)
 
-  add_executable(inf_probe ${DISTCHECK_DIR}/inf_probe.cpp ${DISTCHECK_DIR}/inf_probe_win.cpp
-    ${CMAKE_SOURCE_DIR}/win32/win32_inf_parser.cpp ${CMAKE_SOURCE_DIR}/win32/win32_inf_file.cpp)
-  target_link_options(inf_probe PRIVATE ${DISTCHECK_LINK_FLAGS})
-  target_link_libraries(inf_probe PRIVATE distcheck_win)
-  set_target_properties(inf_probe PROPERTIES SUFFIX .exe
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 else()
   add_library(distcheck_host STATIC ${DISTCHECK_SOURCES} ${DISTCHECK_DIR}/dist_files_posix.cpp)
   target_include_directories(distcheck_host PUBLIC ${CMAKE_SOURCE_DIR})
@@ -73,10 +66,6 @@ else()
 
   add_executable(zavcir-distcheck ${DISTCHECK_DIR}/distcheck_main.cpp)
   target_link_libraries(zavcir-distcheck PRIVATE distcheck_host)
-
-  add_executable(distcheck_inf_probe ${DISTCHECK_DIR}/inf_probe.cpp
-    ${DISTCHECK_DIR}/inf_probe_host.cpp)
-  target_link_libraries(distcheck_inf_probe PRIVATE distcheck_host)
 
   file(GLOB DISTCHECK_TEST_SOURCES CONFIGURE_DEPENDS ${DISTCHECK_DIR}/*_test.cpp)
   if(DISTCHECK_TEST_SOURCES)
@@ -104,3 +93,5 @@ else()
     endforeach()
   endif()
 endif()
+
+include(${CMAKE_SOURCE_DIR}/tests/inf_probe/inf_probe.cmake OPTIONAL)
