@@ -126,6 +126,31 @@ def test_unpacked_archive_passes_the_checker_and_installs(made, wine, tmp_path):
     assert wine.uninstall_entries() == {} and wine.store_folders() == []
 
 
+def test_utf16_package_is_labelled_with_its_version(wine, tmp_path):
+    """A package whose INF is UTF-16LE with its byte-order mark (the encoding
+    Microsoft asks for when an INF holds non-ASCII text) passes the checker and
+    make-dist, and Setup.exe labels the new "Uninstall" entry with the INF's
+    DriverVer version, not with the installer's own date and version."""
+    packages = tmp_path / "packages"
+    shutil.copytree(SAMPLE, packages)
+    for name in ("x86", "amd64"):
+        inf = packages / name / "zavcir.inf"
+        text = inf.read_text(encoding="ascii").replace("1.0.0.0", "1.2.0.5").replace(
+            '"ZAV CIR Receiver"', '"ZAV CIR Empfänger für Fernbedienungen"')
+        inf.write_bytes(text.replace("\n", "\r\n").encode("utf-16"))  # with the mark FF FE
+        assert inf.read_bytes()[:2] == b"\xff\xfe"
+    out = tmp_path / "zavcir-1.2"
+    result = make_dist(*inputs(packages / "x86", packages / "amd64"), "--out", out)
+    assert result.returncode == 0 and "Result: clean" in result.stdout, result.stdout + result.stderr
+    assert "1.2.0.5" in result.stdout
+
+    shutil.copytree(out, wine.unix_path(r"C:\dist"))
+    assert wine.run(r"C:\dist\Setup.exe", "/S", timeout=120).code == 0
+    entries = wine.uninstall_entries()
+    assert [(e["DisplayName"], e["DisplayVersion"]) for e in entries.values()] == [
+        ("ZAV CIR Receiver Driver", "1.2.0.5")]
+
+
 def test_own_package_for_a_tag_and_warnings(tmp_path):
     """--package: an XP package of its own gets a folder named like its tag, a
     copy of the --x86 package shares its folder; the checker's warning (driver
