@@ -34,10 +34,11 @@ import random
 import re
 import shutil
 import subprocess
+from types import SimpleNamespace
 
 import pytest
 
-from release_support import REPO, TAGS, host_tool, make_dist, win_tool, wineprefix
+from release_support import REPO, TAGS, host_tool, win_tool, wineprefix
 
 CORPUS = REPO / "tests" / "release" / "ini-corpus"
 PACKAGE_CORPUS = REPO / "tests" / "release" / "inf-corpus"
@@ -293,24 +294,18 @@ def test_real_infs_agree_with_setupapi(real_corpus):
     for name, tags in SERVED_BY_ONE_OF_SEVERAL_LINES.items():
         assert {tag for tag in TAGS if not any(line.startswith(f"tag {tag}: models: ")
                                                for line in ours[name])} == tags, name
-    # Setup.exe's DriverVer rule reads the version that SetupAPI reads, from
-    # 8-bit and UTF-16 files alike (the rule keeps no spaces; SetupAPI trims them).
+    # Setup.exe's DriverVer rule reads the version SetupAPI reads, from 8-bit and UTF-16 files alike.
     for name, (lines, setupapi) in real_corpus.items():
         version = re.fullmatch(r'driver version "(.*)"( utf-16)?', lines[0])
         assert version and unquote(version.group(1)) == setupapi_driver_version(setupapi), name
 
 
-class TagReading:
-    """What SetupAPI's reading of a package INF gives one tag: the files to lay
+def tag_readings(lines):
+    """What SetupAPI's reading of a package INF gives each tag: the files to lay
     out (relative paths), whether a file's disk is undescribed, the catalog,
     whether models are missing."""
-
-    def __init__(self):
-        self.files, self.undescribed, self.catalog, self.no_models = [], False, None, False
-
-
-def tag_readings(lines):
-    readings = {tag: TagReading() for tag in TAGS}
+    readings = {tag: SimpleNamespace(files=[], undescribed=False, catalog=None, no_models=False)
+                for tag in TAGS}
     for line in lines:
         found = re.match(r"tag (\w+): (.*)", line)
         if not found:
@@ -358,17 +353,20 @@ def expected_codes(readings, missing=None):
 
 
 def test_real_packages_laid_out_as_distributions(real_corpus, tmp_path):
-    """Every real INF as zavcir.inf of both package folders, with every file and
-    the catalog that SetupAPI's reading names for the folder's tags: the
+    """Every real INF as zavcir.inf of each tag's package folder, with every file
+    and the catalog that SetupAPI's reading names for the tag: the
     checker's package errors are exactly where that reading finds a file
     undescribed or no models; then, with one named file gone, also there."""
     refused = 0
     for number, (name, (_, setupapi)) in enumerate(real_corpus.items()):
         readings = tag_readings(setupapi)
-        dist = make_dist(tmp_path / f"d{number}")
+        dist = tmp_path / f"d{number}"  # no Setup.exe, no DPInst.exe: only the packages count here
+        dist.mkdir()
+        (dist / "Setup.ini").write_text(wineprefix.SAMPLE_SETUP_INI)
         needed = set()
         for tag, reading in readings.items():
             package = dist / tag
+            package.mkdir()
             shutil.copyfile(REAL_CORPUS / name, package / "zavcir.inf")
             for relative in reading.files + ([reading.catalog] if reading.catalog else []):
                 (package / relative).parent.mkdir(parents=True, exist_ok=True)
