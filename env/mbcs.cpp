@@ -42,3 +42,14 @@ size_t MbFindLastChar(const std::string& text, char c, const CodePage& cp) {
 bool MbEqualNoCase(const std::string& a, const std::string& b, const CodePage& cp) {
   return a.size() == b.size() && MbLower(a, cp) == MbLower(b, cp);
 }
+
+std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool AsciiEqualNoCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
+}

@@ -22,3 +22,11 @@ size_t MbFindLastChar(const std::string& text, char c, const CodePage& cp);
 
 // Whether a and b are equal once both are lower-cased with MbLower.
 bool MbEqualNoCase(const std::string& a, const std::string& b, const CodePage& cp);
+
+// The text with 'A'..'Z' lower-cased and every other byte kept: the case rule
+// of names that are ASCII by definition, whatever the code page (INF section
+// and key names, edition tags; file and registry names in the fakes).
+std::string AsciiLower(std::string text);
+
+// Whether a and b are equal once both are lower-cased with AsciiLower.
+bool AsciiEqualNoCase(const std::string& a, const std::string& b);

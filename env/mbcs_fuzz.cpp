@@ -36,12 +36,6 @@ bool IsLeadAt(const std::string& text, size_t i, const CodePage& cp) {
   return cp.leadByte[static_cast<unsigned char>(text[i])];
 }
 
-std::string AsciiLower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -25,6 +25,10 @@ TEST(MbLowerTest, LowersSingleBytesAndKeepsDoubleBytes) {
   // Equal once lowered: the trail byte 0x41 is no letter in code page 932.
   EXPECT_FALSE(MbEqualNoCase("\x83\x41", "\x83\x61", kSjis));
   EXPECT_TRUE(MbEqualNoCase("\x83\x41", "\x83\x61", kAscii));
+  // The ASCII rule knows no code page: every 'A'..'Z' byte is a letter.
+  EXPECT_EQ("@az[`az{\xC0\x83\x61", AsciiLower("@AZ[`az{\xC0\x83\x41"));
+  EXPECT_TRUE(AsciiEqualNoCase("Win7_64", "WIN7_64"));
+  EXPECT_FALSE(AsciiEqualNoCase("\xC0", "\xE0"));
 }
 
 TEST(MbFindTest, MatchesOnlyOnCharacterBoundaries) {

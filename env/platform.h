@@ -177,7 +177,11 @@ class InfFile {
 class InfParser {
  public:
   virtual ~InfParser() = default;
-  // nullptr stands for INVALID_HANDLE_VALUE: missing or unparsable file.
+  // nullptr stands for INVALID_HANDLE_VALUE: missing or unparsable file. A
+  // file whose [Version] section has a Signature of a Windows-style INF
+  // ("$Windows NT$", "$Chicago$" or "$Windows 95$", in any letter case) is
+  // no legacy-style file: Windows refuses it with ERROR_WRONG_INF_STYLE
+  // (Wine opens it).
   virtual std::unique_ptr<InfFile> Open(const std::string& path) = 0;
 };
 

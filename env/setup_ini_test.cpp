@@ -101,4 +101,40 @@ TEST_F(ReadPackageSubdirectoryTest, ReadsOnlySetupIniBesideTheProgram) {
   EXPECT_EQ(0, platform_.inf.openFiles);
 }
 
+TEST(ReadPackageSubdirectoryStyleTest, AWindowsStyleSignatureIsRefused) {
+  using Sections = std::map<std::string, Lines>;
+  const Lines dir = {{"Win7_64", "x64"}};
+  struct Case {
+    const char* what;
+    Sections sections;
+    SetupIniResult result;
+  } cases[] = {
+      {"no [Version]", {{"Dir", dir}}, SETUP_INI_FOUND},
+      {"[Version] without a Signature",
+       {{"Dir", dir}, {"Version", {{"Class", "x"}}}},
+       SETUP_INI_FOUND},
+      {"$Windows NT$",
+       {{"Dir", dir}, {"Version", {{"Signature", "$Windows NT$"}}}},
+       SETUP_INI_OPEN_FAILED},
+      {"$CHICAGO$ in another case",
+       {{"Dir", dir}, {"version", {{"a", "b"}, {"SIGNATURE", "$CHICAGO$", "x"}}}},
+       SETUP_INI_OPEN_FAILED},
+      {"$Windows 95$",
+       {{"Dir", dir}, {"Version", {{"Signature", "$Windows 95$"}}}},
+       SETUP_INI_OPEN_FAILED},
+      {"another signature",
+       {{"Dir", dir}, {"Version", {{"Signature", "$Legacy$"}}}},
+       SETUP_INI_FOUND},
+      {"a Signature elsewhere",
+       {{"Dir", dir}, {"Other", {{"Signature", "$Windows NT$"}}}},
+       SETUP_INI_FOUND},
+  };
+  for (const Case& c : cases) {
+    FakePlatform platform;
+    platform.inf.AddFile("C:\\Dist\\Setup.ini", c.sections);
+    std::string value;
+    EXPECT_EQ(c.result, ReadPackageSubdirectory("C:\\Dist", "Win7_64", &value)) << c.what;
+  }
+}
+
 }  // namespace

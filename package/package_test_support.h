@@ -2,9 +2,9 @@
 // driver package in the driver store, as the installer leaves them.
 #pragma once
 
-#include <cctype>
 #include <string>
 
+#include "env/mbcs.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace package_test {
@@ -37,8 +37,7 @@ inline std::string UninstallSubkey(const std::string& name) {
 // What an entry of a copy runs: its command as the scan reads it (lower-cased),
 // with "/s /u " for "/u " when silent.
 inline std::string EntryCommand(const std::string& folder, bool silent) {
-  std::string command = StoreUninstallCommand(folder);
-  for (char& c : command) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string command = AsciiLower(StoreUninstallCommand(folder));
   return silent ? command.replace(command.find("/u "), 3, "/s /u ") : command;
 }
 

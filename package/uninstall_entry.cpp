@@ -59,10 +59,18 @@ std::string CUninstallEntry::ReadDriverVersion() const {
   std::unique_ptr<ReadableFile> file = GetPlatform().files->OpenForRead(m_strInfPath);
   if (!file) return std::string();
   CTextLineReader reader(std::move(file));
-  std::string line, version;
-  while (reader.ReadLine(line)) {
-    if (ParseDriverVerLine(line, SystemCodePage(), &version)) return version;
-  }
+  const DriverVersionText version = ReadDriverVersionText(reader, SystemCodePage());
+  if (!version.utf16) return version.text;
+  // A UTF-16 version is written as ANSI text only when every character of it
+  // has a code of its own in the code page: a look-alike would label the
+  // entry with a version that the INF does not carry.
+  std::string ansi;
+  bool usedDefault = false;
+  if (GetPlatform().system->WideCharToAnsi(version.wideText, &ansi, &usedDefault) && !usedDefault)
+    return ansi;
+  LogLine("DriverVer of " + m_strInfPath + ": the version has characters that code page " +
+          std::to_string(SystemCodePage().number) + " cannot carry (\"" + ansi +
+          "\"); it is not written");
   return std::string();
 }
 

@@ -25,8 +25,10 @@ class CUninstallEntry {
   CUninstallEntry(const char* keyName, const char* command);
 
   // The version text of the first qualifying "DriverVer" line of the file at
-  // the INF path; empty when the path is empty, the file fails to open or no
-  // line qualifies.
+  // the INF path (8-bit text, or UTF-16LE after the mark FF FE, converted to
+  // the ANSI code page); empty when the path is empty, the file fails to open,
+  // no line qualifies, or a UTF-16 version has a character that the code page
+  // cannot carry exactly (the support log says so).
   std::string ReadDriverVersion() const;
   // Write "DisplayName" / "DisplayVersion" (REG_SZ, with its terminating zero)
   // under the entry's own subkey; nothing happens when the subkey does not open.

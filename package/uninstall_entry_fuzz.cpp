@@ -1,6 +1,8 @@
 // Fuzzes the DriverVer line rule through CUninstallEntry construction: an INF
 // file of any bytes, read in whole chunks or in short reads, in the single-byte
-// or the Shift-JIS code page, must give the version that the rule defines.
+// or the Shift-JIS code page, must give the version that the rule defines; a
+// file that starts with FF FE is UTF-16LE text, whose version is written only
+// when the code page carries it (the fake's code pages carry ASCII only).
 //
 // Input: one flag byte (bit 0: code page 932; bit 1: every read returns one
 // byte less than asked, and so the last byte of the file is never read),
@@ -70,6 +72,19 @@ bool ExpectedVersion(const std::string& contents, const CodePage& cp, std::strin
   return false;
 }
 
+// UTF-16LE text after its mark as 8-bit text for the rule: each unit below
+// 0x80 as its byte, every other unit as 0x80, which no needle holds and the
+// fake's conversion does not carry. An odd last byte is no unit.
+std::string Utf16AsBytes(const std::string& contents) {
+  std::string text;
+  for (size_t i = 2; i + 1 < contents.size(); i += 2) {
+    const unsigned unit =
+        static_cast<unsigned char>(contents[i]) | static_cast<unsigned char>(contents[i + 1]) << 8;
+    text += unit < 0x80 ? static_cast<char>(unit) : '\x80';
+  }
+  return text;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -90,7 +105,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string seen =
       shortReads && !contents.empty() ? contents.substr(0, contents.size() - 1) : contents;
   std::string expected;
-  if (!ExpectedVersion(seen, p.system.codePage, &expected)) expected.clear();
+  if (seen.compare(0, 2, "\xFF\xFE") == 0) {
+    if (!ExpectedVersion(Utf16AsBytes(seen), CodePage::Ascii(), &expected) ||
+        expected.find('\x80') != std::string::npos)
+      expected.clear();
+  } else if (!ExpectedVersion(seen, p.system.codePage, &expected)) {
+    expected.clear();
+  }
   if (entry.GetDriverVersion() != expected) std::abort();
   if (entry.ReadDriverVersion() != expected) std::abort();  // the same on a second read
   return 0;

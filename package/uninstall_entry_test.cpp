@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "package/package_test_support.h"
+#include "tests/fakes/fake_log_file.h"
 
 namespace {
 
@@ -67,6 +68,56 @@ TEST(UninstallEntryTest, DriverVersionRules) {
     FakePlatform p;
     p.files.AddFile(kInf, c.text);
     EXPECT_EQ(CUninstallEntry("k", kCommand).GetDriverVersion(), c.version) << c.text.substr(0, 60);
+  }
+}
+
+// text as UTF-16LE bytes, after the byte-order mark FF FE when mark is set.
+std::string Utf16(const std::u16string& text, bool mark = true) {
+  std::string bytes = mark ? "\xFF\xFE" : "";
+  for (char16_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes;
+}
+
+TEST(UninstallEntryTest, DriverVersionOfUtf16Files) {
+  const std::u16string longLine(5000, u'x');  // 10000 bytes: longer than a read
+  const std::u16string longVersion(3000, u'7');
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool shortReads;
+    std::string version;
+    const char* log;  // the support log's line, or nullptr for none
+  } cases[] = {
+      {"by the line rule", Utf16(u"; DriverVer = a, 1\r\nDriverVer = 01/02/2020, 3.0. 0.2 ; x\r\n"),
+       false, "3.0.0.2;x", nullptr},
+      {"reads of odd sizes", Utf16(u"[Version]\r\nDriverVer=a,\t2.0\r\nDriverVer=a,9\r\n"), true,
+       "\t2.0", nullptr},
+      {"without the mark the file is 8-bit text", Utf16(u"DriverVer=a,1.0\r\n", false), false, "",
+       nullptr},
+      {"an odd last byte is dropped", Utf16(u"DriverVer=a,1.5") + "1", false, "1.5", nullptr},
+      {"a lone CR at the end stays", Utf16(u"DriverVer=a,1.6\r"), false, "1.6\r", nullptr},
+      {"only U+000A ends a line", Utf16(u"\u0A0A\u0D0A DriverVer=a,1.7\n"), false, "1.7", nullptr},
+      {"long lines",
+       Utf16(longLine + u"\r\n" + longLine + u"DriverVer=a," + longVersion + u"\r\nx"), true,
+       std::string(3000, '7'), nullptr},
+      {"a character the code page has", Utf16(u"DriverVer=a,1.0\u00E9\n"), false, "1.0\xE9",
+       nullptr},
+      {"a character the code page lacks", Utf16(u"DriverVer=a,1.0\u0416\n"), false, "",
+       "DriverVer of c:\\windows\\inf\\zavcir.inf: the version has characters that code page "
+       "1252 cannot carry (\"1.0?\"); it is not written"},
+      {"no line qualifies", Utf16(u"DriverVer 1.0\r\n"), false, "", nullptr},
+  };
+  for (const Case& c : cases) {
+    FakePlatform p;
+    FakeLogFile log;
+    GetPlatform().log = &log;
+    log.Open("log");
+    p.system.codePage.number = 1252;
+    p.system.ansiCharacters = {{u'\u00E9', "\xE9"}};
+    p.files.AddFile(kInf, c.bytes);
+    if (c.shortReads) p.files.MakeShortRead(kInf);
+    EXPECT_EQ(CUninstallEntry("k", kCommand).GetDriverVersion(), c.version) << c.what;
+    EXPECT_EQ(log.TextLines("log"), c.log ? Lines{c.log} : Lines{}) << c.what;
   }
 }
 

@@ -1,17 +1,12 @@
 #include "tests/fakes/fake_platform.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
+#include "env/mbcs.h"
 #include "env/probes.h"
 
 namespace {
-
-std::string AsciiLower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // '*' matches any run of characters; everything else matches itself, without
 // regard to ASCII case.
@@ -47,6 +42,20 @@ class FakeFile : public ReadableFile {
   bool shortRead_;
   size_t pos_ = 0;
 };
+
+// Whether the first Signature line of [Version] names a Windows-style INF.
+bool IsWindowsStyle(const std::map<std::string, std::vector<FakeInfParser::Line>>& sections) {
+  for (const auto& [name, lines] : sections) {
+    if (!AsciiEqualNoCase(name, "Version")) continue;
+    for (const FakeInfParser::Line& line : lines) {
+      if (line.size() < 2 || !AsciiEqualNoCase(line[0], "Signature")) continue;
+      for (const char* signature : {"$Windows NT$", "$Chicago$", "$Windows 95$"})
+        if (AsciiEqualNoCase(line[1], signature)) return true;
+      return false;
+    }
+  }
+  return false;
+}
 
 class FakeInf : public InfFile {
  public:
@@ -271,7 +280,7 @@ void FakeInfParser::AddFile(const std::string& path,
 std::unique_ptr<InfFile> FakeInfParser::Open(const std::string& path) {
   opened.push_back(path);
   auto it = files_.find(AsciiLower(path));
-  if (it == files_.end()) return nullptr;
+  if (it == files_.end() || IsWindowsStyle(it->second)) return nullptr;
   return std::make_unique<FakeInf>(it->second, &openFiles);
 }
 

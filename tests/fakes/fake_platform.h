@@ -119,6 +119,8 @@ class FakeProcessRunner : public ProcessRunner {
 };
 
 // INF files as lists of lines per section; each line is its fields (0: key).
+// A file with a Windows-style Signature in [Version] does not open, as the
+// legacy style refuses it on Windows.
 class FakeInfParser : public InfParser {
  public:
   using Line = std::vector<std::string>;

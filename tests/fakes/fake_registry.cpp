@@ -1,19 +1,15 @@
 #include "tests/fakes/fake_registry.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <map>
 #include <utility>
 
+#include "env/mbcs.h"
+
 namespace {
 
 constexpr LONG kErrorInvalidHandle = 6;  // ERROR_INVALID_HANDLE
-
-std::string AsciiLower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // The components of a '\'-separated path; empty components are dropped.
 std::vector<std::string> SplitPath(const std::string& path) {

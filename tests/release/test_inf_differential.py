@@ -11,6 +11,15 @@ what the checker reads from them (catalog, source files and their folders,
 models problems), so decorated section names and [Strings] tokens in file
 names are read alike.
 
+The real driver INF files of ../shared/inf-corpus/ (beside the project root;
+102 files from public driver projects, 17 of them UTF-16LE) go through both
+probes in one run each; besides the fields above, the version Setup.exe's own
+DriverVer rule reads from each file is compared with the DriverVer value
+SetupAPI reads. Each of them is then laid out as a distribution with the files
+that SetupAPI's reading names, and the checker must report a package file,
+catalog or models error for a tag exactly where that reading finds the INF
+incomplete, and must still refuse the package once a file it names is gone.
+
 Inputs: the corpus in ini-corpus/ (quotes, comments, duplicate keys, empty and
 long values, missing sections, section name case, CR/LF, tabs, NUL bytes,
 continuations, [Strings], byte order marks, binary junk), and a few hundred
@@ -20,13 +29,16 @@ NUL bytes, no white space beyond space and tab, no backslash except at a line
 end): odd byte-level input is covered by the corpus and its listed differences.
 """
 
+import json
 import random
+import re
 import shutil
 import subprocess
+from types import SimpleNamespace
 
 import pytest
 
-from release_support import REPO, host_tool, win_tool
+from release_support import REPO, TAGS, host_tool, win_tool, wineprefix
 
 CORPUS = REPO / "tests" / "release" / "ini-corpus"
 PACKAGE_CORPUS = REPO / "tests" / "release" / "inf-corpus"
@@ -136,7 +148,7 @@ def blocks(text):
     found, current = {}, None
     for line in text.replace("\r\n", "\n").splitlines():
         if line.startswith("== "):
-            current = line[3:].removeprefix(".\\")
+            current = line[3:].removeprefix(".\\").replace("\\", "/")
             found[current] = []
         else:
             found[current].append(line)
@@ -225,3 +237,149 @@ def test_package_infs_agree_with_setupapi(wine, tmp_path):
     for seen in ("of [SourceDisksFiles.amd64]", "of [SourceDisksFiles.x86]", 'file "zavcir.sys"',
                  "catalog CatalogFile.NTamd64=", 'folder "\\x5Cdrivers', "models: ", 'cabinet "files.cab"'):
         assert seen in text
+
+
+# Real driver INF files, beside the project root as developers and CI have them.
+REAL_CORPUS = REPO.parent / "shared" / "inf-corpus"
+# Real packages that give each architecture a [Manufacturer] line of its own
+# (%Mfg% = Standard,NTamd64 and %Mfg% = Standard,NTarm64 on two lines), and the
+# tags that have models in them: Windows installs from any line whose models
+# list the device.
+SERVED_BY_ONE_OF_SEVERAL_LINES = {
+    "msdrv/plclient.inf": {"WinXP64", "Vista64", "Win7_64"},  # NTamd64 and NTarm64 lines
+    "msdrv/simsensor.inf": set(TAGS),  # NTx86, NTamd64, NTarm and NTarm64 lines
+}
+# The package checks' codes, which the layout test compares with SetupAPI's reading.
+PACKAGE_CODES = {"inf-unparsable", "inf-source-file-missing", "inf-catalog-missing", "inf-no-models"}
+
+
+@pytest.fixture(scope="module")
+def real_corpus():
+    """{file: (our probe's lines, SetupAPI's lines)} for every INF of the real
+    corpus, each probe run once over all of them."""
+    if not REAL_CORPUS.is_dir():
+        pytest.fail(f"{REAL_CORPUS} is missing: the real INF corpus lies in ../shared beside the project")
+    names = sorted(str(p.relative_to(REAL_CORPUS)) for p in REAL_CORPUS.rglob("*.inf"))
+    prefix = wineprefix.WinePrefix.create("64")
+    try:
+        prefix.set_version("win7")
+        ours, theirs = probe_both(prefix, REAL_CORPUS, names, package=True)
+    finally:
+        prefix.close()
+    assert len(ours) == len(names) >= 100
+    return {name: (ours[name], theirs[name]) for name in names}
+
+
+def unquote(text):
+    """A probe's quoted text ("...", bytes as \\xNN) as code page 1252 text."""
+    raw = re.sub(rb"\\x([0-9A-F]{2})", lambda m: bytes([int(m.group(1), 16)]), text.encode("ascii"))
+    return raw.decode("cp1252", errors="replace")
+
+
+def setupapi_driver_version(lines):
+    """The version field of [Version]'s first DriverVer line as SetupAPI reads it, or None."""
+    for line in lines:
+        found = re.match(r'\[Version\] line \d+: 0="DriverVer" 1="[^"]*" 2=("[^"]*")', line, re.IGNORECASE)
+        if found:
+            return unquote(found.group(1)[1:-1])
+    return None
+
+
+def test_real_infs_agree_with_setupapi(real_corpus):
+    ours = {name: pair[0] for name, pair in real_corpus.items()}
+    theirs = {name: pair[1] for name, pair in real_corpus.items()}
+    assert differences(ours, theirs) == set()
+    text = "\n".join("\n".join(lines) for lines in ours.values())
+    assert " utf-16\n" in text and "models: none of its 2 [Manufacturer] lines" in text
+    for name, tags in SERVED_BY_ONE_OF_SEVERAL_LINES.items():
+        assert {tag for tag in TAGS if not any(line.startswith(f"tag {tag}: models: ")
+                                               for line in ours[name])} == tags, name
+    # Setup.exe's DriverVer rule reads the version SetupAPI reads, from 8-bit and UTF-16 files alike.
+    for name, (lines, setupapi) in real_corpus.items():
+        version = re.fullmatch(r'driver version "(.*)"( utf-16)?', lines[0])
+        assert version and unquote(version.group(1)) == setupapi_driver_version(setupapi), name
+
+
+def tag_readings(lines):
+    """What SetupAPI's reading of a package INF gives each tag: the files to lay
+    out (relative paths), whether a file's disk is undescribed, the catalog,
+    whether models are missing."""
+    readings = {tag: SimpleNamespace(files=[], undescribed=False, catalog=None, no_models=False)
+                for tag in TAGS}
+    for line in lines:
+        found = re.match(r"tag (\w+): (.*)", line)
+        if not found:
+            continue
+        reading, what = readings[found.group(1)], found.group(2)
+        file = re.fullmatch(r'file ("[^"]*") of \[[^]]*\] disk "[^"]*"(?: folder ("[^"]*") cabinet "[^"]*"| not described)',
+                            what)
+        if file and file.group(2) is None:
+            reading.undescribed = True
+        elif file:
+            reading.files.append(package_path(unquote(file.group(2)[1:-1]), unquote(file.group(1)[1:-1])))
+        elif what.startswith("catalog ") and what != "catalog none":
+            reading.catalog = package_path(unquote(what.split("=", 1)[1][1:-1]))
+        elif what.startswith("models: "):
+            reading.no_models = True
+    return readings
+
+
+def package_path(*parts):
+    """A Windows path below the package folder as a relative POSIX path."""
+    names = [n for part in parts for n in re.split(r"[\\/]", part) if n not in ("", ".")]
+    return "/".join(names)
+
+
+def package_codes(folder):
+    """{(tag, code)} of the checker's package findings for the distribution."""
+    result = subprocess.run([str(host_tool("zavcir-distcheck")), "--json", str(folder)],
+                            capture_output=True, timeout=60)
+    report = json.loads(result.stdout)
+    return {(f["tag"], f["code"]) for f in report["findings"] if f["code"] in PACKAGE_CODES}
+
+
+def expected_codes(readings, missing=None):
+    """{(tag, code)} the checker must report when SetupAPI's reading is readings
+    and the file missing is gone."""
+    expected = set()
+    for tag, reading in readings.items():
+        if reading.undescribed or missing in reading.files:
+            expected.add((tag, "inf-source-file-missing"))
+        if reading.catalog is not None and reading.catalog == missing:
+            expected.add((tag, "inf-catalog-missing"))
+        if reading.no_models:
+            expected.add((tag, "inf-no-models"))
+    return expected
+
+
+def test_real_packages_laid_out_as_distributions(real_corpus, tmp_path):
+    """Every real INF as zavcir.inf of each tag's package folder, with every file
+    and the catalog that SetupAPI's reading names for the tag: the
+    checker's package errors are exactly where that reading finds a file
+    undescribed or no models; then, with one named file gone, also there."""
+    refused = 0
+    for number, (name, (_, setupapi)) in enumerate(real_corpus.items()):
+        readings = tag_readings(setupapi)
+        dist = tmp_path / f"d{number}"  # no Setup.exe, no DPInst.exe: only the packages count here
+        dist.mkdir()
+        (dist / "Setup.ini").write_text(wineprefix.SAMPLE_SETUP_INI)
+        needed = set()
+        for tag, reading in readings.items():
+            package = dist / tag
+            package.mkdir()
+            shutil.copyfile(REAL_CORPUS / name, package / "zavcir.inf")
+            for relative in reading.files + ([reading.catalog] if reading.catalog else []):
+                (package / relative).parent.mkdir(parents=True, exist_ok=True)
+                (package / relative).write_bytes(b"x")
+                needed.add(relative)
+        assert package_codes(dist) == expected_codes(readings), name
+        for gone in sorted(needed)[:1] + [r.catalog for r in readings.values() if r.catalog][:1]:
+            holders = [dist / tag / gone for tag in TAGS if (dist / tag / gone).is_file()]
+            for path in holders:
+                path.unlink()
+            assert package_codes(dist) == expected_codes(readings, gone), (name, gone)
+            refused += 1
+            for path in holders:
+                path.write_bytes(b"x")
+        shutil.rmtree(dist)
+    assert refused > 100  # most packages name files and a catalog

@@ -55,6 +55,7 @@ def test_layout_and_output(made):
     folder, archive, stdout = made
     assert sorted(p.name for p in folder.iterdir()) == ["Setup.exe", "Setup.ini", "amd64", "x86"]
     ini = (folder / "Setup.ini").read_bytes().decode("ascii")
+    assert "[version]" not in ini.lower()  # Windows would refuse a signed file in the legacy style
     for tag in TAGS:
         assert f"\r\n{tag} = {'amd64' if tag.endswith('64') else 'x86'}\r\n" in ini
     for name in ("x86", "amd64"):
@@ -123,6 +124,31 @@ def test_unpacked_archive_passes_the_checker_and_installs(made, wine, tmp_path):
     result = wine.run(r"C:\dist\Setup.exe", "/S", "/U", timeout=120)
     assert result.code == 0
     assert wine.uninstall_entries() == {} and wine.store_folders() == []
+
+
+def test_utf16_package_is_labelled_with_its_version(wine, tmp_path):
+    """A package whose INF is UTF-16LE with its byte-order mark (the encoding
+    Microsoft asks for when an INF holds non-ASCII text) passes the checker and
+    make-dist, and Setup.exe labels the new "Uninstall" entry with the INF's
+    DriverVer version, not with the installer's own date and version."""
+    packages = tmp_path / "packages"
+    shutil.copytree(SAMPLE, packages)
+    for name in ("x86", "amd64"):
+        inf = packages / name / "zavcir.inf"
+        text = inf.read_text(encoding="ascii").replace("1.0.0.0", "1.2.0.5").replace(
+            '"ZAV CIR Receiver"', '"ZAV CIR Empfänger für Fernbedienungen"')
+        inf.write_bytes(text.replace("\n", "\r\n").encode("utf-16"))  # with the mark FF FE
+        assert inf.read_bytes()[:2] == b"\xff\xfe"
+    out = tmp_path / "zavcir-1.2"
+    result = make_dist(*inputs(packages / "x86", packages / "amd64"), "--out", out)
+    assert result.returncode == 0 and "Result: clean" in result.stdout, result.stdout + result.stderr
+    assert "1.2.0.5" in result.stdout
+
+    shutil.copytree(out, wine.unix_path(r"C:\dist"))
+    assert wine.run(r"C:\dist\Setup.exe", "/S", timeout=120).code == 0
+    entries = wine.uninstall_entries()
+    assert [(e["DisplayName"], e["DisplayVersion"]) for e in entries.values()] == [
+        ("ZAV CIR Receiver Driver", "1.2.0.5")]
 
 
 def test_own_package_for_a_tag_and_warnings(tmp_path):

@@ -17,6 +17,7 @@
 // hash = 16 lower-case hex digits of the 64-bit FNV-1a hash of zavcir.inf.
 // Uninstall entry: HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<40
 // upper-case hex digits derived from the same bytes> with DisplayName, DisplayVersion
+// (date and version of the INF's DriverVer line, read from ANSI or UTF-16LE text)
 // and the unquoted UninstallString "<this exe> /u <store folder>\zavcir.inf", this
 // exe named by its short path where the ANSI code page cannot name it. The
 // 64-bit build writes the 64-bit registry view and the real System32; the 32-bit
@@ -58,6 +59,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -329,8 +331,22 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
+// The INF's text in the ANSI code page: a file that starts with the UTF-16LE
+// byte-order mark is converted, as the real installer reads both encodings.
+std::string InfText(const std::string& bytes) {
+  if (bytes.compare(0, 2, "\xFF\xFE") != 0) return bytes;
+  std::wstring wide((bytes.size() - 2) / 2, L'\0');
+  std::memcpy(&wide[0], bytes.data() + 2, wide.size() * 2);
+  const int n = static_cast<int>(wide.size());
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  std::string text(size > 0 ? size : 0, '\0');
+  if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), n, &text[0], size, nullptr, nullptr);
+  return text;
+}
+
 // Date and version of the INF's DriverVer line ("10/01/2026 1.0.0.0"), or "".
-std::string DriverVer(const std::string& inf) {
+std::string DriverVer(const std::string& bytes) {
+  const std::string inf = InfText(bytes);
   size_t pos = 0;
   while (pos < inf.size()) {
     size_t end = inf.find('\n', pos);

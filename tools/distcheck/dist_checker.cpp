@@ -11,6 +11,7 @@
 #include "tools/distcheck/dist_files.h"
 #include "tools/distcheck/driver_ver.h"
 #include "tools/distcheck/editions.h"
+#include "tools/distcheck/finding_codes.h"
 #include "tools/distcheck/loaded_inf_parser.h"
 #include "tools/distcheck/package_inf.h"
 #include "tools/distcheck/pe_image.h"
@@ -24,11 +25,10 @@ constexpr DWORD kFieldSize = 260;            // Setup.exe's buffers, NUL include
 class Findings {
  public:
   explicit Findings(DistReport* report) : m_report(report) {}
-  void Error(const std::string& tag, const char* code, const std::string& message) {
-    m_report->findings.push_back({Severity::kError, tag, code, message});
-  }
-  void Warning(const std::string& tag, const char* code, const std::string& message) {
-    m_report->findings.push_back({Severity::kWarning, tag, code, message});
+  // A finding of the kind id, with its code and severity.
+  void Add(const std::string& tag, FindingCode id, const std::string& message) {
+    const FindingKind& kind = KindOf(id);
+    m_report->findings.push_back({kind.severity, tag, kind.code, message});
   }
 
  private:
@@ -53,28 +53,85 @@ std::string BaseName(std::string path) {
 void CheckSetupExe(const std::string& folder, DistReport* report, Findings* findings) {
   std::string path, content;
   if (!FindEntry(folder, "Setup.exe", &path)) {
-    findings->Error("", "setup-exe-missing", "Setup.exe is missing");
+    findings->Add("", FindingCode::kSetupExeMissing, "Setup.exe is missing");
     return;
   }
   report->setupExePresent = true;
   if (!ReadWholeFile(path, kMaxImageSize, &content)) {
-    findings->Error("", "setup-exe-unreadable", "Setup.exe cannot be read");
+    findings->Add("", FindingCode::kSetupExeUnreadable, "Setup.exe cannot be read");
     return;
   }
   PeImage image;
   if (!PeImage::Parse(reinterpret_cast<const uint8_t*>(content.data()), content.size(), &image)) {
-    findings->Error("", "setup-exe-not-pe", "Setup.exe is not a Windows executable");
+    findings->Add("", FindingCode::kSetupExeNotPe, "Setup.exe is not a Windows executable");
     return;
   }
   report->setupExeIsPe = true;
   report->setupExeMachine = MachineName(image.GetMachine());
   if (!image.HasVersionRecord()) {
-    findings->Error("", "setup-exe-no-version", "Setup.exe has no version record");
+    findings->Add("", FindingCode::kSetupExeNoVersion, "Setup.exe has no version record");
     return;
   }
   report->setupExeHasVersion = true;
   report->setupExeFileVersion = image.GetFileVersion();
   report->setupExeProductVersion = image.GetProductVersion();
+}
+
+// Setup.exe opens Setup.ini as a legacy-style INF (INF_STYLE_OLDNT). Windows
+// takes a file whose [Version] has a Signature of a Windows-style INF for
+// one and refuses it in that style (ERROR_WRONG_INF_STYLE; Wine opens it);
+// what it makes of another Signature in a legacy-style file is undocumented.
+void CheckSetupIniSignature(InfParser* parser, Findings* findings) {
+  std::unique_ptr<InfFile> inf = parser->Open("Setup.ini");
+  if (!inf || !inf->FindFirstLine("Version")) return;
+  do {
+    char key[kFieldSize];
+    char value[kFieldSize] = "";
+    if (!inf->GetStringField(0, key, kFieldSize) || !AsciiEqualNoCase(key, "Signature")) continue;
+    inf->GetStringField(1, value, kFieldSize);
+    bool windowsStyle = false;
+    for (const char* signature : {"$Windows NT$", "$Chicago$", "$Windows 95$"})
+      windowsStyle = windowsStyle || AsciiEqualNoCase(value, signature);
+    const std::string what =
+        std::string("Setup.ini's [Version] section has the Signature \"") + value + "\"";
+    const std::string fix = "; remove the Signature line (Setup.ini needs no [Version] section)";
+    findings->Add("", FindingCode::kSetupIniSignature,
+                  windowsStyle
+                      ? what +
+                            ", which makes it a Windows-style INF file; Setup.exe opens Setup.ini "
+                            "as a legacy-style one (INF_STYLE_OLDNT), which Windows refuses "
+                            "for such a file (ERROR_WRONG_INF_STYLE), so Setup.exe ends with "
+                            "\"Failed to open Setup.ini file\" on every Windows machine (Wine "
+                            "opens it all the same)" +
+                            fix
+                      : what +
+                            "; Windows documents signatures only for Windows-style INF files, "
+                            "which the legacy-style open (INF_STYLE_OLDNT) that Setup.exe makes "
+                            "refuses, and not what it makes of another one" +
+                            fix);
+    return;
+  } while (inf->FindNextLine());
+}
+
+// Microsoft documents INF files of ANSI text, and of UTF-16LE text for
+// Windows-style INFs; how the legacy-style reader takes any other bytes it
+// does not document (and Wine's reading of them proves nothing for Windows).
+void CheckSetupIniEncoding(const std::string& bytes, Findings* findings) {
+  std::string what;
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    what = "is UTF-8 text with a byte-order mark";
+  } else if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) {
+    what = "is UTF-16 text";
+  } else if (bytes.find('\0') != std::string::npos) {
+    what = "holds NUL bytes (UTF-16 text without a byte-order mark, or not text)";
+  } else {
+    return;
+  }
+  findings->Add("", FindingCode::kSetupIniEncoding,
+                "Setup.ini " + what +
+                    ": Microsoft does not document how Windows reads such a legacy-style INF "
+                    "file (Setup.exe opens it as one); save it as ANSI text, in plain ASCII, "
+                    "which every Windows reads alike");
 }
 
 // Why the [Dir] walk gave no folder for the tag, for the message.
@@ -182,25 +239,25 @@ void CheckPackageFiles(const std::string& packageDir, const std::string& content
   LoadedInfParser parser(content);
   std::unique_ptr<InfFile> file = parser.Open("zavcir.inf");
   if (!file) {
-    findings->Error(
-        row->tag, "inf-unparsable",
+    findings->Add(
+        row->tag, FindingCode::kInfUnparsable,
         row->tag + ": " + inf + " cannot be parsed as an INF file, so the installer refuses it");
     return;
   }
   const PackageInfView view = ReadPackageInf(file.get(), target);
   std::string path;
   if (!view.catalog.empty() && !FindPackageFile(packageDir, view.catalog, &path)) {
-    findings->Error(row->tag, "inf-catalog-missing",
-                    row->tag + ": " + inf + " names the catalog " + Quoted(view.catalog) + " (" +
-                        view.catalogKey + "), which is missing in " + row->folder);
+    findings->Add(row->tag, FindingCode::kInfCatalogMissing,
+                  row->tag + ": " + inf + " names the catalog " + Quoted(view.catalog) + " (" +
+                      view.catalogKey + "), which is missing in " + row->folder);
   }
   for (const SourceFile& source : view.files) {
     const std::string what =
         row->tag + ": " + Quoted(source.name) + " of [" + source.section + "] in " + inf;
     if (!source.diskFound) {
-      findings->Error(row->tag, "inf-source-file-missing",
-                      what + " is on disk " + Quoted(source.diskId) +
-                          ", which no [SourceDisksNames] section describes");
+      findings->Add(row->tag, FindingCode::kInfSourceFileMissing,
+                    what + " is on disk " + Quoted(source.diskId) +
+                        ", which no [SourceDisksNames] section describes");
       continue;
     }
     if (FindPackageFile(packageDir, JoinFolder(source.folder, source.name), &path)) continue;
@@ -209,12 +266,12 @@ void CheckPackageFiles(const std::string& packageDir, const std::string& content
       if (FindPackageFile(packageDir, JoinFolder(source.folder, source.cabinet), &path)) continue;
       message += ", and so is the disk's cabinet " + Quoted(source.cabinet);
     }
-    findings->Error(row->tag, "inf-source-file-missing", message);
+    findings->Add(row->tag, FindingCode::kInfSourceFileMissing, message);
   }
   for (const std::string& problem : view.modelsProblems) {
-    findings->Error(row->tag, "inf-no-models",
-                    row->tag + ": " + inf + ": " + problem +
-                        "; so the installer finds no driver in this package for " + row->tag);
+    findings->Add(row->tag, FindingCode::kInfNoModels,
+                  row->tag + ": " + inf + ": " + problem +
+                      "; so the installer finds no driver in this package for " + row->tag);
   }
 }
 
@@ -222,24 +279,33 @@ void CheckInf(const std::string& packageDir, const InfTarget& target, TagRow* ro
               Findings* findings) {
   std::string path, content;
   if (!FindEntry(packageDir, "zavcir.inf", &path)) {
-    findings->Error(row->tag, "inf-missing",
-                    row->tag + ": zavcir.inf is missing in " + row->folder);
+    findings->Add(row->tag, FindingCode::kInfMissing,
+                  row->tag + ": zavcir.inf is missing in " + row->folder);
     return;
   }
   if (!ReadWholeFile(path, kMaxTextSize, &content)) {
-    findings->Error(row->tag, "inf-unreadable",
-                    row->tag + ": " + row->folder + "\\zavcir.inf cannot be read");
+    findings->Add(row->tag, FindingCode::kInfUnreadable,
+                  row->tag + ": " + row->folder + "\\zavcir.inf cannot be read");
     return;
   }
-  row->driverVersion = ReadDriverVersion(content);
+  const InfDriverVersion version = ReadDriverVersion(content);
+  row->driverVersion = version.version;
   if (row->driverVersion.empty()) {
     std::string message =
         row->tag + ": " + row->folder + "\\zavcir.inf has no DriverVer line that gives a version";
-    if (content.size() >= 2 && static_cast<uint8_t>(content[0]) == 0xFF &&
-        static_cast<uint8_t>(content[1]) == 0xFE) {
-      message += " (the file is UTF-16; Setup.exe reads it as 8-bit text)";
+    if (!version.utf16 && content.find('\0') != std::string::npos) {
+      message +=
+          " (the file holds NUL bytes: UTF-16 text without its byte-order mark, which "
+          "Setup.exe reads as 8-bit text; save it as UTF-16LE with the mark, or as ANSI)";
     }
-    findings->Error(row->tag, "inf-no-driver-version", message);
+    findings->Add(row->tag, FindingCode::kInfNoDriverVersion, message);
+  } else if (version.beyondAscii) {
+    findings->Add(row->tag, FindingCode::kInfDriverVersionNotAscii,
+                  row->tag + ": the DriverVer version " + Quoted(row->driverVersion) + " of " +
+                      row->folder +
+                      "\\zavcir.inf has characters beyond ASCII; Setup.exe writes it only "
+                      "on Windows whose ANSI code page has each of them, and elsewhere "
+                      "leaves the installer's own version in the \"Uninstall\" entry");
   }
   CheckPackageFiles(packageDir, content, target, row, findings);
 }
@@ -248,24 +314,24 @@ void CheckInstaller(const std::string& packageDir, TagRow* row, Findings* findin
   std::string path, content;
   const std::string where = row->tag + ": " + row->folder + "\\DPInst.exe";
   if (!FindEntry(packageDir, "DPInst.exe", &path)) {
-    findings->Error(row->tag, "dpinst-missing",
-                    row->tag + ": DPInst.exe is missing in " + row->folder);
+    findings->Add(row->tag, FindingCode::kDpinstMissing,
+                  row->tag + ": DPInst.exe is missing in " + row->folder);
     return;
   }
   if (!ReadWholeFile(path, kMaxImageSize, &content)) {
-    findings->Error(row->tag, "dpinst-unreadable", where + " cannot be read");
+    findings->Add(row->tag, FindingCode::kDpinstUnreadable, where + " cannot be read");
     return;
   }
   PeImage image;
   if (!PeImage::Parse(reinterpret_cast<const uint8_t*>(content.data()), content.size(), &image)) {
-    findings->Error(row->tag, "dpinst-not-pe", where + " is not a Windows executable");
+    findings->Add(row->tag, FindingCode::kDpinstNotPe, where + " is not a Windows executable");
     return;
   }
   row->dpinstMachine = MachineName(image.GetMachine());
   if (MachineName(image.GetMachine()) != row->expectedMachine) {
-    findings->Error(row->tag, "dpinst-machine",
-                    where + " is an " + row->dpinstMachine + " image; " + row->tag + " needs an " +
-                        row->expectedMachine + " one");
+    findings->Add(row->tag, FindingCode::kDpinstMachine,
+                  where + " is an " + row->dpinstMachine + " image; " + row->tag + " needs an " +
+                      row->expectedMachine + " one");
   }
 }
 
@@ -275,20 +341,20 @@ void CheckTag(const std::string& folder, const Edition& edition, InfParser* pars
   std::string value;
   const SetupIniResult result = ReadPackageSubdirectory(folder, tag, &value);
   if (result != SETUP_INI_FOUND) {
-    findings->Error(tag, "dir-line-missing", tag + ": " + ExplainNoLine(parser, tag));
+    findings->Add(tag, FindingCode::kDirLineMissing, tag + ": " + ExplainNoLine(parser, tag));
     return;
   }
   row->hasLine = true;
   row->folder = value;
   if (value.find(' ') != std::string::npos) {
-    findings->Warning(tag, "folder-space",
-                      tag + ": the folder name " + Quoted(value) +
-                          " has a space; the installer records its uninstall command "
-                          "unquoted, so Windows may start another program when it runs");
+    findings->Add(tag, FindingCode::kFolderSpace,
+                  tag + ": the folder name " + Quoted(value) +
+                      " has a space; the installer records its uninstall command "
+                      "unquoted, so Windows may start another program when it runs");
   }
   std::string packageDir, problem;
   if (!ResolvePackageFolder(folder, value, &packageDir, &problem)) {
-    findings->Error(tag, "folder-missing", tag + ": " + Quoted(value) + " " + problem);
+    findings->Add(tag, FindingCode::kFolderMissing, tag + ": " + Quoted(value) + " " + problem);
     return;
   }
   row->folderExists = true;
@@ -309,7 +375,7 @@ void CheckVersionsAgree(DistReport* report, Findings* findings) {
     for (size_t i = 0; i < tags.size(); ++i) message += (i ? ", " : "") + tags[i];
     message += ")";
   }
-  findings->Warning("", "driver-version-mismatch", message);
+  findings->Add("", FindingCode::kDriverVersionMismatch, message);
 }
 
 }  // namespace
@@ -325,37 +391,39 @@ DistReport CheckDistribution(const std::string& folder) {
     report.rows.push_back(row);
   }
   if (!IsDirectoryPath(folder)) {
-    findings.Error("", "folder-missing", Quoted(folder) + " is not a folder");
+    findings.Add("", FindingCode::kFolderMissing, Quoted(folder) + " is not a folder");
     return report;
   }
   if (BaseName(folder).find(' ') != std::string::npos) {
-    findings.Warning("", "dist-folder-space",
-                     "the distribution folder's name has a space; the installer records its "
-                     "uninstall command unquoted, so Windows may start another program "
-                     "when it runs");
+    findings.Add("", FindingCode::kDistFolderSpace,
+                 "the distribution folder's name has a space; the installer records its "
+                 "uninstall command unquoted, so Windows may start another program "
+                 "when it runs");
   }
 
   CheckSetupExe(folder, &report, &findings);
 
   std::string iniPath, ini;
   if (!FindEntry(folder, "Setup.ini", &iniPath)) {
-    findings.Error("", "setup-ini-missing", "Setup.ini is missing");
+    findings.Add("", FindingCode::kSetupIniMissing, "Setup.ini is missing");
     return report;
   }
   report.setupIniPresent = true;
   if (!ReadWholeFile(iniPath, kMaxTextSize, &ini)) {
-    findings.Error("", "setup-ini-unreadable", "Setup.ini cannot be read");
+    findings.Add("", FindingCode::kSetupIniUnreadable, "Setup.ini cannot be read");
     return report;
   }
+  CheckSetupIniEncoding(ini, &findings);
   LoadedInfParser parser(ini);
   if (!parser.IsParsable()) {
-    findings.Error("", "setup-ini-unparsable",
-                   "Setup.ini cannot be parsed as an INF file (empty, a section name not "
-                   "closed by ']' or longer than 255 characters, or text before the first "
-                   "section)");
+    findings.Add("", FindingCode::kSetupIniUnparsable,
+                 "Setup.ini cannot be parsed as an INF file (empty, a section name not "
+                 "closed by ']' or longer than 255 characters, or text before the first "
+                 "section)");
     return report;
   }
   report.setupIniParsable = true;
+  CheckSetupIniSignature(&parser, &findings);
 
   ScopedCheckerPlatform platform(&parser);
   for (size_t i = 0; i < report.rows.size(); ++i) {

@@ -35,6 +35,18 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
+// text as UTF-16LE bytes after the byte-order mark; ASCII text only.
+std::string Utf16(const std::string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : text) bytes += {c, '\0'};
+  return bytes;
+}
+std::string Utf16(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes;
+}
+
 // A distribution folder in a temporary directory, removed at the end.
 class DistFolder {
  public:
@@ -59,6 +71,10 @@ class DistFolder {
     ::mkdir((root_ + "/" + relative).c_str(), 0755);
   }
   void Remove(const std::string& relative) { ::unlink((root_ + "/" + relative).c_str()); }
+  std::string Read(const std::string& relative) const {
+    std::ifstream file(root_ + "/" + relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
 
   // The package of kInf in folder: zavcir.inf, zavcir.sys and zavcir.cat.
   void WritePackage(const std::string& folder) {
@@ -145,6 +161,25 @@ TEST(DistCheckerTest, EachKindOfBreakage) {
       {"Setup.ini refused",
        [](DistFolder* d) { d->Write("Setup.ini", "junk\n[Dir]\n"); },
        {"E - setup-ini-unparsable"}},
+      {"Setup.ini signed as a Windows-style INF",
+       [](DistFolder* d) {
+         d->Write("Setup.ini", "[Version]\nSignature=\"$Windows NT$\"\n" + std::string(kIni));
+       },
+       {"E - setup-ini-signature"}},
+      {"Setup.ini with another signature",
+       [](DistFolder* d) {
+         d->Write("Setup.ini", std::string(kIni) + "[version]\nSIGNATURE=$x$\n");
+       },
+       {"E - setup-ini-signature"}},
+      {"Setup.ini as UTF-8 with a byte-order mark",
+       [](DistFolder* d) { d->Write("Setup.ini", "\xEF\xBB\xBF" + std::string(kIni)); },
+       {"W - setup-ini-encoding"}},
+      {"Setup.ini as UTF-16",
+       [](DistFolder* d) { d->Write("Setup.ini", Utf16(kIni)); },
+       {"W - setup-ini-encoding"}},
+      {"Setup.ini as UTF-16 without its mark",
+       [](DistFolder* d) { d->Write("Setup.ini", Utf16(kIni).substr(2)); },
+       {"W - setup-ini-encoding"}},
       {"lines missing or unusable",
        [](DistFolder* d) {
          d->Write("Setup.ini", "[Dir]\nWinXP32=x86\nWinXP64=\nWinXP64=x64\nVista32=" +
@@ -192,6 +227,16 @@ TEST(DistCheckerTest, EachKindOfBreakage) {
       {"installer not an image",
        [](DistFolder* d) { d->Write("x86/DPInst.exe", "#!/bin/sh\n"); },
        {"E WinXP32 dpinst-not-pe", "E Vista32 dpinst-not-pe", "E Win7_32 dpinst-not-pe"}},
+      {"a UTF-16 INF is read as Setup.exe reads it",
+       [](DistFolder* d) { d->Write("x64/zavcir.inf", Utf16(kInf)); },
+       {}},
+      {"a UTF-16 version beyond ASCII",
+       [](DistFolder* d) {
+         d->Write("x64/zavcir.inf",
+                  Utf16(u"[Version]\r\nDriverVer = a, 3.0.0.2\u03B2\r\n") + Utf16(kInf).substr(2));
+       },
+       {"W WinXP64 inf-driver-version-not-ascii", "W Vista64 inf-driver-version-not-ascii",
+        "W Win7_64 inf-driver-version-not-ascii", "W - driver-version-mismatch"}},
       {"versions differ",
        [](DistFolder* d) { d->Write("x64/zavcir.inf", Replaced(kInf, "3.0.0.2", "3.0.0.3")); },
        {"W - driver-version-mismatch"}},
@@ -314,6 +359,26 @@ TEST(DistCheckerTest, PackageFilesAndModelsFromTheInf) {
        "H\n[Models.NTamd64]\n",
        {},
        ErrorsOf("inf-no-models", false, true)},
+      {"a line per architecture",
+       "[Manufacturer]\n%Mfg% = Std,NTamd64\n%Mfg% = Std,NTarm64\n%Mfg% = Std,NTx86\n"
+       "[Std.NTamd64]\nD = I, H\n[Std.NTx86]\nD = I, H\n",
+       {},
+       {}},
+      {"x64 and arm64 lines serve no x86 edition",
+       "[Manufacturer]\n%Mfg% = Std,NTamd64\n%Mfg% = Std,NTarm64\n[Std.NTamd64]\nD = I, "
+       "H\n[Std.NTarm64]\nD = I, H\n",
+       {},
+       ErrorsOf("inf-no-models", true, false)},
+      {"each version served by one line or another",
+       "[Manufacturer]\nA = New, NTamd64.6.1, NTx86\nB = Old, NTamd64\n[New.NTamd64.6.1]\nD = I, "
+       "H\n[New.NTx86]\nD = I, H\n[Old.NTamd64]\nD = I, H\n",
+       {},
+       {}},
+      {"a version no line serves",
+       "[Manufacturer]\nA = New, NTamd64.6.1, NTx86\nB = Old, NTamd64.5.2, NTamd64.6.0\n"
+       "[New.NTamd64.6.1]\nD = I, H\n[New.NTx86]\nD = I, H\n[Old.NTamd64.5.2]\nD = I, H\n",
+       {},
+       {"E Vista64 inf-no-models"}},
       {"no [Manufacturer] section", files, {"zavcir.sys"}, ErrorsOf("inf-no-models", true, true)},
       {"not an INF file", "[Strings\n", {}, ErrorsOf("inf-unparsable", true, true)},
   };
@@ -391,9 +456,10 @@ TEST(DistCheckerTest, MessagesSayWhy) {
   dist.MakeClean();
   dist.Write("Setup.ini", "[Dir]\nWinXP32=x86\nWinXP64=\nWinXP64=x64\nVista32=" +
                               std::string(260, 'v') + "\nVista64=x64\nWin7_64=x64\n");
-  dist.Write("x64/zavcir.inf", std::string("\xFF\xFE"
-                                           "D\0=\0,\0",
-                                           8));
+  dist.Write("Setup.ini", "[version]\nsignature=$CHICAGO$\n" + dist.Read("Setup.ini"));
+  dist.Write("x64/zavcir.inf", Utf16(u"DriverVer=a,1.0\r\n").substr(2));
+  dist.Write("x86/zavcir.inf", Replaced(kInf, "%Mfg% = Models, NTx86, NTamd64",
+                                        "A = Models, NTamd64\r\nB = Other, NTx86.6.0"));
   const DistReport report = CheckDistribution(dist.Root());
   std::string all;
   for (const Finding& f : report.findings) all += f.message + "\n";
@@ -401,7 +467,18 @@ TEST(DistCheckerTest, MessagesSayWhy) {
                                         "readable value has an empty value"));
   EXPECT_NE(std::string::npos, all.find("Vista32: no [Dir] line for Vista32 has a value"));
   EXPECT_NE(std::string::npos, all.find("Win7_32: Setup.ini has no [Dir] line for Win7_32"));
-  EXPECT_NE(std::string::npos, all.find("(the file is UTF-16; Setup.exe reads it as 8-bit text)"));
+  EXPECT_NE(std::string::npos,
+            all.find("Setup.ini's [Version] section has the Signature \"$CHICAGO$\", which makes "
+                     "it a Windows-style INF file; Setup.exe opens Setup.ini as a legacy-style one "
+                     "(INF_STYLE_OLDNT), which Windows refuses for such a file "
+                     "(ERROR_WRONG_INF_STYLE)"));
+  EXPECT_NE(std::string::npos, all.find("(the file holds NUL bytes: UTF-16 text without its "
+                                        "byte-order mark, which Setup.exe reads as 8-bit text;"));
+  EXPECT_NE(std::string::npos,
+            all.find("WinXP32: x86\\zavcir.inf: none of its 2 [Manufacturer] lines gives Windows "
+                     "5.1 a models section: the models 'Models' have neither an NTx86 decoration "
+                     "in [Manufacturer] nor an undecorated section [Models] for Windows 5.1; the "
+                     "models 'Other' have neither"));
 }
 
 TEST(DistCheckerTest, FolderItself) {

@@ -4,20 +4,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "env/mbcs.h"
 #include "tools/distcheck/dist_files.h"
 #include "tools/distcheck/text_codec.h"
 
 namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
 
 bool Exists(const std::string& path) {
   struct stat st;
@@ -42,7 +33,7 @@ bool FindEntry(const std::string& dir, const std::string& name, std::string* pat
   if (listing == nullptr) return false;
   std::vector<std::string> matches;
   while (const dirent* entry = ::readdir(listing)) {
-    if (EqualNoCase(entry->d_name, wanted)) matches.push_back(entry->d_name);
+    if (AsciiEqualNoCase(entry->d_name, wanted)) matches.push_back(entry->d_name);
   }
   ::closedir(listing);
   if (matches.empty()) return false;

@@ -1,10 +1,9 @@
-# The distribution checker, zavcir-distcheck, and its INF probe.
+# The distribution checker, zavcir-distcheck.
 #
-# Native build:  zavcir-distcheck, distcheck_inf_probe (the checker's INF reader
-#                behind the probe's output), distcheck_tests (GoogleTest).
-# Windows build: zavcir-distcheck.exe (static console program, starts on XP SP3)
-#                and tests/inf_probe.exe (the product's SetupAPI reader behind the
-#                same output), for the differential test under Wine.
+# Native build:  zavcir-distcheck, distcheck_tests (GoogleTest).
+# Windows build: zavcir-distcheck.exe (static console program, starts on XP SP3).
+# Both builds also make the INF probe of the differential test
+# (tests/inf_probe/inf_probe.cmake).
 # Fuzzing (clang only): configure with -DDISTCHECK_FUZZ=ON (or the core's
 #                -DSETUP_FUZZ=ON) and a clang compiler to get distcheck_inf_fuzz and
 #                distcheck_pe_fuzz (libFuzzer with ASan and UBSan).
@@ -14,6 +13,7 @@ set(DISTCHECK_DIR ${CMAKE_SOURCE_DIR}/tools/distcheck)
 set(DISTCHECK_SOURCES
   ${DISTCHECK_DIR}/checker_platform.cpp ${DISTCHECK_DIR}/dist_checker.cpp
   ${DISTCHECK_DIR}/dist_files.cpp ${DISTCHECK_DIR}/driver_ver.cpp ${DISTCHECK_DIR}/editions.cpp
+  ${DISTCHECK_DIR}/finding_codes.cpp
   ${DISTCHECK_DIR}/inf_document.cpp ${DISTCHECK_DIR}/loaded_inf_parser.cpp
   ${DISTCHECK_DIR}/package_inf.cpp
   ${DISTCHECK_DIR}/pe_image.cpp ${DISTCHECK_DIR}/report_writer.cpp
@@ -21,7 +21,7 @@ set(DISTCHECK_SOURCES
 set(DISTCHECK_CORE_SOURCES
   ${CMAKE_SOURCE_DIR}/env/setup_ini.cpp ${CMAKE_SOURCE_DIR}/env/mbcs.cpp
   ${CMAKE_SOURCE_DIR}/env/code_page.cpp ${CMAKE_SOURCE_DIR}/env/platform.cpp
-  ${CMAKE_SOURCE_DIR}/package/driver_ver_line.cpp)
+  ${CMAKE_SOURCE_DIR}/package/driver_ver_line.cpp ${CMAKE_SOURCE_DIR}/package/text_line_reader.cpp)
 
 # The JSON report is written with nlohmann-json (Debian's nlohmann-json3-dev,
 # header-only). The Windows build takes the header alone: /usr/include itself
@@ -59,12 +59,6 @@ if(WIN32)
   target_link_libraries(zavcir-distcheck PRIVATE distcheck_win)
   set_target_properties(zavcir-distcheck PROPERTIES SUFFIX .exe)
 
-  add_executable(inf_probe ${DISTCHECK_DIR}/inf_probe.cpp ${DISTCHECK_DIR}/inf_probe_win.cpp
-    ${CMAKE_SOURCE_DIR}/win32/win32_inf_parser.cpp ${CMAKE_SOURCE_DIR}/win32/win32_inf_file.cpp)
-  target_link_options(inf_probe PRIVATE ${DISTCHECK_LINK_FLAGS})
-  target_link_libraries(inf_probe PRIVATE distcheck_win)
-  set_target_properties(inf_probe PROPERTIES SUFFIX .exe
-    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 else()
   add_library(distcheck_host STATIC ${DISTCHECK_SOURCES} ${DISTCHECK_DIR}/dist_files_posix.cpp)
   target_include_directories(distcheck_host PUBLIC ${CMAKE_SOURCE_DIR})
@@ -73,14 +67,12 @@ else()
   add_executable(zavcir-distcheck ${DISTCHECK_DIR}/distcheck_main.cpp)
   target_link_libraries(zavcir-distcheck PRIVATE distcheck_host)
 
-  add_executable(distcheck_inf_probe ${DISTCHECK_DIR}/inf_probe.cpp
-    ${DISTCHECK_DIR}/inf_probe_host.cpp)
-  target_link_libraries(distcheck_inf_probe PRIVATE distcheck_host)
-
   file(GLOB DISTCHECK_TEST_SOURCES CONFIGURE_DEPENDS ${DISTCHECK_DIR}/*_test.cpp)
   if(DISTCHECK_TEST_SOURCES)
     add_executable(distcheck_tests ${DISTCHECK_TEST_SOURCES})
     target_link_libraries(distcheck_tests PRIVATE distcheck_host GTest::gtest GTest::gtest_main)
+    target_compile_definitions(distcheck_tests PRIVATE
+      DISTCHECK_RELEASE_TOOLS_DOC="${CMAKE_SOURCE_DIR}/docs/release-tools.md")
     gtest_discover_tests(distcheck_tests DISCOVERY_TIMEOUT 60)
   endif()
 
@@ -101,3 +93,5 @@ else()
     endforeach()
   endif()
 endif()
+
+include(${CMAKE_SOURCE_DIR}/tests/inf_probe/inf_probe.cmake OPTIONAL)

@@ -2,22 +2,13 @@
 
 #include <cstdint>
 
+#include "env/mbcs.h"
 #include "tools/distcheck/text_codec.h"
 
 namespace {
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\xA0';
-}
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
 }
 
 uint8_t Byte(const std::string& bytes, size_t i) { return static_cast<uint8_t>(bytes[i]); }
@@ -210,7 +201,7 @@ bool InfDocument::AddLine(const std::string& text, bool joined, int current, boo
 
 int InfDocument::FindSection(const std::string& name) const {
   for (size_t i = 0; i < m_sections.size(); ++i) {
-    if (EqualNoCase(m_sections[i].name, name)) return static_cast<int>(i);
+    if (AsciiEqualNoCase(m_sections[i].name, name)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -255,7 +246,7 @@ std::string InfDocument::Substitute(const std::string& text) const {
     bool replaced = false;
     for (size_t i = 0; i < GetLineCount(strings) && !replaced; ++i) {
       const Line& entry = m_sections[strings].lines[i];
-      if (entry.hasKey && !entry.values.empty() && EqualNoCase(entry.key, name)) {
+      if (entry.hasKey && !entry.values.empty() && AsciiEqualNoCase(entry.key, name)) {
         out += entry.values.front();
         replaced = true;
       }

@@ -1,20 +1,14 @@
 #include "tools/distcheck/package_inf.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+#include "env/mbcs.h"
 
 namespace {
 
 constexpr DWORD kFieldSize = 4096;  // SetupAPI's largest INF string, NUL included
 constexpr DWORD kMaxFields = 64;
-
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
 // One line of a section: its key (field 0, when readable) and its values.
 struct Line {
@@ -62,7 +56,7 @@ bool ParseNumber(const std::string& text, unsigned long* value) {
 bool SameDisk(const std::string& a, const std::string& b) {
   unsigned long x = 0, y = 0;
   if (ParseNumber(a, &x) && ParseNumber(b, &y)) return x == y;
-  return EqualNoCase(a, b);
+  return AsciiEqualNoCase(a, b);
 }
 
 const Line* FindDisk(const std::vector<Line>& disks, const std::string& id) {
@@ -79,7 +73,7 @@ std::string JoinFolder(const std::string& a, const std::string& b) {
 }
 
 bool EndsWithCab(const std::string& name) {
-  return name.size() > 4 && Lower(name.substr(name.size() - 4)) == ".cab";
+  return name.size() > 4 && AsciiLower(name.substr(name.size() - 4)) == ".cab";
 }
 
 void ReadSourceFiles(InfFile* inf, const std::string& arch, PackageInfView* view) {
@@ -108,7 +102,7 @@ void ReadSourceFiles(InfFile* inf, const std::string& arch, PackageInfView* view
   for (const Line& line : plain) {
     bool overridden = false;
     for (const Line& other : decorated) {
-      overridden = overridden || (other.hasKey && EqualNoCase(other.key, line.key));
+      overridden = overridden || (other.hasKey && AsciiEqualNoCase(other.key, line.key));
     }
     if (!overridden) add(line, "SourceDisksFiles");
   }
@@ -119,7 +113,7 @@ void ReadCatalog(InfFile* inf, const std::string& ntArch, PackageInfView* view) 
   for (const std::string& key :
        {"CatalogFile." + ntArch, std::string("CatalogFile.NT"), std::string("CatalogFile")}) {
     for (const Line& line : version) {
-      if (line.hasKey && EqualNoCase(line.key, key)) {
+      if (line.hasKey && AsciiEqualNoCase(line.key, key)) {
         view->catalogKey = key;
         view->catalog = line.Value(1);
         return;
@@ -136,7 +130,7 @@ struct Decoration {
 };
 
 bool ParseDecoration(const std::string& text, Decoration* out) {
-  const std::string lower = Lower(text);
+  const std::string lower = AsciiLower(text);
   if (lower.compare(0, 2, "nt") != 0) return false;
   const size_t dot = lower.find('.');
   out->text = text;
@@ -172,57 +166,102 @@ std::string VersionText(int major, int minor) {
   return std::to_string(major) + "." + std::to_string(minor);
 }
 
-// The problem of one [Manufacturer] line for the target; "" when it has none.
-std::string ModelsProblem(InfFile* inf, const Line& line, const InfTarget& target) {
-  const std::string models = line.Value(1);
-  if (models.empty()) return "a [Manufacturer] line names no models section";
+// One [Manufacturer] line as the target sees it: its models section name and
+// the decorations that apply to the target's architecture.
+struct ManufacturerLine {
+  std::string models;
   std::vector<Decoration> decorations;
+};
+
+ManufacturerLine ReadManufacturerLine(const Line& line, const InfTarget& target) {
+  ManufacturerLine out;
+  out.models = line.Value(1);
   for (size_t i = 2; i <= line.values.size(); ++i) {
     Decoration d;
     if (ParseDecoration(line.Value(i), &d) && ArchApplies(d, target.amd64)) {
-      decorations.push_back(d);
+      out.decorations.push_back(d);
     }
   }
-  const std::string quoted = "'" + models + "'";
-  if (target.amd64 && decorations.empty()) {
+  return out;
+}
+
+// Why the line gives Windows major.minor no models section with lines; ""
+// when it gives one.
+std::string ModelsProblemAt(InfFile* inf, const ManufacturerLine& line, const InfTarget& target,
+                            int major, int minor) {
+  if (line.models.empty()) return "a [Manufacturer] line names no models section";
+  const std::string quoted = "'" + line.models + "'";
+  if (target.amd64 && line.decorations.empty()) {
     return "the models " + quoted +
            " have no NTamd64 decoration in [Manufacturer]; 64-bit Windows uses only models "
            "sections decorated for it";
   }
-  // The versions at which the choice can change within the target's range.
+  const Decoration* best = nullptr;
+  for (const Decoration& d : line.decorations) {
+    if (!VersionAtMost(d.major, d.minor, major, minor)) continue;
+    if (best == nullptr || !VersionAtMost(d.major, d.minor, best->major, best->minor) ||
+        (d.major == best->major && d.minor == best->minor && best->arch.empty())) {
+      best = &d;
+    }
+  }
+  const std::string windows = "Windows " + VersionText(major, minor);
+  if (best != nullptr) {
+    const std::string section = line.models + "." + best->text;
+    if (SectionHasLines(inf, section)) return std::string();
+    return "the models section [" + section + "] that " + windows + " uses is missing or empty";
+  }
+  if (target.amd64) {
+    return "the models " + quoted + " have no NTamd64 decoration for " + windows +
+           " in [Manufacturer] (only for later versions)";
+  }
+  if (SectionHasLines(inf, line.models)) return std::string();
+  return "the models " + quoted +
+         " have neither an NTx86 decoration in [Manufacturer] nor an undecorated section [" +
+         line.models + "] for " + windows;
+}
+
+// Windows installs a device from any [Manufacturer] line whose models
+// section for the running version lists it: the target has models at a
+// version when at least one line gives it a section with lines there. The
+// choice of a line can change only at the target's lowest version and at
+// the decorations' versions inside its range, so those are checked. One
+// sentence per version where no line gives models.
+std::vector<std::string> ModelsProblems(InfFile* inf, const std::vector<Line>& lines,
+                                        const InfTarget& target) {
+  if (lines.empty()) return {"it has no [Manufacturer] section with lines"};
+  std::vector<ManufacturerLine> manufacturers;
   std::vector<std::pair<int, int>> points = {{target.minMajor, target.minMinor}};
-  for (const Decoration& d : decorations) {
-    const bool aboveMin = !VersionAtMost(d.major, d.minor, target.minMajor, target.minMinor);
-    const bool belowEnd = (target.endMajor == 0 && target.endMinor == 0) ||
-                          !VersionAtMost(target.endMajor, target.endMinor, d.major, d.minor);
-    if (aboveMin && belowEnd) points.push_back({d.major, d.minor});
+  for (const Line& line : lines) {
+    manufacturers.push_back(ReadManufacturerLine(line, target));
+    for (const Decoration& d : manufacturers.back().decorations) {
+      const bool aboveMin = !VersionAtMost(d.major, d.minor, target.minMajor, target.minMinor);
+      const bool belowEnd = (target.endMajor == 0 && target.endMinor == 0) ||
+                            !VersionAtMost(target.endMajor, target.endMinor, d.major, d.minor);
+      if (aboveMin && belowEnd) points.push_back({d.major, d.minor});
+    }
   }
+  std::vector<std::string> problems;
   for (const auto& [major, minor] : points) {
-    const Decoration* best = nullptr;
-    for (const Decoration& d : decorations) {
-      if (!VersionAtMost(d.major, d.minor, major, minor)) continue;
-      if (best == nullptr || !VersionAtMost(d.major, d.minor, best->major, best->minor) ||
-          (d.major == best->major && d.minor == best->minor && best->arch.empty())) {
-        best = &d;
-      }
+    std::vector<std::string> reasons;
+    bool served = false;
+    for (const ManufacturerLine& line : manufacturers) {
+      const std::string reason = ModelsProblemAt(inf, line, target, major, minor);
+      served = served || reason.empty();
+      if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end())
+        reasons.push_back(reason);
     }
-    const std::string windows = "Windows " + VersionText(major, minor);
-    if (best != nullptr) {
-      const std::string section = models + "." + best->text;
-      if (!SectionHasLines(inf, section)) {
-        return "the models section [" + section + "] that " + windows + " uses is missing or empty";
-      }
-    } else if (target.amd64) {
-      return "the models " + quoted + " have no NTamd64 decoration for " + windows +
-             " in [Manufacturer] (only for later versions)";
-    } else if (!SectionHasLines(inf, models)) {
-      return "the models " + quoted +
-             " have neither an NTx86 decoration in [Manufacturer] nor an undecorated "
-             "section [" +
-             models + "] for " + windows;
+    if (served) continue;
+    std::string problem = reasons.front();
+    if (manufacturers.size() > 1) {
+      problem = "none of its " + std::to_string(manufacturers.size()) +
+                " [Manufacturer] lines gives Windows " + VersionText(major, minor) +
+                " a models section: " + reasons.front();
+      for (size_t i = 1; i < reasons.size(); ++i) problem += "; " + reasons[i];
     }
+    if (std::find(problems.begin(), problems.end(), problem) == problems.end())
+      problems.push_back(problem);
   }
-  return std::string();
+  return problems;
 }
 
 }  // namespace
@@ -231,13 +270,6 @@ PackageInfView ReadPackageInf(InfFile* inf, const InfTarget& target) {
   PackageInfView view;
   ReadCatalog(inf, target.amd64 ? "NTamd64" : "NTx86", &view);
   ReadSourceFiles(inf, target.amd64 ? "amd64" : "x86", &view);
-  const std::vector<Line> manufacturers = ReadSection(inf, "Manufacturer");
-  if (manufacturers.empty()) {
-    view.modelsProblems.push_back("it has no [Manufacturer] section with lines");
-  }
-  for (const Line& line : manufacturers) {
-    const std::string problem = ModelsProblem(inf, line, target);
-    if (!problem.empty()) view.modelsProblems.push_back(problem);
-  }
+  view.modelsProblems = ModelsProblems(inf, ReadSection(inf, "Manufacturer"), target);
   return view;
 }

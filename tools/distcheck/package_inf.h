@@ -14,8 +14,10 @@
 //   "diskid = description[,tag-or-cab-file[,unused[,path]]]"; the file lies in
 //   <package>\<path>\<subdir>, or in the disk's cabinet when tag-or-cab-file
 //   ends in ".cab";
-// - models: each [Manufacturer] line "name = models[,TargetOSVersion...]"
-//   must give the edition a models section with lines. A TargetOSVersion is
+// - models: at each Windows version of the edition, at least one
+//   [Manufacturer] line "name = models[,TargetOSVersion...]" must give it a
+//   models section with lines (Windows installs from any line whose models
+//   list the device). A TargetOSVersion is
 //   nt[arch][.major[.minor[...]]]; it applies to a machine of that
 //   architecture (x86 for "nt" without one, from Windows Server 2003 SP1 on)
 //   whose version is major.minor or later; of those that apply, the one of
@@ -53,8 +55,9 @@ struct PackageInfView {
   std::string catalogKey;  // "CatalogFile.NTamd64" etc.; "" when there is none
   std::string catalog;     // its value
   std::vector<SourceFile> files;
-  // One sentence per [Manufacturer] line that gives the target no models
-  // section (or one when there is no [Manufacturer] line at all).
+  // One sentence per Windows version of the target at which no [Manufacturer]
+  // line gives a models section with lines (or one when there is no
+  // [Manufacturer] line at all); empty when every version has models.
   std::vector<std::string> modelsProblems;
 };
 

@@ -4,7 +4,7 @@
 // windows.h first: SetupAPI's header relies on it.
 #include <setupapi.h>
 
-#include "tools/distcheck/inf_probe.h"
+#include "tests/inf_probe/inf_probe.h"
 #include "win32/win32_inf_parser.h"
 
 namespace {

@@ -20,9 +20,10 @@ std::unique_ptr<InfParser> MakeProbeParser(const std::string& path, bool package
 // with bytes outside printable ASCII written as \xNN.
 std::string DescribeSetupIni(InfParser* parser);
 
-// For a driver package's INF: whether it opens, fields 0 to 6 of each line of
-// [Version], [Manufacturer] and the plain, x86 and amd64 forms of
-// [SourceDisksNames] and [SourceDisksFiles] (read through 4096-character
-// buffers), and for each tag what ReadPackageInf finds: the catalog, the
-// source files with their folders, and the models problems.
-std::string DescribePackageInf(InfParser* parser);
+// For a driver package's INF: the version Setup.exe reads from the file's
+// content (its DriverVer rule, not the parser's), whether it opens, fields 0
+// to 6 of each line of [Version], [Manufacturer] and the plain, x86 and amd64
+// forms of [SourceDisksNames] and [SourceDisksFiles] (read through
+// 4096-character buffers), and for each tag what ReadPackageInf finds: the
+// catalog, the source files with their folders, and the models problems.
+std::string DescribePackageInf(InfParser* parser, const std::string& content);

@@ -2,7 +2,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/distcheck/inf_probe.h"
+#include "tests/inf_probe/inf_probe.h"
 #include "tools/distcheck/loaded_inf_parser.h"
 
 std::unique_ptr<InfParser> MakeProbeParser(const std::string& path, bool /*packageInf*/) {

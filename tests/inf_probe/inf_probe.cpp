@@ -1,10 +1,13 @@
-#include "tools/distcheck/inf_probe.h"
+#include "tests/inf_probe/inf_probe.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "env/setup_ini.h"
 #include "tools/distcheck/checker_platform.h"
+#include "tools/distcheck/driver_ver.h"
 #include "tools/distcheck/editions.h"
 #include "tools/distcheck/package_inf.h"
 
@@ -74,10 +77,13 @@ std::string DescribeSetupIni(InfParser* parser) {
   return out;
 }
 
-std::string DescribePackageInf(InfParser* parser) {
+std::string DescribePackageInf(InfParser* parser, const std::string& content) {
+  const InfDriverVersion version = ReadDriverVersion(content);
+  std::string out =
+      "driver version " + Quote(version.version) + (version.utf16 ? " utf-16" : "") + "\n";
   std::unique_ptr<InfFile> inf = parser->Open("zavcir.inf");
-  if (!inf) return "open failed\n";
-  std::string out = "open ok\n";
+  if (!inf) return out + "open failed\n";
+  out += "open ok\n";
   for (const char* section : {"Version", "Manufacturer", "SourceDisksNames", "SourceDisksNames.x86",
                               "SourceDisksNames.amd64", "SourceDisksFiles", "SourceDisksFiles.x86",
                               "SourceDisksFiles.amd64"}) {
@@ -108,9 +114,11 @@ int main(int argc, char** argv) {
   const bool package = argc > 1 && std::string(argv[1]) == "--package";
   for (int i = package ? 2 : 1; i < argc; ++i) {
     std::unique_ptr<InfParser> parser = MakeProbeParser(argv[i], package);
+    std::ifstream file(argv[i], std::ios::binary);
+    const std::string content{std::istreambuf_iterator<char>(file), {}};
     const std::string text =
         "== " + std::string(argv[i]) + "\n" +
-        (package ? DescribePackageInf(parser.get()) : DescribeSetupIni(parser.get()));
+        (package ? DescribePackageInf(parser.get(), content) : DescribeSetupIni(parser.get()));
     std::fwrite(text.data(), 1, text.size(), stdout);
   }
   return 0;

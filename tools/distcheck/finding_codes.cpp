@@ -1,0 +1,37 @@
+#include "tools/distcheck/finding_codes.h"
+
+const std::vector<FindingKind>& FindingKinds() {
+  using F = FindingCode;
+  constexpr Severity E = Severity::kError, W = Severity::kWarning;
+  static const std::vector<FindingKind> kinds = {
+      {F::kFolderMissing, "folder-missing", E},
+      {F::kSetupExeMissing, "setup-exe-missing", E},
+      {F::kSetupExeUnreadable, "setup-exe-unreadable", E},
+      {F::kSetupExeNotPe, "setup-exe-not-pe", E},
+      {F::kSetupExeNoVersion, "setup-exe-no-version", E},
+      {F::kSetupIniMissing, "setup-ini-missing", E},
+      {F::kSetupIniUnreadable, "setup-ini-unreadable", E},
+      {F::kSetupIniUnparsable, "setup-ini-unparsable", E},
+      {F::kSetupIniSignature, "setup-ini-signature", E},
+      {F::kDirLineMissing, "dir-line-missing", E},
+      {F::kInfMissing, "inf-missing", E},
+      {F::kInfUnreadable, "inf-unreadable", E},
+      {F::kInfNoDriverVersion, "inf-no-driver-version", E},
+      {F::kInfUnparsable, "inf-unparsable", E},
+      {F::kInfSourceFileMissing, "inf-source-file-missing", E},
+      {F::kInfCatalogMissing, "inf-catalog-missing", E},
+      {F::kInfNoModels, "inf-no-models", E},
+      {F::kDpinstMissing, "dpinst-missing", E},
+      {F::kDpinstUnreadable, "dpinst-unreadable", E},
+      {F::kDpinstNotPe, "dpinst-not-pe", E},
+      {F::kDpinstMachine, "dpinst-machine", E},
+      {F::kFolderSpace, "folder-space", W},
+      {F::kDistFolderSpace, "dist-folder-space", W},
+      {F::kDriverVersionMismatch, "driver-version-mismatch", W},
+      {F::kInfDriverVersionNotAscii, "inf-driver-version-not-ascii", W},
+      {F::kSetupIniEncoding, "setup-ini-encoding", W},
+  };
+  return kinds;
+}
+
+const FindingKind& KindOf(FindingCode id) { return FindingKinds()[static_cast<size_t>(id)]; }
