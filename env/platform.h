@@ -116,6 +116,16 @@ class SystemInfo {
   // IsWow64Process looked up by name in the loaded "kernel32" and called for the
   // current process; FALSE where the function is absent or fails.
   virtual BOOL QueryWow64() = 0;
+  // IsWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine), looked
+  // up by name in the loaded "kernel32" (Windows 10 1709 and later). ERROR_SUCCESS
+  // with *nativeMachine set to the IMAGE_FILE_MACHINE_* value of the host:
+  // IMAGE_FILE_MACHINE_AMD64 or IMAGE_FILE_MACHINE_ARM64 for this 32-bit x86
+  // program under WOW64 (also on Windows 10 on ARM, where IsWow64Process answers
+  // FALSE), IMAGE_FILE_MACHINE_I386 on 32-bit Windows; Wine 8 answers
+  // IMAGE_FILE_MACHINE_UNKNOWN. ERROR_PROC_NOT_FOUND where the function is
+  // absent, else GetLastError() of the failed call; *nativeMachine is then not
+  // touched.
+  virtual DWORD QueryNativeMachine(WORD* nativeMachine) = 0;
   // Wow64DisableWow64FsRedirection / Wow64RevertWow64FsRedirection, looked up in
   // "Kernel32.dll" on every call; FALSE where absent. Both act on the calling thread.
   virtual BOOL DisableFsRedirection(PVOID* oldValue) = 0;
