@@ -1,5 +1,7 @@
 #include "app/setup_app.h"
 
+#include <cstdio>
+
 #include "app/exit_code.h"
 #include "app/run_guard.h"
 #include "env/code_page.h"
@@ -44,6 +46,28 @@ const char* OsKindName(int osKind) {
   static const char* const kNames[] = {"Windows 95/98", "Windows Me",    "Windows 2000 or older",
                                        "Windows XP",    "Windows Vista", "Windows 7 or later"};
   return osKind >= 0 && osKind < 6 ? kNames[osKind] : "unknown";
+}
+
+// "ARM64 (0xAA64)": an IMAGE_FILE_MACHINE_* value by name and number.
+std::string DescribeMachine(WORD machine) {
+  const char* name = machine == IMAGE_FILE_MACHINE_I386    ? "x86"
+                     : machine == IMAGE_FILE_MACHINE_AMD64 ? "AMD64"
+                     : machine == IMAGE_FILE_MACHINE_ARM64 ? "ARM64"
+                     : machine == IMAGE_FILE_MACHINE_ARMNT ? "ARM"
+                                                           : "unknown";
+  char number[8];
+  std::snprintf(number, sizeof number, "%04X", static_cast<unsigned>(machine));
+  return std::string(name) + " (0x" + number + ")";
+}
+
+// What the header tells of the host's machine; nothing where the system has
+// no IsWow64Process2 (before Windows 10 1709).
+std::string DescribeNativeMachine(const NativeMachine& native) {
+  if (native.error == ERROR_PROC_NOT_FOUND) return std::string();
+  if (native.error != ERROR_SUCCESS)
+    return ", native machine unknown (IsWow64Process2 failed, error " +
+           std::to_string(native.error) + ")";
+  return ", native machine " + DescribeMachine(native.machine);
 }
 
 // The arguments as one line; an empty one, or one with blanks, in quotes.
@@ -117,12 +141,17 @@ void LogRunHeader(const CSetupApp& app, const ModuleDirectory& moduleDir,
   if (GetPlatform().system->GetVersion(&version))
     os += ", version " + std::to_string(version.majorVersion) + "." +
           std::to_string(version.minorVersion) + ", platform " + std::to_string(version.platformId);
-  LogLine(os + ", WOW64 " + (app.m_bWow64 ? "yes" : "no") + ", code page " +
+  LogLine(os + ", WOW64 " + (app.m_bWow64 ? "yes" : "no") +
+          DescribeNativeMachine(app.m_nativeMachine) + ", code page " +
           std::to_string(GetPlatform().system->GetCodePage().number));
-  const std::string tag = GetEditionTag(app.m_nOsKind, app.m_bWow64);
+  const std::string tag = app.SupportedEditionTag();
+  const char* unsupported = IsArmHost(app.m_nativeMachine)
+                                ? "none (unsupported Windows: an ARM machine loads no x86 or x64 "
+                                  "driver)"
+                                : "none (unsupported Windows)";
   LogLine(std::string("Mode: ") + (app.m_cmdInfo.m_bUninstall ? "uninstall" : "install") +
           (app.m_cmdInfo.m_bSilent ? ", silent" : "") +
-          "; edition tag: " + (tag.empty() ? "none (unsupported Windows)" : tag));
+          "; edition tag: " + (tag.empty() ? unsupported : tag));
 }
 
 }  // namespace
@@ -154,6 +183,7 @@ BOOL CSetupApp::StartUp(const std::vector<std::string>& args) {
   ParseCommandLine(m_cmdInfo, args);
   m_nOsKind = GetOsKind();
   m_bWow64 = IsWow64();
+  m_nativeMachine = GetNativeMachine();
   OpenSupportLog();
   LogRunHeader(*this, moduleDir, args);
 
@@ -172,8 +202,15 @@ BOOL CSetupApp::StartUp(const std::vector<std::string>& args) {
   return TRUE;
 }
 
+std::string CSetupApp::SupportedEditionTag() const {
+  // The package's drivers are x86 and x64 only: Windows on ARM emulates this
+  // program but cannot load them.
+  if (IsArmHost(m_nativeMachine)) return std::string();
+  return GetEditionTag(m_nOsKind, m_bWow64);
+}
+
 BOOL CSetupApp::ResolvePackageDir() {
-  const std::string tag = GetEditionTag(m_nOsKind, m_bWow64);
+  const std::string tag = SupportedEditionTag();
   if (tag.empty()) {
     ShowUnlessSilent(*this, "This ZAV CIR driver is for Windows 7, Vista or Windows XP only.");
     return FALSE;

@@ -5,6 +5,7 @@
 
 #include "app/setup_command_line_info.h"
 #include "app/shutdown_block.h"
+#include "env/probes.h"
 #include "framework/win_app.h"
 
 class CSetupApp : public CWinApp {
@@ -31,6 +32,10 @@ class CSetupApp : public CWinApp {
   // the program name.
   BOOL StartUp(const std::vector<std::string>& args);
 
+  // The Setup.ini tag of this system: "" when it is unsupported (an OS kind
+  // other than XP, Vista and 7, or an ARM host).
+  std::string SupportedEditionTag() const;
+
   // Picks the Setup.ini line for this system and sets m_strPackageDir.
   BOOL ResolvePackageDir();
 
@@ -53,6 +58,8 @@ class CSetupApp : public CWinApp {
   int m_nExitCode = 0;
   BOOL m_bWow64 = FALSE;
   int m_nOsKind = 0;
+  // What IsWow64Process2 told of the host; an ARM host is unsupported.
+  NativeMachine m_nativeMachine;
   std::string m_strPackageDir;
   std::string m_strModuleDir;
   // Set by NoteSessionEndDuringJob, cleared by the ExitInstance that reports it.

@@ -4,6 +4,7 @@
 
 #include "app/exit_code.h"
 #include "env/probes.h"
+#include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace {
@@ -75,6 +76,72 @@ TEST(SetupAppTest, AFailedStartUpShowsItsReasonUnlessSilentAndSetsTheFailureBit)
     // An unsupported system does not even read Setup.ini.
     const bool supported = c.os.majorVersion == 6;
     EXPECT_EQ(supported, !p.inf.opened.empty()) << what;
+  }
+}
+
+// Windows on ARM runs this x86 program under emulation but loads ARM kernel
+// drivers only: where IsWow64Process2 names an ARM host, start-up fails as on
+// an unsupported Windows, in both modes, before Setup.ini is read. Everywhere
+// else the machine changes nothing. The log names the machine either way.
+TEST(SetupAppTest, AnArmHostIsAnUnsupportedWindows) {
+  struct Machine {
+    const char* what;
+    DWORD error;
+    WORD machine;
+    BOOL wow64;          // what IsWow64Process answers there
+    const char* folder;  // the package folder; nullptr: unsupported
+    std::string logged;  // what the header says of the machine
+  } machines[] = {
+      {"before Windows 10 1709", ERROR_PROC_NOT_FOUND, 0, TRUE, "x64", ""},
+      {"query fails", ERROR_ACCESS_DENIED, 0, TRUE, "x64",
+       ", native machine unknown (IsWow64Process2 failed, error 5)"},
+      {"Wine 8", ERROR_SUCCESS, 0, TRUE, "x64", ", native machine unknown (0x0000)"},
+      {"32-bit Windows", ERROR_SUCCESS, 0x014C, FALSE, "x86", ", native machine x86 (0x014C)"},
+      {"64-bit Windows", ERROR_SUCCESS, 0x8664, TRUE, "x64", ", native machine AMD64 (0x8664)"},
+      {"Windows 10 on ARM", ERROR_SUCCESS, 0xAA64, FALSE, nullptr,
+       ", native machine ARM64 (0xAA64)"},
+      {"Windows 11 on ARM", ERROR_SUCCESS, 0xAA64, TRUE, nullptr,
+       ", native machine ARM64 (0xAA64)"},
+      {"32-bit ARM", ERROR_SUCCESS, 0x01C4, FALSE, nullptr, ", native machine ARM (0x01C4)"},
+  };
+  for (const Machine& m : machines) {
+    for (const Strings& args : {Strings{}, Strings{"/S"}, Strings{"/U"}, Strings{"/U", "/S"}}) {
+      const std::string what = std::string(m.what) + ", " + PrintToString(args);
+      FakePlatform p;
+      FakeLogFile log;
+      GetPlatform().log = &log;
+      // What Windows 8 to 11 tell a program whose manifest names no later version.
+      p.system.version = OsVersion{VER_PLATFORM_WIN32_NT, 6, 2};
+      p.system.wow64 = m.wow64;
+      p.system.nativeMachineError = m.error;
+      p.system.nativeMachine = m.machine;
+      p.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", {{"Win7_32", "x86"}, {"Win7_64", "x64"}}}});
+      p.files.AddDirectory("C:\\Dist\\x86");
+      p.files.AddDirectory("C:\\Dist\\x64");
+      CSetupApp app;
+      const bool silent = args.size() == 2 || args == Strings{"/S"};
+      EXPECT_EQ(m.folder ? TRUE : FALSE, app.StartUp(args)) << what;
+      if (m.folder) {
+        EXPECT_EQ(std::string("C:\\Dist\\") + m.folder, app.m_strPackageDir) << what;
+        EXPECT_TRUE(p.ui.messages.empty()) << what;
+      } else {
+        EXPECT_EQ(silent ? Strings{} : Strings{kUnsupported}, p.ui.messages) << what;
+        EXPECT_EQ(EXIT_SETUP_FAILED, app.ExitInstance()) << what;
+        EXPECT_TRUE(p.inf.opened.empty()) << what;
+        EXPECT_TRUE(p.sync.created.empty()) << what;
+      }
+      const Strings lines = log.TextLines("C:\\Windows\\ZavCirSetup.log");
+      ASSERT_GT(lines.size(), 3u) << what;
+      const std::string machine =
+          std::string("WOW64 ") + (m.wow64 ? "yes" : "no") + m.logged + ", code page ";
+      EXPECT_NE(std::string::npos, lines[2].find(machine)) << what << "\n" << lines[2];
+      if (!m.folder) {
+        EXPECT_NE(std::string::npos,
+                  lines[3].find("edition tag: none (unsupported Windows: an ARM machine loads "
+                                "no x86 or x64 driver)"))
+            << what;
+      }
+    }
   }
 }
 

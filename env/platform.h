@@ -19,9 +19,14 @@ class Registry {
   virtual ~Registry() = default;
   // RegOpenKeyExA(parent, subKey, 0, access, key). Returns ERROR_SUCCESS and sets
   // *key; on failure *key is not touched. A missing key is never created. Under
-  // WOW64 the registry view is chosen by access alone (KEY_WOW64_64KEY: the
-  // 64-bit view, else the 32-bit one), also below an open parent: a key does not
-  // pass its view on to the keys opened relative to it.
+  // WOW64, below HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY in access reaches the
+  // 64-bit view and no flag (or KEY_WOW64_32KEY) the 32-bit one. Below an open
+  // parent the view reached differs by version: XP x64 and Server 2003 follow
+  // the call's flag alone (none: the 32-bit view); Vista and Server 2008 the
+  // call's flag, else the parent's view; 7 and later the parent's view, which
+  // only KEY_WOW64_32KEY leaves (KEY_WOW64_64KEY below a 32-bit parent stays
+  // 32-bit). So only a call that names the same flag as its parent reaches the
+  // parent's view on every version.
   virtual LONG OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) = 0;
   // RegEnumKeyExA(key, index, name, nameLength, ...): on entry *nameLength is
   // the buffer's size in characters. ERROR_SUCCESS: name holds the subkey's
@@ -39,8 +44,10 @@ class Registry {
   // Deletes one key that has no subkeys: RegDeleteKeyA(parent, subKey) when view
   // is 0, else RegDeleteKeyExA(parent, subKey, view, 0) with view KEY_WOW64_64KEY
   // (or KEY_WOW64_32KEY), looked up by name in advapi32 (32-bit XP lacks it;
-  // ERROR_CALL_NOT_IMPLEMENTED where it is missing). Under WOW64 RegDeleteKeyA
-  // reaches only the 32-bit view, whatever view the parent was opened in.
+  // ERROR_CALL_NOT_IMPLEMENTED where it is missing). Both open the subkey with
+  // DELETE and that view flag (none for RegDeleteKeyA), so the view they reach
+  // below an open parent follows OpenKey's rule: RegDeleteKeyA deletes the
+  // 32-bit key on XP x64, the key of the parent's view on Vista and later.
   virtual LONG DeleteKey(HKEY parent, const char* subKey, REGSAM view) = 0;
   // RegCloseKey(key).
   virtual LONG CloseKey(HKEY key) = 0;
@@ -122,6 +129,16 @@ class SystemInfo {
   // IsWow64Process looked up by name in the loaded "kernel32" and called for the
   // current process; FALSE where the function is absent or fails.
   virtual BOOL QueryWow64() = 0;
+  // IsWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine), looked
+  // up by name in the loaded "kernel32" (Windows 10 1709 and later). ERROR_SUCCESS
+  // with *nativeMachine set to the IMAGE_FILE_MACHINE_* value of the host:
+  // IMAGE_FILE_MACHINE_AMD64 or IMAGE_FILE_MACHINE_ARM64 for this 32-bit x86
+  // program under WOW64 (also on Windows 10 on ARM, where IsWow64Process answers
+  // FALSE), IMAGE_FILE_MACHINE_I386 on 32-bit Windows; Wine 8 answers
+  // IMAGE_FILE_MACHINE_UNKNOWN. ERROR_PROC_NOT_FOUND where the function is
+  // absent, else GetLastError() of the failed call; *nativeMachine is then not
+  // touched.
+  virtual DWORD QueryNativeMachine(WORD* nativeMachine) = 0;
   // Wow64DisableWow64FsRedirection / Wow64RevertWow64FsRedirection, looked up in
   // "Kernel32.dll" on every call; FALSE where absent. Both act on the calling thread.
   virtual BOOL DisableFsRedirection(PVOID* oldValue) = 0;

@@ -146,6 +146,19 @@ BOOL IsWow64() {
   return g_wow64Cache;
 }
 
+NativeMachine GetNativeMachine() {
+  NativeMachine native;
+  WORD machine = IMAGE_FILE_MACHINE_UNKNOWN;
+  native.error = GetPlatform().system->QueryNativeMachine(&machine);
+  if (native.error == ERROR_SUCCESS) native.machine = machine;
+  return native;
+}
+
+bool IsArmHost(const NativeMachine& native) {
+  return native.error == ERROR_SUCCESS &&
+         (native.machine == IMAGE_FILE_MACHINE_ARM64 || native.machine == IMAGE_FILE_MACHINE_ARMNT);
+}
+
 BOOL DisableFsRedirection(PVOID* pOldValue) {
   return GetPlatform().system->DisableFsRedirection(pOldValue);
 }

@@ -70,6 +70,19 @@ int GetOsKind();
 // TRUE when the 32-bit program runs on 64-bit Windows; cached after the first call.
 BOOL IsWow64();
 
+// The host's machine as IsWow64Process2 tells it.
+struct NativeMachine {
+  DWORD error = ERROR_PROC_NOT_FOUND;  // ERROR_SUCCESS: told; ERROR_PROC_NOT_FOUND: no function
+  WORD machine = IMAGE_FILE_MACHINE_UNKNOWN;  // IMAGE_FILE_MACHINE_*, when told
+};
+
+// Asks the system once per call; start-up asks it once, on the main thread.
+NativeMachine GetNativeMachine();
+
+// Windows on an ARM host (ARM64, or 32-bit ARM) loads ARM kernel drivers only,
+// never the package's x86 or x64 ones, whatever it emulates for programs.
+bool IsArmHost(const NativeMachine& native);
+
 // Switch file-system redirection off / back on for the calling thread. FALSE
 // where the system lacks the functions.
 BOOL DisableFsRedirection(PVOID* pOldValue);

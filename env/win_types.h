@@ -10,6 +10,7 @@
 
 typedef int BOOL;
 typedef uint8_t BYTE;
+typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t UINT;
@@ -34,6 +35,7 @@ typedef HWND__* HWND;
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_CALL_NOT_IMPLEMENTED 120L
+#define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_BUSY 170L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
@@ -74,6 +76,12 @@ typedef HWND__* HWND;
 #define VER_PLATFORM_WIN32_NT 2
 
 #define STILL_ACTIVE 259L
+
+#define IMAGE_FILE_MACHINE_UNKNOWN 0
+#define IMAGE_FILE_MACHINE_I386 0x014c
+#define IMAGE_FILE_MACHINE_ARMNT 0x01c4
+#define IMAGE_FILE_MACHINE_AMD64 0x8664
+#define IMAGE_FILE_MACHINE_ARM64 0xaa64
 
 #define MB_OK 0x0
 #define MAX_PATH 260

@@ -17,10 +17,11 @@ const std::string kOldKey = package_test::UninstallSubkey("OLD");
 const std::string kNewKey = package_test::UninstallSubkey("NEW");
 
 // One install run with the package (version 3.0.0.2) in kPackageDir, and an
-// older copy of the given version unless it is nullptr.
+// older copy of the given version unless it is nullptr, on the Windows of the
+// registry rule.
 struct InstallRun {
-  explicit InstallRun(const char* oldVersion, bool wow64 = false) {
-    if (wow64) package_test::MakeWow64(p);
+  InstallRun(const char* oldVersion, package_test::ViewRule rule) {
+    package_test::UseViewRule(p, rule);
     app.m_strPackageDir = kPackageDir;
     p.files.AddDirectory(kPackageDir);
     p.files.AddFile(std::string(kPackageDir) + "\\zavcir.inf", InfText("3.0.0.2"));
@@ -55,7 +56,11 @@ struct InstallRun {
 const std::string kLabelled =
     std::string("ZAV CIR Receiver Driver", 24) + "|" + std::string("3.0.0.2", 8);
 
-TEST(InstallFlow, EndingsLabelTheNewCopyAndRemoveTheRightOnes) {
+// Each test runs on 32-bit Windows and on each 64-bit one, whose copies'
+// entries are in the 64-bit view.
+class InstallFlow : public ::testing::TestWithParam<package_test::ViewRule> {};
+
+TEST_P(InstallFlow, EndingsLabelTheNewCopyAndRemoveTheRightOnes) {
   struct Case {
     const char* name;
     DWORD result;
@@ -69,27 +74,23 @@ TEST(InstallFlow, EndingsLabelTheNewCopyAndRemoveTheRightOnes) {
       {"staged beside another copy", 0x100, "2.0", FALSE, "zavcir.inf_new"},
       {"staged alone", 0x100, nullptr, FALSE, nullptr},
   };
-  // On 64-bit Windows the copies' entries are in the 64-bit view.
-  for (bool wow64 : {false, true}) {
-    for (const Case& c : cases) {
-      const std::string what = std::string(c.name) + (wow64 ? ", WOW64" : "");
-      InstallRun run(c.oldVersion, wow64);
-      run.Installer(c.result, true);
-      run.app.m_cmdInfo.m_bSilent = c.silent;
-      run.app.DoInstall();
-      EXPECT_EQ(run.app.m_nExitCode, 0) << what;
-      EXPECT_EQ(run.Labels(kNewKey), kLabelled) << what;
-      EXPECT_EQ(run.Labels(kOldKey), "-|-") << what;
-      Lines commands = {c.silent ? kSilentInstall : kInstall};
-      if (c.removed) commands.push_back(package_test::EntryCommand(c.removed, true));
-      EXPECT_EQ(run.p.runner.commands, commands) << what;
-      EXPECT_EQ(run.Scans(), 2) << what;
-      EXPECT_EQ(run.p.registry.OpenKeyCount(), 0) << what;
-    }
+  for (const Case& c : cases) {
+    InstallRun run(c.oldVersion, GetParam());
+    run.Installer(c.result, true);
+    run.app.m_cmdInfo.m_bSilent = c.silent;
+    run.app.DoInstall();
+    EXPECT_EQ(run.app.m_nExitCode, 0) << c.name;
+    EXPECT_EQ(run.Labels(kNewKey), kLabelled) << c.name;
+    EXPECT_EQ(run.Labels(kOldKey), "-|-") << c.name;
+    Lines commands = {c.silent ? kSilentInstall : kInstall};
+    if (c.removed) commands.push_back(package_test::EntryCommand(c.removed, true));
+    EXPECT_EQ(run.p.runner.commands, commands) << c.name;
+    EXPECT_EQ(run.Scans(), 2) << c.name;
+    EXPECT_EQ(run.p.registry.OpenKeyCount(), 0) << c.name;
   }
 }
 
-TEST(InstallFlow, WithoutANewMatchingCopyNothingFollowsTheInstaller) {
+TEST_P(InstallFlow, WithoutANewMatchingCopyNothingFollowsTheInstaller) {
   struct Case {
     const char* name;
     DWORD result;
@@ -107,7 +108,7 @@ TEST(InstallFlow, WithoutANewMatchingCopyNothingFollowsTheInstaller) {
       {"no entry has the package INF", 0x1, true, "2.0", "9.9", 2, 0},
   };
   for (const Case& c : cases) {
-    InstallRun run(c.oldVersion);
+    InstallRun run(c.oldVersion, GetParam());
     run.Installer(c.result, c.registers, InfText(c.newVersion));
     run.app.DoInstall();
     EXPECT_EQ(run.app.m_nExitCode, c.exitCode) << c.name;
@@ -119,7 +120,7 @@ TEST(InstallFlow, WithoutANewMatchingCopyNothingFollowsTheInstaller) {
 
 // An installer whose end or exit code is unknown may still be running: nothing
 // is labelled or removed, and the install has failed.
-TEST(InstallFlow, AnInstallerWhoseEndIsUnknownHasFailed) {
+TEST_P(InstallFlow, AnInstallerWhoseEndIsUnknownHasFailed) {
   struct Case {
     const char* name;
     DWORD waitError, exitCodeError, exitCode;
@@ -129,7 +130,7 @@ TEST(InstallFlow, AnInstallerWhoseEndIsUnknownHasFailed) {
       {"exit code STILL_ACTIVE", 0, 0, 259},  // would read as 3 installed, 1 staged
   };
   for (const Case& c : cases) {
-    InstallRun run("2.0", true);
+    InstallRun run("2.0", GetParam());
     run.Installer(c.exitCode, true);
     run.p.runner.waitError = c.waitError;
     run.p.runner.exitCodeError = c.exitCodeError;
@@ -141,8 +142,8 @@ TEST(InstallFlow, AnInstallerWhoseEndIsUnknownHasFailed) {
   }
 }
 
-TEST(InstallFlow, AnInfWithoutVersionLeavesDisplayVersionAlone) {
-  InstallRun run(nullptr);
+TEST_P(InstallFlow, AnInfWithoutVersionLeavesDisplayVersionAlone) {
+  InstallRun run(nullptr, GetParam());
   const std::string inf = "[Version]\r\nSignature=\"$Windows NT$\"\r\n";
   run.p.files.AddFile(std::string(kPackageDir) + "\\zavcir.inf", inf);
   run.p.registry.SetString(kNewKey, "DisplayVersion", "old");
@@ -151,5 +152,9 @@ TEST(InstallFlow, AnInfWithoutVersionLeavesDisplayVersionAlone) {
   EXPECT_EQ(run.Labels(kNewKey),
             std::string("ZAV CIR Receiver Driver", 24) + "|" + std::string("old", 4));
 }
+
+INSTANTIATE_TEST_SUITE_P(EachWindows, InstallFlow,
+                         ::testing::ValuesIn(package_test::kEveryViewRule),
+                         package_test::ViewRuleName);
 
 }  // namespace

@@ -2,6 +2,8 @@
 // driver package in the driver store, as the installer leaves them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "env/mbcs.h"
@@ -51,10 +53,39 @@ inline void AddCopy(FakePlatform& p, const std::string& key, const std::string& 
                        view);
 }
 
-// 64-bit Windows: the WOW64 flag and the two registry views.
-inline void MakeWow64(FakePlatform& p) {
+// 64-bit Windows: the WOW64 flag and the two registry views, below an open
+// key by the rule of 7 and later unless another is given.
+inline void MakeWow64(FakePlatform& p,
+                      FakeRegistry::ViewRule rule = FakeRegistry::ViewRule::kWin7) {
   p.system.wow64 = TRUE;
-  p.registry.SetWow64View(true);
+  p.registry.SetViewRule(rule);
+}
+
+// The registry of each kind of Windows, for tests that run under each: 32-bit
+// Windows, then 64-bit XP x64, Vista and 7 and later, whose rules for a key
+// opened below an open key differ.
+using ViewRule = FakeRegistry::ViewRule;
+constexpr ViewRule kEveryViewRule[] = {ViewRule::kOneView, ViewRule::kXpX64, ViewRule::kVista,
+                                       ViewRule::kWin7};
+
+// The platform of that Windows: WOW64 on the 64-bit ones.
+inline void UseViewRule(FakePlatform& p, ViewRule rule) {
+  if (rule != ViewRule::kOneView) MakeWow64(p, rule);
+}
+
+// The parameter's name in test names.
+inline std::string ViewRuleName(const ::testing::TestParamInfo<ViewRule>& info) {
+  switch (info.param) {
+    case ViewRule::kOneView:
+      return "Windows32";
+    case ViewRule::kXpX64:
+      return "XpX64";
+    case ViewRule::kVista:
+      return "Vista64";
+    case ViewRule::kWin7:
+      return "Win7AndLater64";
+  }
+  return "Unknown";
 }
 
 }  // namespace package_test

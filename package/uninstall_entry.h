@@ -11,8 +11,9 @@ constexpr char UNINSTALL_KEY_PATH[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVers
 
 // The registry view of the Uninstall key and of every key below it, for each
 // open and each deletion: KEY_WOW64_64KEY (the 64-bit view) when IsWow64() is
-// TRUE, else 0. Under WOW64 a key opened in the 64-bit view does not pass that
-// view on to the keys opened or deleted relative to it: every call names it.
+// TRUE, else 0. Every call names it, also below the open Uninstall key: there
+// the view of a call without a flag differs by Windows version (XP x64: the
+// 32-bit view; Vista and later: the parent's).
 REGSAM UninstallKeyView();
 
 class CUninstallEntry {

@@ -6,7 +6,8 @@
 // name the package's INF, in enumeration order, end, and close every key.
 //
 // Input: one flag byte ('1' WOW64 with two views, '2' code page 932, '4' no
-// Uninstall key, '8' enumeration fails at every index; the bits combine),
+// Uninstall key, '8' enumeration fails at every index; the bits combine; the
+// high nibble modulo 3 picks the registry rule of XP x64, Vista or 7 and later),
 // then records separated by line feeds. A record whose first byte has bit 7
 // set is an enumeration error: index = the next byte, error = one of eight by
 // the low bits. Any other record is a subkey: "<op><name>\t<data>", where op's
@@ -85,7 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FakePlatform p;
   p.system.codePage = shiftJis ? CodePage::ShiftJis() : CodePage::Ascii();
   p.system.wow64 = wow64 ? TRUE : FALSE;
-  p.registry.SetWow64View(wow64);
+  // 64-bit Windows by the rule of XP x64, Vista or 7 and later.
+  constexpr FakeRegistry::ViewRule kRules[] = {FakeRegistry::ViewRule::kXpX64,
+                                               FakeRegistry::ViewRule::kVista,
+                                               FakeRegistry::ViewRule::kWin7};
+  p.registry.SetViewRule(wow64 ? kRules[(data[0] >> 4) % 3] : FakeRegistry::ViewRule::kOneView);
   p.files.AddFile("C:\\Windows\\INF\\zavcir.inf", "DriverVer=01/01/2020,1.0\r\n");
   if (!noKey) {
     p.registry.AddKey(kUninstallKey, view);

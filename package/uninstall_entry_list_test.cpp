@@ -49,53 +49,59 @@ TEST(UninstallEntryListTest, RedirectionIsRestoredOnlyAfterTheListSwitchedItOff)
   }
 }
 
+class UninstallEntryListScan : public ::testing::TestWithParam<package_test::ViewRule> {};
+
 // On 64-bit Windows the entries are those of the 64-bit view: the scan opens
-// every subkey in that view, as the Uninstall key itself. Keys of the 32-bit
-// view, of the same names or others, are not seen.
-TEST(UninstallEntryListTest, ScanKeepsOnlyReadableCommandsWithTheMarker) {
-  for (bool wow64 : {false, true}) {
-    FakePlatform p;
-    if (wow64) {
-      package_test::MakeWow64(p);
-      p.registry.SetString(UninstallSubkey("Plain"), "UninstallString", "c:\\t\\other.exe",
-                           FakeRegistry::View::k32);
-      p.registry.SetString(UninstallSubkey("Only32"), "UninstallString", "zavcir.inf",
-                           FakeRegistry::View::k32);
-    }
-    p.files.AddFile("c:\\windows\\inf\\zavcir.inf", package_test::InfText("3.0.0.2"));
-    auto command = [&p](const std::string& key, const std::string& text) {
-      p.registry.SetString(UninstallSubkey(key), "UninstallString", text);
-    };
-    command("Plain", "C:\\T\\DPInst.exe /u C:\\Windows\\INF\\ZAVCIR.INF");
-    command("Other", "C:\\T\\other.exe /u x.inf");
-    command("TooLong", std::string(300, 'a') + "zavcir.inf");
-    command("Locked", "zavcir.inf");
-    p.registry.FailOpen(UninstallSubkey("Locked"), ERROR_ACCESS_DENIED);
-    command("BadIndex", "zavcir.inf");
-    p.registry.FailEnumAt(kUninstallKey, 4, ERROR_ACCESS_DENIED);  // BadIndex
-    command(std::string(260, 'n'), "zavcir.inf");  // no room for the name's terminator
-    command(std::string(259, 'm'), "zavcir.inf");
-    p.registry.SetRaw(UninstallSubkey("Binary"), "UninstallString", REG_BINARY,
-                      std::string("zavcir.inf\0zzz", 14));
-
-    CUninstallEntryList list;
-    ASSERT_EQ(list.Scan(), 3) << wow64;
-    EXPECT_EQ(KeyNames(list), (Strings{"Plain", std::string(259, 'm'), "Binary"}));
-    const CUninstallEntry& plain = list.ElementAt(0);
-    EXPECT_EQ(plain.GetUninstallCommand(), "c:\\t\\dpinst.exe /u c:\\windows\\inf\\zavcir.inf");
-    EXPECT_EQ(plain.GetInfPath(), "c:\\windows\\inf\\zavcir.inf");
-    EXPECT_EQ(plain.GetDriverVersion(), "3.0.0.2");
-    EXPECT_EQ(list.ElementAt(2).GetUninstallCommand(), "zavcir.inf");
-    EXPECT_EQ(p.registry.OpenKeyCount(), 0);
-    const REGSAM view = wow64 ? KEY_WOW64_64KEY : 0;
-    for (REGSAM mask : p.registry.accessMasks) EXPECT_EQ(mask & KEY_WOW64_64KEY, view) << wow64;
-
-    // A second scan starts afresh.
-    p.registry.SetString(UninstallSubkey("Plain"), "UninstallString", "other.inf");
-    ASSERT_EQ(list.Scan(), 2);
-    EXPECT_EQ(list.ElementAt(0).GetKeyName(), std::string(259, 'm'));
+// every subkey in that view, as the Uninstall key itself, under the rule of
+// each version. Keys of the 32-bit view, of the same names or others, are not
+// seen.
+TEST_P(UninstallEntryListScan, KeepsOnlyReadableCommandsWithTheMarker) {
+  const bool wow64 = GetParam() != package_test::ViewRule::kOneView;
+  FakePlatform p;
+  package_test::UseViewRule(p, GetParam());
+  if (wow64) {
+    p.registry.SetString(UninstallSubkey("Plain"), "UninstallString", "c:\\t\\other.exe",
+                         FakeRegistry::View::k32);
+    p.registry.SetString(UninstallSubkey("Only32"), "UninstallString", "zavcir.inf",
+                         FakeRegistry::View::k32);
   }
+  p.files.AddFile("c:\\windows\\inf\\zavcir.inf", package_test::InfText("3.0.0.2"));
+  auto command = [&p](const std::string& key, const std::string& text) {
+    p.registry.SetString(UninstallSubkey(key), "UninstallString", text);
+  };
+  command("Plain", "C:\\T\\DPInst.exe /u C:\\Windows\\INF\\ZAVCIR.INF");
+  command("Other", "C:\\T\\other.exe /u x.inf");
+  command("TooLong", std::string(300, 'a') + "zavcir.inf");
+  command("Locked", "zavcir.inf");
+  p.registry.FailOpen(UninstallSubkey("Locked"), ERROR_ACCESS_DENIED);
+  command("BadIndex", "zavcir.inf");
+  p.registry.FailEnumAt(kUninstallKey, 4, ERROR_ACCESS_DENIED);  // BadIndex
+  command(std::string(260, 'n'), "zavcir.inf");  // no room for the name's terminator
+  command(std::string(259, 'm'), "zavcir.inf");
+  p.registry.SetRaw(UninstallSubkey("Binary"), "UninstallString", REG_BINARY,
+                    std::string("zavcir.inf\0zzz", 14));
+
+  CUninstallEntryList list;
+  ASSERT_EQ(list.Scan(), 3);
+  EXPECT_EQ(KeyNames(list), (Strings{"Plain", std::string(259, 'm'), "Binary"}));
+  const CUninstallEntry& plain = list.ElementAt(0);
+  EXPECT_EQ(plain.GetUninstallCommand(), "c:\\t\\dpinst.exe /u c:\\windows\\inf\\zavcir.inf");
+  EXPECT_EQ(plain.GetInfPath(), "c:\\windows\\inf\\zavcir.inf");
+  EXPECT_EQ(plain.GetDriverVersion(), "3.0.0.2");
+  EXPECT_EQ(list.ElementAt(2).GetUninstallCommand(), "zavcir.inf");
+  EXPECT_EQ(p.registry.OpenKeyCount(), 0);
+  const REGSAM view = wow64 ? KEY_WOW64_64KEY : 0;
+  for (REGSAM mask : p.registry.accessMasks) EXPECT_EQ(mask & KEY_WOW64_64KEY, view);
+
+  // A second scan starts afresh.
+  p.registry.SetString(UninstallSubkey("Plain"), "UninstallString", "other.inf");
+  ASSERT_EQ(list.Scan(), 2);
+  EXPECT_EQ(list.ElementAt(0).GetKeyName(), std::string(259, 'm'));
 }
+
+INSTANTIATE_TEST_SUITE_P(EachWindows, UninstallEntryListScan,
+                         ::testing::ValuesIn(package_test::kEveryViewRule),
+                         package_test::ViewRuleName);
 
 TEST(UninstallEntryListTest, ScanUsesOnlyTheDataTheReadReports) {
   FakePlatform p;

@@ -181,26 +181,25 @@ TEST(UninstallEntryTest, UninstallRunsTheCommandWhileTheInfIsAFile) {
 // wrote it (RegDeleteKeyExA with KEY_WOW64_64KEY): a subkey of the same name in
 // the 32-bit view stays. On 32-bit Windows, whose XP lacks RegDeleteKeyExA, the
 // deletion names no view (RegDeleteKeyA).
-TEST(UninstallEntryTest, WithoutItsInfFileTheEntryDeletesItsOwnSubkeyOnly) {
+class UninstallEntryDeletion : public ::testing::TestWithParam<package_test::ViewRule> {};
+
+TEST_P(UninstallEntryDeletion, WithoutItsInfFileTheEntryDeletesItsOwnSubkeyOnly) {
   const std::string openFailed = std::string("Open ") + kUninstallKey + " failed\n";
+  const bool wow64 = GetParam() != package_test::ViewRule::kOneView;
   struct Case {
     const char* what;
-    bool wow64, child, openFails;
+    bool child, openFails;
     std::string last;  // the last Trace line
   } cases[] = {
-      {"a lone subkey", true, false, false, "Remove OK\n"},
-      {"a subkey with a child", true, true, false, "Remove failed\n"},
-      {"the Uninstall key does not open", true, false, true, openFailed},
-      {"32-bit: a lone subkey", false, false, false, "Remove OK\n"},
-      {"32-bit: a subkey with a child", false, true, false, "Remove failed\n"},
+      {"a lone subkey", false, false, "Remove OK\n"},
+      {"a subkey with a child", true, false, "Remove failed\n"},
+      {"the Uninstall key does not open", false, true, openFailed},
   };
   for (const Case& c : cases) {
     FakePlatform p;
-    const REGSAM view = c.wow64 ? KEY_WOW64_64KEY : 0;
-    if (c.wow64) {
-      package_test::MakeWow64(p);
-      p.registry.AddKey(kKeyPath, FakeRegistry::View::k32);
-    }
+    package_test::UseViewRule(p, GetParam());
+    const REGSAM view = wow64 ? KEY_WOW64_64KEY : 0;
+    if (wow64) p.registry.AddKey(kKeyPath, FakeRegistry::View::k32);
     p.registry.AddKey(c.child ? kKeyPath + "\\Child" : kKeyPath);
     if (c.openFails) p.registry.FailOpen(kUninstallKey, ERROR_ACCESS_DENIED);
     EXPECT_FALSE(CUninstallEntry("{ABC}", kCommand).Uninstall(TRUE)) << c.what;
@@ -210,7 +209,7 @@ TEST(UninstallEntryTest, WithoutItsInfFileTheEntryDeletesItsOwnSubkeyOnly) {
         << c.what;
     EXPECT_EQ(p.registry.HasKey(kKeyPath), c.last != "Remove OK\n") << c.what;
     // A subkey of the same name in the other view stays.
-    EXPECT_EQ(p.registry.HasKey(kKeyPath, FakeRegistry::View::k32), c.wow64) << c.what;
+    EXPECT_EQ(p.registry.HasKey(kKeyPath, FakeRegistry::View::k32), wow64) << c.what;
     EXPECT_EQ(p.registry.accessMasks, std::vector<REGSAM>{KEY_WRITE | view}) << c.what;
     EXPECT_EQ(p.registry.deleteViews, std::vector<REGSAM>(c.openFails ? 0 : 1, view)) << c.what;
     EXPECT_EQ(p.registry.OpenKeyCount(), 0) << c.what;
@@ -221,5 +220,9 @@ TEST(UninstallEntryTest, WithoutItsInfFileTheEntryDeletesItsOwnSubkeyOnly) {
   EXPECT_FALSE(CUninstallEntry().Uninstall(FALSE));
   EXPECT_TRUE(p.registry.HasKey(kUninstallKey));
 }
+
+INSTANTIATE_TEST_SUITE_P(EachWindows, UninstallEntryDeletion,
+                         ::testing::ValuesIn(package_test::kEveryViewRule),
+                         package_test::ViewRuleName);
 
 }  // namespace

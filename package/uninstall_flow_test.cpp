@@ -21,10 +21,11 @@ std::string SweepCommand(const std::string& installer, bool silent, const std::s
   return installer + (silent ? " /s" : " ") + " /u \"" + folder + "\\zavcir.inf\"";
 }
 
-// One uninstall run on Windows 7 with the package in kPackageDir.
+// One uninstall run on Windows 7 with the package in kPackageDir, with the
+// registry of the rule's Windows.
 struct UninstallRun {
-  explicit UninstallRun(bool wow64 = false) {
-    if (wow64) package_test::MakeWow64(p);
+  explicit UninstallRun(package_test::ViewRule rule) {
+    package_test::UseViewRule(p, rule);
     app.m_strPackageDir = kPackageDir;
     app.m_strModuleDir = "C:\\Dist";
     app.m_nOsKind = OS_WIN7;
@@ -34,10 +35,13 @@ struct UninstallRun {
   CSetupApp app;
 };
 
-TEST(UninstallFlow, EntriesFirstThenEveryPackageFolderOfTheStore) {
+// Each test runs on 32-bit Windows and on each 64-bit one, whose entries are
+// in the 64-bit view.
+class UninstallFlow : public ::testing::TestWithParam<package_test::ViewRule> {};
+
+TEST_P(UninstallFlow, EntriesFirstThenEveryPackageFolderOfTheStore) {
   for (bool silent : {false, true}) {
-    // Silent runs on 64-bit Windows, whose entries are in the 64-bit view.
-    UninstallRun run(silent);
+    UninstallRun run(GetParam());
     run.app.m_cmdInfo.m_bSilent = silent;
     AddCopy(run.p, "A", "zavcir.inf_a", InfText("1.0"));
     AddCopy(run.p, "B", "zavcir.inf_b", InfText("2.0"));
@@ -54,7 +58,7 @@ TEST(UninstallFlow, EntriesFirstThenEveryPackageFolderOfTheStore) {
   }
 }
 
-TEST(UninstallFlow, StoreFolderAndInstallerLocation) {
+TEST_P(UninstallFlow, StoreFolderAndInstallerLocation) {
   struct Case {
     int osKind;
     bool packageDir;
@@ -68,7 +72,7 @@ TEST(UninstallFlow, StoreFolderAndInstallerLocation) {
        SweepCommand("\"C:\\Dist\\DPInst.exe\"", false, StoreFolder("zavcir.inf_1"))},
   };
   for (const Case& c : cases) {
-    UninstallRun run;
+    UninstallRun run(GetParam());
     run.app.m_nOsKind = c.osKind;
     if (!c.packageDir) run.p.files.Remove(kPackageDir);
     run.p.files.AddDirectory("C:\\Windows\\System32\\DRVSTORE\\zavcir_1");
@@ -78,7 +82,8 @@ TEST(UninstallFlow, StoreFolderAndInstallerLocation) {
   }
 }
 
-TEST(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
+TEST_P(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
+  const bool wow64 = GetParam() != package_test::ViewRule::kOneView;
   struct Case {
     // Two entries, one of them stale (its INF is gone: its key is deleted,
     // and that counts as a failure), and their store folders.
@@ -97,14 +102,14 @@ TEST(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
       {true, 1, {0}, true, false, EXIT_REMOVE_FAILED},
   };
   for (const Case& c : cases) {
-    // With entries: on 64-bit Windows, whose 32-bit view has a subkey named
-    // as the stale one, which must stay.
-    UninstallRun run(c.entries);
+    // On 64-bit Windows the 32-bit view has a subkey named as the stale one,
+    // which must stay.
+    UninstallRun run(GetParam());
     run.p.device.present = c.device;
     if (c.entries) {
       AddCopy(run.p, "A", "zavcir.inf_a", InfText("1.0"));
       AddCopy(run.p, "B", "zavcir.inf_b", InfText("2.0"));
-      run.p.registry.AddKey(package_test::UninstallSubkey("B"), FakeRegistry::View::k32);
+      if (wow64) run.p.registry.AddKey(package_test::UninstallSubkey("B"), FakeRegistry::View::k32);
       run.p.files.Remove(StoreFolder("zavcir.inf_b") + "\\zavcir.inf");
     }
     for (int i = 0; i < c.folders; ++i)
@@ -124,11 +129,15 @@ TEST(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
     if (c.entries) {
       EXPECT_TRUE(run.p.registry.HasKey(package_test::UninstallSubkey("A"))) << what;
       EXPECT_FALSE(run.p.registry.HasKey(package_test::UninstallSubkey("B"))) << what;
-      EXPECT_TRUE(
-          run.p.registry.HasKey(package_test::UninstallSubkey("B"), FakeRegistry::View::k32))
+      EXPECT_EQ(run.p.registry.HasKey(package_test::UninstallSubkey("B"), FakeRegistry::View::k32),
+                wow64)
           << what;
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(EachWindows, UninstallFlow,
+                         ::testing::ValuesIn(package_test::kEveryViewRule),
+                         package_test::ViewRuleName);
 
 }  // namespace

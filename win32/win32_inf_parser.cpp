@@ -8,9 +8,7 @@
 static_assert(INF_STYLE_OLDNT == 1 && INF_STYLE_WIN4 == 2, "the styles Win32InfParser names");
 
 std::unique_ptr<InfFile> Win32InfParser::Open(const std::string& path) {
-  const std::string libraryPath = SystemLibraryPath("setupapi.dll");
-  if (libraryPath.empty()) return nullptr;
-  unique_hmodule setupApi(::LoadLibraryA(libraryPath.c_str()));
+  unique_hmodule setupApi(LoadSystemLibrary("setupapi.dll"));
   if (!setupApi) return nullptr;
 
   const auto openInfFile =

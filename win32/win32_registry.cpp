@@ -31,8 +31,8 @@ LONG Win32Registry::DeleteKey(HKEY parent, const char* subKey, REGSAM view) {
   using RegDeleteKeyExAFn = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
   const auto deleteKeyEx =
       GetProcAddressAs<RegDeleteKeyExAFn>(::GetModuleHandleA("advapi32"), "RegDeleteKeyExA");
-  // Never RegDeleteKeyA instead: under WOW64 it would delete the key of the
-  // same name in the 32-bit view.
+  // Never RegDeleteKeyA instead: on XP x64 it would delete the key of the
+  // same name in the 32-bit view, whatever the parent's view.
   if (!deleteKeyEx) return ERROR_CALL_NOT_IMPLEMENTED;
   return deleteKeyEx(parent, subKey, view, 0);
 }

@@ -115,6 +115,20 @@ BOOL Win32SystemInfo::QueryWow64() {
   return wow64;
 }
 
+DWORD Win32SystemInfo::QueryNativeMachine(WORD* nativeMachine) {
+  using IsWow64Process2Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+  const auto isWow64Process2 =
+      GetProcAddressAs<IsWow64Process2Fn>(::GetModuleHandleA("kernel32"), "IsWow64Process2");
+  if (!isWow64Process2) return ERROR_PROC_NOT_FOUND;
+  USHORT process = IMAGE_FILE_MACHINE_UNKNOWN, native = IMAGE_FILE_MACHINE_UNKNOWN;
+  if (!isWow64Process2(::GetCurrentProcess(), &process, &native)) {
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_INVALID_FUNCTION;  // a failure all the same
+  }
+  *nativeMachine = native;
+  return ERROR_SUCCESS;
+}
+
 BOOL Win32SystemInfo::DisableFsRedirection(PVOID* oldValue) {
   using DisableFn = BOOL(WINAPI*)(PVOID*);
   unique_hmodule kernel32(::LoadLibraryA("Kernel32.dll"));

@@ -17,6 +17,7 @@ class Win32SystemInfo : public SystemInfo {
   bool WideCharToAnsi(const std::u16string& text, std::string* ansi, bool* usedDefault) override;
   bool GetVersion(OsVersion* version) override;
   BOOL QueryWow64() override;
+  DWORD QueryNativeMachine(WORD* nativeMachine) override;
   // Each call loads "Kernel32.dll", looks the function up and releases the
   // library again; FALSE where the library or the function is missing.
   BOOL DisableFsRedirection(PVOID* oldValue) override;

@@ -43,6 +43,7 @@ XP_MISSING_EXACT = {
     "GetFileInformationByHandleEx", "SetFileInformationByHandle", "ChangeWindowMessageFilter",
     "ChangeWindowMessageFilterEx", "RegGetValueA", "RegGetValueW", "RegDeleteKeyExA",
     "RegDeleteKeyExW", "RegDeleteTreeA", "RegDeleteTreeW", "RegCopyTreeA", "RegCopyTreeW",
+    "IsWow64Process2",  # Windows 10 1709
 }
 XP_MISSING_PATTERNS = [
     re.compile(p) for p in (

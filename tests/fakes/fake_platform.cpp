@@ -208,6 +208,11 @@ BOOL FakeSystemInfo::QueryWow64() {
   return wow64;
 }
 
+DWORD FakeSystemInfo::QueryNativeMachine(WORD* machine) {
+  if (nativeMachineError == ERROR_SUCCESS) *machine = nativeMachine;
+  return nativeMachineError;
+}
+
 BOOL FakeSystemInfo::DisableFsRedirection(PVOID* oldValue) {
   ++disableCalls;
   if (!redirectionAvailable || !disableResult) return FALSE;

@@ -69,6 +69,9 @@ class FakeSystemInfo : public SystemInfo {
   bool versionOk = true;
   OsVersion version{2, 6, 1};
   BOOL wow64 = FALSE;
+  // IsWow64Process2: absent unless set (before Windows 10 1709).
+  DWORD nativeMachineError = ERROR_PROC_NOT_FOUND;
+  WORD nativeMachine = IMAGE_FILE_MACHINE_UNKNOWN;
   bool redirectionAvailable = true;  // the system has the redirection functions
   BOOL disableResult = TRUE;
   std::string windowsDirectory = "C:\\Windows";
@@ -90,6 +93,7 @@ class FakeSystemInfo : public SystemInfo {
   bool WideCharToAnsi(const std::u16string& text, std::string* ansi, bool* usedDefault) override;
   bool GetVersion(OsVersion* v) override;
   BOOL QueryWow64() override;
+  DWORD QueryNativeMachine(WORD* machine) override;
   BOOL DisableFsRedirection(PVOID* oldValue) override;
   BOOL RevertFsRedirection(PVOID oldValue) override;
   std::string GetWindowsDirectory() override { return windowsDirectory; }

@@ -171,20 +171,27 @@ void FakeRegistry::FailOpen(const std::string& path, LONG error, View view) {
   impl_->openFail[{view, AsciiLower(JoinPath(SplitPath(path)))}] = error;
 }
 
-FakeRegistry::View FakeRegistry::ViewOf(REGSAM flags) const {
-  return twoViews_ && !(flags & KEY_WOW64_64KEY) ? View::k32 : View::k64;
+FakeRegistry::View FakeRegistry::ViewOf(REGSAM flags, const View* parentView) const {
+  const View named = flags & KEY_WOW64_64KEY ? View::k64 : View::k32;
+  if (rule_ == ViewRule::kOneView) return View::k64;
+  if (!parentView || rule_ == ViewRule::kXpX64) return named;
+  if (rule_ == ViewRule::kVista)
+    return flags & (KEY_WOW64_64KEY | KEY_WOW64_32KEY) ? named : *parentView;
+  return flags & KEY_WOW64_32KEY ? View::k32 : *parentView;
 }
 
 LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) {
   accessMasks.push_back(access);
-  const View view = ViewOf(access);
   std::string base;
+  const View* parentView = nullptr;
   if (parent != HKEY_LOCAL_MACHINE) {
     auto it = impl_->handles.find(parent);
     if (it == impl_->handles.end()) return kErrorInvalidHandle;
     if (it->second.node->deleted) return ERROR_KEY_DELETED;
     base = it->second.path;
+    parentView = &it->second.view;
   }
+  const View view = ViewOf(access, parentView);
   std::vector<std::string> parts = SplitPath(base);
   for (const std::string& part : SplitPath(subKey ? subKey : "")) parts.push_back(part);
   const std::string path = AsciiLower(JoinPath(parts));
@@ -258,13 +265,15 @@ LONG FakeRegistry::SetValue(HKEY key, const char* valueName, DWORD type, const B
 LONG FakeRegistry::DeleteKey(HKEY parent, const char* subKey, REGSAM viewFlag) {
   deleteViews.push_back(viewFlag);
   if (!subKey) return ERROR_INVALID_PARAMETER;
-  const View view = ViewOf(viewFlag);
   std::string base;
+  const View* parentView = nullptr;
   if (parent != HKEY_LOCAL_MACHINE) {
     Impl::Handle* handle = nullptr;
     if (LONG error = impl_->Use(parent, 0, &handle)) return error;
     base = handle->path;
+    parentView = &handle->view;
   }
+  const View view = ViewOf(viewFlag, parentView);
   std::vector<std::string> parts = SplitPath(base);
   for (const std::string& part : SplitPath(subKey)) parts.push_back(part);
   if (parts.empty()) return ERROR_ACCESS_DENIED;  // the root itself

@@ -1,11 +1,13 @@
 // An in-memory registry with the two views of 64-bit Windows, for the unit
 // tests. Paths are below HKEY_LOCAL_MACHINE, separated by '\', compared without
-// regard to ASCII case. In 64-bit mode (SetWow64View(true): a 32-bit process
-// under WOW64) every open and every deletion is resolved in the view its own
-// flag names, as Windows documents: KEY_WOW64_64KEY reaches the 64-bit view,
-// no flag the 32-bit one, also relative to a key opened in the 64-bit view
-// (the parent's path is followed in the view of the call). In 32-bit mode
-// there is one view and the flags are ignored.
+// regard to ASCII case. A 32-bit process under WOW64 reaches the 64-bit view
+// from HKEY_LOCAL_MACHINE with KEY_WOW64_64KEY and the 32-bit view without it
+// (or with KEY_WOW64_32KEY) on every version; below an open key each version
+// has its own rule (ViewRule), as Wine's registry tests record them running on
+// Windows (advapi32 test_redirection). A deletion opens the subkey with its
+// view flag (none for RegDeleteKeyA) and follows the same rule. The parent's
+// path is followed in the view reached. On 32-bit Windows there is one view
+// and the flags are ignored.
 #pragma once
 
 #include <map>
@@ -19,11 +21,19 @@
 class FakeRegistry : public Registry {
  public:
   enum class View { k64, k32 };
+  // The view that a call below an open key reaches, by Windows version.
+  enum class ViewRule {
+    kOneView,  // 32-bit Windows: one view, the flags ignored
+    kXpX64,    // XP x64, Server 2003: the call's own flag; none: the 32-bit view
+    kVista,    // Vista, Server 2008: the call's own flag; none: the parent's view
+    kWin7,     // 7 and later: the parent's view; KEY_WOW64_32KEY alone leaves
+               // a 64-bit parent, and KEY_WOW64_64KEY cannot leave a 32-bit one
+  };
 
   FakeRegistry();
   ~FakeRegistry() override;
 
-  void SetWow64View(bool twoViews) { twoViews_ = twoViews; }
+  void SetViewRule(ViewRule rule) { rule_ = rule; }
 
   // Set-up; keys on the way are created. View::k64 is the only view in 32-bit mode.
   void AddKey(const std::string& path, View view = View::k64);
@@ -65,10 +75,11 @@ class FakeRegistry : public Registry {
 
  private:
   struct Impl;
-  // The view that a call with these flags reaches.
-  View ViewOf(REGSAM flags) const;
+  // The view that a call with these flags reaches below HKEY_LOCAL_MACHINE
+  // (parentView nullptr) or below a key open in *parentView.
+  View ViewOf(REGSAM flags, const View* parentView) const;
 
   std::unique_ptr<Impl> impl_;
-  bool twoViews_ = false;
+  ViewRule rule_ = ViewRule::kOneView;
   std::set<HKEY> handles_;
 };

@@ -11,7 +11,7 @@ using View = FakeRegistry::View;
 
 TEST(FakeRegistryTest, BehavesAsTheSystemWhereTheCoreTestsRelyOnIt) {
   FakeRegistry reg;
-  reg.SetWow64View(true);
+  reg.SetViewRule(FakeRegistry::ViewRule::kWin7);
   reg.AddKey("U\\bbb\\Child", View::k64);
   HKEY u = nullptr, child = nullptr;
   const REGSAM access = KEY_WRITE | KEY_ENUMERATE_SUB_KEYS;
@@ -36,52 +36,78 @@ TEST(FakeRegistryTest, BehavesAsTheSystemWhereTheCoreTestsRelyOnIt) {
   EXPECT_EQ(reg.OpenKeyCount(), 0);
 }
 
-// Below a key opened in the 64-bit view, an open or a deletion without the flag
-// reaches the key of that path in the 32-bit view; with one view the flag is
-// ignored.
-TEST(FakeRegistryTest, EachCallChoosesItsOwnView) {
+// Below an open key each Windows has its rule, as Wine's registry tests
+// (advapi32 test_redirection) record it for a 32-bit process on Windows; an
+// open and a deletion (which opens the subkey with its view flag) alike.
+TEST(FakeRegistryTest, BelowAnOpenKeyEachWindowsHasItsRule) {
+  using Rule = FakeRegistry::ViewRule;
+  const REGSAM flags[] = {0, KEY_WOW64_64KEY, KEY_WOW64_32KEY};
   struct Case {
-    bool twoViews;
-    REGSAM flag;
-    const char* reached;  // "64", "32" or "none": whose key the call reached
+    Rule rule;
+    // The view reached below a parent opened in the 64-bit view, then in the
+    // 32-bit one, by a call with no flag, KEY_WOW64_64KEY, KEY_WOW64_32KEY.
+    const char* reached[2][3];
   } cases[] = {
-      {true, KEY_WOW64_64KEY, "64"},  {true, 0, "32"},
-      {true, KEY_WOW64_32KEY, "32"},  {false, 0, "64"},
-      {false, KEY_WOW64_64KEY, "64"},
+      {Rule::kOneView, {{"64", "64", "64"}, {"64", "64", "64"}}},
+      // "dw == 64 || broken(dw == 32) /* xp64 */": XP x64 follows the call's flag.
+      {Rule::kXpX64, {{"32", "64", "32"}, {"32", "64", "32"}}},
+      // Vista: no flag keeps the parent's view; "is_vista ? 64 : 32" with
+      // KEY_WOW64_64KEY below a 32-bit parent.
+      {Rule::kVista, {{"64", "64", "32"}, {"32", "64", "32"}}},
+      // 7 and later: KEY_WOW64_64KEY does not leave a 32-bit parent.
+      {Rule::kWin7, {{"64", "64", "32"}, {"32", "32", "32"}}},
   };
   for (const Case& c : cases) {
-    for (const char* only : {"64", "both"}) {
-      FakeRegistry reg;
-      reg.SetWow64View(c.twoViews);
-      reg.SetString("U\\K", "v", "64");
-      if (std::string(only) == "both") reg.SetString("U\\K", "v", "32", View::k32);
-      const std::string reached =
-          std::string(c.reached) == "32" && std::string(only) == "64" ? "none" : c.reached;
-      const std::string what = std::string(c.twoViews ? "WOW64" : "32-bit") + " flag " +
-                               std::to_string(c.flag) + " " + only;
-      HKEY u = nullptr, k = nullptr;
-      ASSERT_EQ(reg.OpenKey(HKEY_LOCAL_MACHINE, "U", KEY_QUERY_VALUE | KEY_WOW64_64KEY, &u),
-                ERROR_SUCCESS);
-      const LONG opened = reg.OpenKey(u, "k", KEY_QUERY_VALUE | c.flag, &k);
-      EXPECT_EQ(opened, reached == "none" ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS) << what;
-      if (opened == ERROR_SUCCESS) {
-        char data[4] = {};
-        DWORD size = sizeof data;
-        EXPECT_EQ(reg.QueryValue(k, "v", nullptr, reinterpret_cast<BYTE*>(data), &size),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(std::string(data), reached) << what;
-        reg.CloseKey(k);
+    for (int parent = 0; parent < 2; ++parent) {
+      for (int f = 0; f < 3; ++f) {
+        for (bool deleting : {false, true}) {
+          const std::string reached = c.reached[parent][f];
+          const std::string what = "rule " + std::to_string(static_cast<int>(c.rule)) +
+                                   ", parent " + (parent ? "32" : "64") + ", flag " +
+                                   std::to_string(flags[f]) + (deleting ? ", delete" : ", open");
+          FakeRegistry reg;
+          reg.SetViewRule(c.rule);
+          reg.SetString("U\\K", "v", "64");
+          if (c.rule != Rule::kOneView) reg.SetString("U\\K", "v", "32", View::k32);
+          HKEY u = nullptr, k = nullptr;
+          ASSERT_EQ(reg.OpenKey(HKEY_LOCAL_MACHINE, "U",
+                                KEY_QUERY_VALUE | (parent ? 0 : KEY_WOW64_64KEY), &u),
+                    ERROR_SUCCESS);
+          if (deleting) {
+            EXPECT_EQ(reg.DeleteKey(u, "K", flags[f]), ERROR_SUCCESS) << what;
+            EXPECT_EQ(reg.HasKey("U\\K", View::k64), reached != "64") << what;
+            if (c.rule != Rule::kOneView) {
+              EXPECT_EQ(reg.HasKey("U\\K", View::k32), reached != "32") << what;
+            }
+          } else {
+            ASSERT_EQ(reg.OpenKey(u, "k", KEY_QUERY_VALUE | flags[f], &k), ERROR_SUCCESS) << what;
+            char data[4] = {};
+            DWORD size = sizeof data;
+            EXPECT_EQ(reg.QueryValue(k, "v", nullptr, reinterpret_cast<BYTE*>(data), &size),
+                      ERROR_SUCCESS);
+            EXPECT_EQ(std::string(data), reached) << what;
+            reg.CloseKey(k);
+          }
+          reg.CloseKey(u);
+        }
       }
-      const LONG deleted = reg.DeleteKey(u, "K", c.flag);
-      EXPECT_EQ(deleted, reached == "none" ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS) << what;
-      EXPECT_EQ(reg.HasKey("U\\K", View::k64), reached != "64") << what;
-      if (c.twoViews && std::string(only) == "both") {
-        EXPECT_EQ(reg.HasKey("U\\K", View::k32), reached != "32") << what;
-      }
-      reg.CloseKey(u);
-      EXPECT_EQ(reg.deleteViews, std::vector<REGSAM>{c.flag}) << what;
     }
   }
+}
+
+// Without a key in the view reached, nothing is found, whatever the other has.
+TEST(FakeRegistryTest, AKeyOfTheOtherViewIsNotFound) {
+  FakeRegistry reg;
+  reg.SetViewRule(FakeRegistry::ViewRule::kWin7);
+  reg.SetString("U\\K", "v", "64");
+  HKEY u = nullptr, k = nullptr;
+  ASSERT_EQ(reg.OpenKey(HKEY_LOCAL_MACHINE, "U", KEY_QUERY_VALUE | KEY_WOW64_64KEY, &u),
+            ERROR_SUCCESS);
+  EXPECT_EQ(reg.OpenKey(u, "K", KEY_QUERY_VALUE | KEY_WOW64_32KEY, &k), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reg.DeleteKey(u, "K", KEY_WOW64_32KEY), ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(reg.HasKey("U\\K"));
+  EXPECT_EQ(reg.deleteViews, std::vector<REGSAM>{KEY_WOW64_32KEY});
+  reg.CloseKey(u);
 }
 
 }  // namespace

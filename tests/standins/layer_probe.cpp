@@ -27,6 +27,11 @@
 //                              system32 (after SetDefaultDllDirectories(
 //                              LOAD_LIBRARY_SEARCH_SYSTEM32)); prints loaded=, module=
 //   layer_probe drive <root>...   FileSystem::QueryDriveType of each root: root=, type=
+//   layer_probe preload [name...]   start-up's library loading where
+//                              SetDefaultDllDirectories is missing:
+//                              SetDllDirectoryA(""), then PreloadSystemLibraries;
+//                              prints <name>=<path of the loaded module, or empty>
+//                              for each preloaded library, then for each name
 //
 // Output: key=value lines (plus wow64= first for the registry and file
 // operations). Bytes below 0x20 in values are written as \xNN.
@@ -210,6 +215,13 @@ int Redirect(int argc, char** argv) {
   return 0;
 }
 
+// The path of a loaded module, or "" for none.
+std::string ModulePath(HMODULE module) {
+  char path[MAX_PATH] = {};
+  if (module) ::GetModuleFileNameA(module, path, MAX_PATH);
+  return path;
+}
+
 int LoadLib(const std::string& how, std::string name) {
   if (how == "setdlldir") {
     ::SetDllDirectoryA("");
@@ -228,9 +240,16 @@ int LoadLib(const std::string& how, std::string name) {
   }
   const HMODULE module = ::LoadLibraryA(name.c_str());
   PrintInt("loaded", module != nullptr);
-  char path[MAX_PATH] = {};
-  if (module) ::GetModuleFileNameA(module, path, MAX_PATH);
-  Print("module", path);
+  Print("module", ModulePath(module));
+  return 0;
+}
+
+int Preload(int count, char** names) {
+  ::SetDllDirectoryA("");
+  PreloadSystemLibraries();
+  for (const char* name : kPreloadedSystemLibraries)
+    Print(name, ModulePath(::GetModuleHandleA(name)));
+  for (int i = 0; i < count; ++i) Print(names[i], ModulePath(::GetModuleHandleA(names[i])));
   return 0;
 }
 
@@ -247,6 +266,7 @@ int Dispatch(int argc, char** argv) {
   const std::string op = argv[1];
   if (op == "exit" && argc >= 3) return Exit(argv[2]);
   if (op == "loadlib" && argc == 4) return LoadLib(argv[2], argv[3]);
+  if (op == "preload") return Preload(argc - 2, argv + 2);
 
   // Lives until the process ends, as in Setup.exe.
   static Win32Platform platform;

@@ -1,11 +1,15 @@
 r"""The registry view of every key Setup.exe opens or deletes below the
 "Uninstall" key on 64-bit Windows, read from Wine's registry trace.
 
-Under WOW64, Windows resolves each open and each deletion in the view that the
-call itself names: a subkey opened relative to the Uninstall key without
-KEY_WOW64_64KEY is looked for in the 32-bit view, and RegDeleteKeyA only ever
-reaches the 32-bit view. What Wine cannot show: it resolves a relative open in
-its parent's view, so a missing flag changes nothing visible here. The trace
+Under WOW64 each Windows resolves an open or a deletion below an open key by
+its own rule: XP x64 in the view the call itself names (without
+KEY_WOW64_64KEY, and with RegDeleteKeyA, the 32-bit view); Vista in that view,
+or the parent's when the call names none; 7 and later in the parent's view,
+which KEY_WOW64_64KEY cannot leave. Only a call that names the parent's flag
+reaches the same key on every version. What Wine cannot show: it resolves a
+relative open in its parent's view, so a missing flag changes nothing visible
+here (the unit tests run the scan, the deletion and the flows under each
+version's rule). The trace
 (WINEDEBUG=+pid,+reg) shows each call with its access mask instead, and this
 test checks that every open by Setup.exe's own process of the Uninstall key or
 of a key below it, the opens made for deletions included (RegDeleteKeyExA

@@ -9,12 +9,15 @@ folder, and Wine is told to prefer native copies of setupapi, so a load by bare
 name would take the planted file. layer_probe.exe run from the same folder
 shows that such a load does happen, so the test can see a planting at all.
 
+Windows without SetDefaultDllDirectories (XP, Vista and 7 without the loader
+update): Wine always has it, so Setup.exe never takes its SetDllDirectoryA("")
+fallback here. layer_probe.exe runs that fallback with the same code instead:
+after SetDllDirectoryA("") a bare name still finds the executable's folder, and
+so do the dependencies of a library loaded by its full path with LoadLibraryA
+(ole32.dll's combase.dll, planted beside it, was loaded); the preloads, loaded
+with LOAD_WITH_ALTERED_SEARCH_PATH, take theirs from the system directory.
+
 What Wine cannot show:
-- Windows without SetDefaultDllDirectories (XP, Vista and 7 without the loader
-  update): Wine always has it, so Setup.exe never takes its SetDllDirectoryA("")
-  fallback here. The control below shows instead what that fallback leaves:
-  after SetDllDirectoryA("") a bare name still finds the executable's folder,
-  and only the full system path that Setup.exe uses avoids the planted file.
 - Planted copies of the DLLs Setup.exe imports, and of what they import:
   Windows takes these from its known-DLL list, Wine searches the executable's
   folder first (its own user32 even imports version.dll and imm32.dll, so
@@ -33,10 +36,24 @@ import pytest
 from wineprefix import tool, traced_process_id
 
 PREFER_NATIVE_SETUPAPI = {"WINEDLLOVERRIDES": "mscoree,mshtml=;setupapi=n,b"}
+# combase.dll: what Wine's ole32.dll imports, loaded by nothing before it.
+PREFER_NATIVE_COMBASE = {"WINEDLLOVERRIDES": "mscoree,mshtml=;combase=n,b"}
 
 
-def plant(p, folder: str) -> None:
-    shutil.copyfile(tool("planted.dll"), p.unix_path(folder) / "setupapi.dll")
+def plant(p, folder: str, name: str = "setupapi.dll") -> None:
+    shutil.copyfile(tool("planted.dll"), p.unix_path(folder) / name)
+
+
+def probe_in(p, dist) -> str:
+    """layer_probe.exe laid beside the planted files, as Setup.exe lies."""
+    probe = dist.root + r"\layer_probe.exe"
+    shutil.copyfile(tool("layer_probe.exe"), p.unix_path(probe))
+    return probe
+
+
+def clear_markers(p, folder: str) -> None:
+    for marker in p.unix_path(folder).glob("*.loaded"):
+        marker.unlink()
 
 
 def markers(p, folder: str) -> dict[str, list[str]]:
@@ -64,8 +81,7 @@ def test_a_load_by_bare_name_takes_the_planted_dll(wine64):
     p = wine64
     dist = p.make_dist(setup=False, folders={})
     plant(p, dist.root)
-    probe = dist.root + r"\layer_probe.exe"
-    shutil.copyfile(tool("layer_probe.exe"), p.unix_path(probe))
+    probe = probe_in(p, dist)
     planted, system = dist.root + r"\setupapi.dll", r"C:\windows\system32\setupapi.dll"
 
     cases = [
@@ -75,8 +91,7 @@ def test_a_load_by_bare_name_takes_the_planted_dll(wine64):
         ("system32", "setupapi.dll", system),
     ]
     for how, name, expected in cases:
-        for marker in p.unix_path(dist.root).glob("*.loaded"):
-            marker.unlink()
+        clear_markers(p, dist.root)
         result = p.run(probe, "loadlib", how, name, env=PREFER_NATIVE_SETUPAPI,
                        cwd=p.unix_path(dist.root))
         assert result.code == 0, (how, name, result.stderr[-2000:])
@@ -113,3 +128,27 @@ def test_system_libraries_of_start_up_and_window_are_loaded_by_full_path_first(
         # loads that by name before the program's first instruction.
         if dll != "imm32.dll":
             assert base.index(dll) == full, (dll, loads[:full + 1])
+
+
+@pytest.mark.parametrize("arch, version", [("64", "win7"), ("32", "winxp")])
+def test_preloads_take_their_dependencies_from_the_system_directory(make_prefix, arch, version):
+    p = make_prefix(arch, version)
+    dist = p.make_dist(setup=False, folders={})
+    plant(p, dist.root, "combase.dll")
+    probe = probe_in(p, dist)
+    system = r"C:\windows\system32" + "\\"
+
+    # Control: ole32.dll by its full path with LoadLibraryA, after the fallback's
+    # SetDllDirectoryA(""), takes the planted dependency from the program's folder.
+    result = p.run(probe, "loadlib", "setdlldir", "sys:ole32.dll", env=PREFER_NATIVE_COMBASE,
+                   cwd=p.unix_path(dist.root))
+    assert result.code == 0, result.stderr[-2000:]
+    assert result.values() == {"loaded": "1", "module": system + "ole32.dll"}
+    assert markers(p, dist.root) == {"combase.dll": [probe]}
+
+    clear_markers(p, dist.root)
+    result = p.run(probe, "preload", "combase.dll", env=PREFER_NATIVE_COMBASE,
+                   cwd=p.unix_path(dist.root))
+    assert result.code == 0, result.stderr[-2000:]
+    assert result.values() == {name: system + name for name in PRELOADED + ("combase.dll",)}
+    assert markers(p, dist.root) == {}

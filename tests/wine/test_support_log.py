@@ -53,6 +53,8 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     assert lines[0] == "==== Setup 2.2.0.0 started, command line: /S"
     assert lines[1] == r"Program folder: C:\dist"
     assert lines[2].startswith("Windows: Windows 7 or later (OS kind 5), version 6.1, platform 2, WOW64 yes")
+    # Wine 8 has IsWow64Process2 but names no machine (Windows: AMD64, 0x8664).
+    assert "WOW64 yes, native machine unknown (0x0000), code page " in lines[2]
     assert lines[3] == "Mode: install, silent; edition tag: Win7_64"
     assert lines[4] == r"Package folder: C:\dist\Win7_64"
     # Wine's ShutdownBlockReasonCreate is a stub that fails with error 120.
