@@ -43,6 +43,8 @@ XP_MISSING_EXACT = {
     "GetFileInformationByHandleEx", "SetFileInformationByHandle", "ChangeWindowMessageFilter",
     "ChangeWindowMessageFilterEx", "RegGetValueA", "RegGetValueW", "RegDeleteKeyExA",
     "RegDeleteKeyExW", "RegDeleteTreeA", "RegDeleteTreeW", "RegCopyTreeA", "RegCopyTreeW",
+    "InitializeProcThreadAttributeList", "UpdateProcThreadAttribute",
+    "DeleteProcThreadAttributeList",
 }
 XP_MISSING_PATTERNS = [
     re.compile(p) for p in (
