@@ -14,6 +14,18 @@ using Lines = std::vector<std::string>;
 constexpr char kCommand[] = "\"C:\\Dist\\x64\\DPInst.exe\" /LM /P";
 constexpr char kLog[] = "C:\\Windows\\ZavCirSetup.log";
 
+// The fake machine with the support log open.
+struct LoggedPlatform {
+  LoggedPlatform() {
+    GetPlatform().log = &log;
+    log.Open(kLog);
+  }
+  Lines LogLines() { return log.TextLines(kLog); }
+
+  FakePlatform p;
+  FakeLogFile log;
+};
+
 // A program whose end or exit code cannot be known is a failed run, never an
 // exit code: a failed wait would leave STILL_ACTIVE (0x103), which the install
 // flow would read as three packages installed and one staged, and a failed
@@ -62,10 +74,8 @@ TEST(RunCommandTest, OnlyAKnownEndGivesTheExitCode) {
        "Command outcome unknown: its exit code is STILL_ACTIVE, error 170"},
   };
   for (const Case& c : cases) {
-    FakePlatform p;
-    FakeLogFile log;
-    GetPlatform().log = &log;
-    log.Open(kLog);
+    LoggedPlatform logged;
+    FakePlatform& p = logged.p;
     p.runner.startError = c.startError;
     p.runner.waitError = c.waitError;
     p.runner.exitCodeError = c.exitCodeError;
@@ -79,7 +89,7 @@ TEST(RunCommandTest, OnlyAKnownEndGivesTheExitCode) {
     Lines lines = {std::string("Command: ") + kCommand};
     if (c.reason) lines.push_back(c.reason);
     lines.push_back("Command result: " + FormatHex32(c.result));
-    EXPECT_EQ(log.TextLines(kLog), lines) << c.what;
+    EXPECT_EQ(logged.LogLines(), lines) << c.what;
   }
 }
 
@@ -133,10 +143,8 @@ TEST(RunCommandTest, ACommandStartsOnlyWithItsMarker) {
        "Global\\ZavCirReceiverDriverSetupCommand belongs to another program"},
   };
   for (const Case& c : cases) {
-    FakePlatform p;
-    FakeLogFile log;
-    GetPlatform().log = &log;
-    log.Open(kLog);
+    LoggedPlatform logged;
+    FakePlatform& p = logged.p;
     FakeProcessTable& table = p.runner.table;
     table.createError = c.createError;
     if (c.otherKind) table.otherKinds.insert(COMMAND_MARKER_NAME);
@@ -154,7 +162,7 @@ TEST(RunCommandTest, ACommandStartsOnlyWithItsMarker) {
     Lines lines = {std::string("Command: ") + kCommand};
     if (c.reason) lines.push_back(c.reason);
     lines.push_back("Command result: " + FormatHex32(c.result));
-    EXPECT_EQ(log.TextLines(kLog), lines) << c.what;
+    EXPECT_EQ(logged.LogLines(), lines) << c.what;
     // The foreign object is left as it was; the earlier command's now names ours.
     if (c.existing) {
       CommandRecord record;
@@ -170,10 +178,8 @@ TEST(RunCommandTest, ACommandStartsOnlyWithItsMarker) {
 // Where the started program's creation time cannot be read, the marker keeps
 // no process id, and a later run waits for the marker itself.
 TEST(RunCommandTest, AProgramWhoseIdentityIsUnknownLeavesItsMarkerWithoutProcess) {
-  FakePlatform p;
-  FakeLogFile log;
-  GetPlatform().log = &log;
-  log.Open(kLog);
+  LoggedPlatform logged;
+  FakePlatform& p = logged.p;
   p.runner.identityError = ERROR_ACCESS_DENIED;
   CommandRecord record;
   p.runner.onWait = [&] {
@@ -182,7 +188,7 @@ TEST(RunCommandTest, AProgramWhoseIdentityIsUnknownLeavesItsMarkerWithoutProcess
   EXPECT_EQ(RunCommand(kCommand), 0u);
   EXPECT_EQ(record.process.processId, 0u);
   EXPECT_EQ(record.commandLine, kCommand);
-  EXPECT_EQ(log.TextLines(kLog)[1],
+  EXPECT_EQ(logged.LogLines()[1],
             "The started program's creation time cannot be read, error 5: its command marker "
             "Global\\ZavCirReceiverDriverSetupCommand names no process");
 }

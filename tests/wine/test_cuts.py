@@ -49,19 +49,25 @@ CUTS = {
 OLD_COPY_LEFT_IN_STORE = {("upgrade-when-the-old-copy-lost-its-entry", "power-cut")}
 
 
+def machine_before(p, args):
+    """The distributions of V1 (C:\\dist) and V2 (C:\\dist2), and the machine
+    before the cut run: V1 installed; before an uninstall, V2 installed and a
+    copy of V1 without an entry left in the store for the sweep."""
+    v1 = p.make_dist()
+    v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
+    assert p.run(v1.setup, "/S").code == 0
+    if args == UNINSTALL:
+        assert p.run(v2.setup, "/S").code == 0
+        assert p.run(v1.setup, "/S", env=STAGED_WITHOUT_ENTRY).code == 0
+    return v1, v2
+
+
 @pytest.mark.parametrize("how", ["setup-killed", "power-cut"])
 @pytest.mark.parametrize("cut", CUTS)
 def test_a_cut_run_and_one_more_run_end_as_one_uncut_run(wine64, cut, how):
     args, point, package, left_by_cut = CUTS[cut]
     p = wine64
-    v1 = p.make_dist()
-    v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
-    assert p.run(v1.setup, "/S").code == 0
-    if args == UNINSTALL:
-        # The new copy installed, and an older one left in the store for the sweep.
-        assert p.run(v2.setup, "/S").code == 0
-        assert p.run(v1.setup, "/S", env=STAGED_WITHOUT_ENTRY).code == 0
-
+    _, v2 = machine_before(p, args)
     cut_run = p.start(v2.setup, *args, env=hold(point, STORE.folder(package) if package else None))
     installer = wait_for_hold(p)
     if how == "setup-killed":
@@ -102,13 +108,7 @@ def test_an_install_run_twice_and_an_uninstall_run_twice_end_as_after_the_first(
 def test_a_run_started_at_once_after_setup_was_killed_waits_for_the_command_it_left(
         wine64, args, point):
     p = wine64
-    v1 = p.make_dist()
-    v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
-    assert p.run(v1.setup, "/S").code == 0
-    if args == UNINSTALL:
-        # V2 installed, and V1 left in the store for the rerun's sweep.
-        assert p.run(v2.setup, "/S").code == 0
-        assert p.run(v1.setup, "/S", env=STAGED_WITHOUT_ENTRY).code == 0
+    _, v2 = machine_before(p, args)
     cut_run = p.start(v2.setup, *args, env=hold(point))
     left = wait_for_hold(p)
     command = next(rest for kind, pid, rest in p.standin_events() if kind == "begin" and pid == left)
@@ -144,9 +144,7 @@ def test_a_run_started_at_once_after_setup_was_killed_waits_for_the_command_it_l
 
 def test_an_installer_ended_from_outside_fails_the_run_and_leaves_the_older_copy(wine64):
     p = wine64
-    v1 = p.make_dist()
-    v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
-    assert p.run(v1.setup, "/S").code == 0
+    v1, v2 = machine_before(p, UPGRADE)
     run = p.start(v2.setup, "/S", env=hold("install"))
     installer = wait_for_hold(p)
     p.kill(installer, exit_code=1)  # as Task Manager ends it: read as "one package installed"
