@@ -178,14 +178,14 @@ class OpenedProcess {
 class CommandMarker {
  public:
   virtual ~CommandMarker() = default;
-  // Copies bytes to the start of the view (MapViewOfFile with FILE_MAP_WRITE
-  // when the marker was created, at its first use); false, with *error, when
-  // the view cannot be mapped or bytes do not fit in it.
+  // Copies bytes to the start of the view (mapped at the first use, as for
+  // Read); false, with *error, when the view cannot be mapped for writing (an
+  // opened marker) or bytes do not fit in it.
   virtual bool Write(const std::string& bytes, DWORD* error) = 0;
-  // The whole view's bytes (MapViewOfFile with FILE_MAP_READ for an opened
-  // marker; FILE_MAP_WRITE for a created one); false, with *error, when it
-  // cannot be mapped (ERROR_ACCESS_DENIED, or a smaller object than the size
-  // asked for: another program's).
+  // The bytes of a view of the whole object, at most its first 64 KiB
+  // (MapViewOfFile with FILE_MAP_READ for an opened marker, FILE_MAP_WRITE for
+  // a created one; VirtualQuery for its size); false, with *error, when it
+  // cannot be mapped.
   virtual bool Read(std::string* bytes, DWORD* error) = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "win32/win32_process_runner.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -88,6 +89,10 @@ class Win32CommandMarker : public CommandMarker {
   HANDLE handle() const { return mapping_.get(); }
 
   bool Write(const std::string& bytes, DWORD* error) override {
+    if (access_ != FILE_MAP_WRITE) {
+      *error = ERROR_ACCESS_DENIED;
+      return false;
+    }
     if (!Map(error)) return false;
     if (bytes.size() > size_) {
       *error = ERROR_INSUFFICIENT_BUFFER;
@@ -99,7 +104,9 @@ class Win32CommandMarker : public CommandMarker {
 
   bool Read(std::string* bytes, DWORD* error) override {
     if (!Map(error)) return false;
-    bytes->assign(static_cast<const char*>(view_.get()), size_);
+    // A record is a page; another program's object may be large.
+    constexpr size_t kMaxRead = 64 * 1024;
+    bytes->assign(static_cast<const char*>(view_.get()), std::min(size_, kMaxRead));
     return true;
   }
 
