@@ -1,20 +1,12 @@
 #include "app/run_guard.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
 
+#include "app/earlier_command.h"
+#include "app/wait_bound.h"
 #include "env/support_log.h"
 
 namespace {
-
-// Milliseconds as seconds with three decimals: "75.012 s".
-std::string Seconds(DWORD milliseconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%u.%03u s", static_cast<unsigned>(milliseconds / 1000),
-                static_cast<unsigned>(milliseconds % 1000));
-  return text;
-}
 
 // The start of a line that names the guard.
 std::string RunGuardNamed() { return std::string("Run guard ") + RUN_GUARD_NAME; }
@@ -43,42 +35,41 @@ BOOL CRunGuard::Take() {
     return FALSE;
   }
 
-  // Elapsed times are differences of the tick count, right across its wrap.
-  const DWORD start = sync->GetTickCount();
+  const CWaitBound bound;
   DWORD result = m_mutex->Wait(0, &error);
   const bool waited = result == WAIT_TIMEOUT;
-  if (waited)
+  if (waited) {
     LogLine(RunGuardNamed() + " is held by another run of Setup: waiting for it, at most " +
             std::to_string(RUN_GUARD_WAIT_LIMIT_MS / 60000) + " minutes");
-  for (int slice = 0; result == WAIT_TIMEOUT; ++slice) {
-    const DWORD elapsed = sync->GetTickCount() - start;
-    if (elapsed >= RUN_GUARD_WAIT_LIMIT_MS) {
-      LogLine("Run guard still held by the other run after " + Seconds(elapsed) +
-              ": ending with nothing done; run Setup again later");
-      return FALSE;
-    }
-    if (slice > 0) LogLine("Still waiting for the run guard: " + Seconds(elapsed) + " so far");
-    result =
-        m_mutex->Wait(std::min(RUN_GUARD_WAIT_SLICE_MS, RUN_GUARD_WAIT_LIMIT_MS - elapsed), &error);
+    result = bound.WaitInSlices(
+        [this, &error](DWORD milliseconds) { return m_mutex->Wait(milliseconds, &error); },
+        "the run guard", 0);
   }
 
   const std::string when =
-      waited ? "after waiting " + Seconds(sync->GetTickCount() - start) : std::string("at once");
+      waited ? "after waiting " + FormatSeconds(bound.Elapsed()) : std::string("at once");
   switch (result) {
     case WAIT_OBJECT_0:
       m_bHeld = true;
       LogLine(RunGuardNamed() + " taken " + when);
-      return TRUE;
+      break;
     case WAIT_ABANDONED:
       // Owned now all the same; the job starts from its own first scan, so it
       // sees whatever the ended run left.
       m_bHeld = true;
       LogLine(RunGuardNamed() + " taken over " + when +
               ": the run that held it ended without giving it up");
-      return TRUE;
+      break;
+    case WAIT_TIMEOUT:
+      LogLine("Run guard still held by the other run after " + FormatSeconds(bound.Elapsed()) +
+              ": ending with nothing done; run Setup again later");
+      return FALSE;
     default:
       LogLine("Waiting for the run guard failed, error " + std::to_string(error) +
               ": ending with nothing done");
       return FALSE;
   }
+  // A command that a run before this one started may outlive that run (ended
+  // from outside, crashed): its end is waited for within the same bound.
+  return WaitForEarlierCommand(bound);
 }

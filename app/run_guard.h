@@ -28,10 +28,13 @@ class CRunGuard {
   CRunGuard& operator=(const CRunGuard&) = delete;
 
   // Takes the guard for the calling thread: at once when it is free or was
-  // abandoned by a run that ended while holding it, else after waiting for it
-  // at most RUN_GUARD_WAIT_LIMIT_MS. TRUE when this run holds it now; FALSE
-  // when it cannot be opened, the wait fails or the limit passes. Each outcome
-  // is written to the support log.
+  // abandoned by a run that ended while holding it, else after waiting for it;
+  // then waits until no command that an earlier run started still works
+  // (app/earlier_command.h). Both waits together take at most
+  // RUN_GUARD_WAIT_LIMIT_MS. TRUE when this run holds the guard and no such
+  // command works; FALSE when the guard cannot be opened, a wait fails or the
+  // limit passes (the guard, if taken, is given up on destruction). Each
+  // outcome is written to the support log.
   BOOL Take();
 
  private:

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "app/earlier_command.h"
 #include "app/setup_app.h"
+#include "package/command_marker.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 
@@ -41,15 +45,20 @@ struct GuardedRun {
 
   // The log's lines about the guard, without time stamps and process ids.
   Lines GuardLines() {
+    return LinesWith([](const std::string& line) {
+      return line.find("run guard") != std::string::npos || line.rfind("Run guard", 0) == 0;
+    });
+  }
+  // The lines about a command of an earlier run.
+  Lines EarlierLines() {
+    return LinesWith([](const std::string& line) {
+      return line.find("earlier run") != std::string::npos || line.rfind("Command marker", 0) == 0;
+    });
+  }
+  Lines LinesWith(const std::function<bool(const std::string&)>& wanted) {
     Lines lines;
-    const std::string& text = log.files["C:\\Windows\\ZavCirSetup.log"];
-    for (size_t pos = 0; pos < text.size();) {
-      const size_t end = text.find("\r\n", pos);
-      const std::string line = text.substr(pos + 31, end - pos - 31);  // stamp and "[4242] "
-      if (line.find("run guard") != std::string::npos || line.rfind("Run guard", 0) == 0)
-        lines.push_back(line);
-      pos = end + 2;
-    }
+    for (const std::string& line : log.TextLines("C:\\Windows\\ZavCirSetup.log"))
+      if (wanted(line)) lines.push_back(line);
     return lines;
   }
 
@@ -231,6 +240,216 @@ TEST(RunGuard, TheJobRunsOnlyWhileThisRunHoldsTheGuard) {
         EXPECT_EQ(sync.ticks - c.startTicks, RUN_GUARD_WAIT_LIMIT_MS) << what;
       }
     }
+  }
+}
+
+// A command that an earlier run started and that outlived it (that run ended
+// from Task Manager, or crashed) keeps its marker; this run waits for it after
+// the guard, within the same bound, then runs its whole job. Only Setup's own
+// commands, still the same processes, are waited for.
+TEST(RunGuard, ACommandOfAnEarlierRunIsWaitedForWithinTheSameBound) {
+  constexpr DWORD kInstaller = 1234,
+                  kChild = 1240;  // the earlier command, and a program it started
+  constexpr uint64_t kCreated = 0x01DA00000000ABCDull;
+  const std::string kCommand = "\"C:\\Dist\\x86\\DPInst.exe\" /LM /SW /F";
+  const std::string kWorks = "A command that an earlier run of Setup started still works: ";
+  const std::string kWaiting = "; waiting for its end, within the run guard's 30 minutes";
+  const std::string kProcess = "process 1234, " + kCommand;
+  const std::string kEnded = "The command that an earlier run of Setup started has ended: ";
+  const std::string kMarker = "Command marker Global\\ZavCirReceiverDriverSetupCommand";
+  const std::string kBound =
+      "The earlier run's command still works after 1800.000 s: ending with nothing done; run "
+      "Setup again later";
+  Lines forever = {kWorks + kProcess + kWaiting};
+  for (int minute = 1; minute < 30; ++minute)
+    forever.push_back("Still waiting for the earlier run's command: " +
+                      std::to_string(minute * 60) + ".000 s so far");
+  forever.push_back(kBound);
+  struct Case {
+    const char* what;
+    DWORD recorded;        // the process id in the record (0: none yet)
+    DWORD holder;          // the process that keeps the marker open
+    DWORD runsForMs;       // kForever: never ends
+    DWORD openError;       // opening the holder fails with it
+    bool reused;           // the recorded id belongs to another program now
+    DWORD markerError;     // opening the marker fails with it
+    const char* bytes;     // the marker's bytes instead of a record
+    DWORD guardHeldForMs;  // another run held the guard first
+    bool runs;
+    DWORD waitedMs;  // on the machine's clock, before the job or the end
+    Lines lines;
+  } cases[] = {
+      {"still running for 90 s",
+       kInstaller,
+       kInstaller,
+       90000,
+       0,
+       false,
+       0,
+       nullptr,
+       0,
+       true,
+       90000,
+       {kWorks + kProcess + kWaiting,
+        "Still waiting for the earlier run's command: 60.000 s so far",
+        "The earlier run's command has ended after waiting 90.000 s"}},
+      {"ended; a program it started keeps the marker",
+       kInstaller,
+       kChild,
+       kForever,
+       0,
+       false,
+       0,
+       nullptr,
+       0,
+       true,
+       0,
+       {kEnded + kProcess}},
+      {"ended; its id went to another program",
+       kInstaller,
+       kChild,
+       kForever,
+       0,
+       true,
+       0,
+       nullptr,
+       0,
+       true,
+       0,
+       {kEnded + kProcess + " (that process id belongs to another program now)"}},
+      {"another account's: the marker is watched",
+       kInstaller,
+       kInstaller,
+       2500,
+       ERROR_ACCESS_DENIED,
+       false,
+       0,
+       nullptr,
+       0,
+       true,
+       3000,
+       {kWorks + kProcess + " (its process cannot be opened, error 5)" + kWaiting,
+        "The earlier run's command has ended after waiting 3.000 s"}},
+      {"no process recorded yet",
+       0,
+       kInstaller,
+       1500,
+       0,
+       false,
+       0,
+       nullptr,
+       0,
+       true,
+       2000,
+       {kWorks + "process not known yet, " + kCommand + kWaiting,
+        "The earlier run's command has ended after waiting 2.000 s"}},
+      {"a marker that cannot be read",
+       kInstaller,
+       kInstaller,
+       1000,
+       0,
+       false,
+       ERROR_ACCESS_DENIED,
+       nullptr,
+       0,
+       true,
+       1000,
+       {kWorks + "its record cannot be read, error 5" + kWaiting,
+        "The earlier run's command has ended after waiting 1.000 s"}},
+      {"for ever", kInstaller, kInstaller, kForever, 0, false, 0, nullptr, 0, false, 1800000,
+       forever},
+      {"for ever, behind a guard held 20 minutes",
+       kInstaller,
+       kInstaller,
+       kForever,
+       0,
+       false,
+       0,
+       nullptr,
+       20 * kMinute,
+       false,
+       1800000,
+       {}},
+      {"another program's object of that name",
+       kInstaller,
+       kInstaller,
+       kForever,
+       0,
+       false,
+       0,
+       "not a record",
+       0,
+       false,
+       0,
+       {kMarker + " is another program's object: ending with nothing done"}},
+  };
+  for (const auto& c : cases) {
+    for (const Lines& args : {Lines{"/S"}, Lines{"/S", "/U"}}) {
+      GuardedRun run;
+      const std::string what = std::string(c.what) + ", " + args.back();
+      FakeProcessTable& table = run.p.runner.table;
+      FakeProcessTable::Process holder;
+      holder.creationTime = kCreated;
+      holder.forever = c.runsForMs == kForever;
+      holder.runsForMs = holder.forever ? 0 : c.runsForMs;
+      holder.openError = c.openError;
+      std::string bytes = c.bytes ? std::string(c.bytes) + '\0'
+                                  : FormatCommandRecord({{c.recorded, kCreated}, kCommand});
+      bytes.resize(COMMAND_MARKER_SIZE);
+      table.AddHolder(c.holder, holder, COMMAND_MARKER_NAME, bytes);
+      table.markers[COMMAND_MARKER_NAME].openError = c.markerError;
+      if (c.reused) {
+        FakeProcessTable::Process other;
+        other.creationTime = kCreated + 1;
+        other.forever = true;
+        table.processes[kInstaller] = other;
+      }
+      FakeSynchronization& sync = run.p.sync;
+      sync.holder = c.guardHeldForMs ? Holder::kOtherRun : Holder::kNobody;
+      sync.otherHoldsForMs = c.guardHeldForMs;
+
+      EXPECT_EQ(run.Execute(args), c.runs ? 0 : 4) << what;
+      EXPECT_EQ(run.p.runner.commands.size(), c.runs ? 1u : 0u) << what;
+      if (c.guardHeldForMs == 0) {
+        EXPECT_EQ(run.EarlierLines(), c.lines) << what;
+      } else {
+        EXPECT_EQ(run.EarlierLines().back(), kBound) << what;
+      }
+      EXPECT_EQ(sync.ticks - 1000, c.waitedMs + (c.runs && args.size() > 1 ? 1000 : 0)) << what;
+      // The guard is given up on every way out once taken, and no handle stays open.
+      EXPECT_EQ(run.GuardLines().back(), kGivenUp) << what;
+      EXPECT_EQ(table.openedProcesses, 0) << what;
+      for (const auto& marker : table.markers) EXPECT_EQ(marker.second.handles, 0) << what;
+    }
+  }
+}
+
+// Where the marker's name cannot be checked, or the wait fails, nothing is done.
+TEST(RunGuard, AnEarlierCommandThatCannotBeCheckedEndsTheRunWithNothingDone) {
+  struct Case {
+    const char* what;
+    bool otherKind;
+    DWORD waitError;
+    std::string line;
+  } cases[] = {
+      {"the name is a mutex's", true, 0,
+       "Command marker Global\\ZavCirReceiverDriverSetupCommand cannot be checked, error 6: "
+       "ending with nothing done"},
+      {"the wait fails", false, ERROR_INVALID_HANDLE,
+       "Waiting for the earlier run's command failed, error 6: ending with nothing done"},
+  };
+  for (const Case& c : cases) {
+    GuardedRun run;
+    FakeProcessTable& table = run.p.runner.table;
+    if (c.otherKind) table.otherKinds.insert(COMMAND_MARKER_NAME);
+    FakeProcessTable::Process holder;
+    holder.forever = true;
+    table.AddHolder(1234, holder, COMMAND_MARKER_NAME,
+                    FormatCommandRecord({{1234, 0}, "x"}) + std::string(100, '\0'));
+    table.waitError = c.waitError;
+    EXPECT_EQ(run.Execute({"/S"}), 4) << c.what;
+    EXPECT_TRUE(run.p.runner.commands.empty()) << c.what;
+    EXPECT_EQ(run.EarlierLines().back(), c.line) << c.what;
   }
 }
 

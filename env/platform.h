@@ -5,6 +5,7 @@
 // the results the core relies on.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -151,6 +152,15 @@ class SystemInfo {
   virtual void Sleep(DWORD milliseconds) = 0;
 };
 
+// Who a process is: its id, and the creation time of its process
+// (GetProcessTimes, a FILETIME in 100-ns units). An id is valid only while the
+// process exists or a handle to it is open, and is then given to later
+// processes; the creation time tells those apart.
+struct ProcessIdentity {
+  DWORD processId = 0;
+  uint64_t creationTime = 0;
+};
+
 // A program started by ProcessRunner::Start. Its process and thread handles
 // are closed (CloseHandle, the process handle first) when it is released.
 class StartedProcess {
@@ -163,17 +173,88 @@ class StartedProcess {
   // 259, while the program runs); FALSE with *error set to GetLastError(), and
   // *exitCode not touched.
   virtual BOOL GetExitCode(DWORD* exitCode, DWORD* error) = 0;
+  // The dwProcessId that CreateProcessA gave, and GetProcessTimes(process, ...)
+  // for its creation time: true with *identity set; false with *error set to
+  // GetLastError() when the time cannot be read.
+  virtual bool GetIdentity(ProcessIdentity* identity, DWORD* error) = 0;
 };
 
-// Starting programs: the command runner's system side.
+// A process that this run did not start, opened by its id
+// (ProcessRunner::OpenProcess) to be waited for; closed (CloseHandle) when
+// released. An open handle keeps its id from being given to another process.
+class OpenedProcess {
+ public:
+  virtual ~OpenedProcess() = default;
+  // GetProcessTimes(process, ...): true with *creationTime set; false with
+  // *error = GetLastError().
+  virtual bool GetCreationTime(uint64_t* creationTime, DWORD* error) = 0;
+  // WaitForSingleObject(process, milliseconds): WAIT_OBJECT_0 once it has
+  // ended, WAIT_TIMEOUT while it runs after the time, WAIT_FAILED with *error.
+  virtual DWORD Wait(DWORD milliseconds, DWORD* error) = 0;
+};
+
+// A handle of a command marker: a named file mapping backed by the paging file,
+// whose few bytes carry a record of the command it marks. The object lives as
+// long as any handle of it is open, in any process, and never past a restart;
+// its pages start as zeros. Closed (UnmapViewOfFile of its view, CloseHandle)
+// when released.
+class CommandMarker {
+ public:
+  virtual ~CommandMarker() = default;
+  // Copies bytes to the start of the view (mapped at the first use, as for
+  // Read); false, with *error, when the view cannot be mapped for writing (an
+  // opened marker) or bytes do not fit in it.
+  virtual bool Write(const std::string& bytes, DWORD* error) = 0;
+  // The bytes of a view of the whole object, at most its first 64 KiB
+  // (MapViewOfFile with FILE_MAP_READ for an opened marker, FILE_MAP_WRITE for
+  // a created one; VirtualQuery for its size); false, with *error, when it
+  // cannot be mapped.
+  virtual bool Read(std::string* bytes, DWORD* error) = 0;
+};
+
+// Starting programs: the command runner's system side, and the marks that tell
+// a later run which of them still runs.
 class ProcessRunner {
  public:
   virtual ~ProcessRunner() = default;
-  // CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, startup,
-  // info) with a STARTUPINFOA of which only the size (68) is set: the started
-  // program, or nullptr with *error set to GetLastError(). commandLine is the
-  // call's own copy, which CreateProcessA may write into.
-  virtual std::unique_ptr<StartedProcess> Start(std::string commandLine, DWORD* error) = 0;
+  // Without a marker: CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0,
+  // NULL, NULL, startup, info) with a STARTUPINFOA of which only the size (68)
+  // is set. With one: the started program inherits the marker's handle, and
+  // that handle alone where Windows can say so: CreateProcessA(..., TRUE,
+  // EXTENDED_STARTUPINFO_PRESENT, ...) with a STARTUPINFOEXA (size 72) whose
+  // attribute list has PROC_THREAD_ATTRIBUTE_HANDLE_LIST naming it
+  // (InitializeProcThreadAttributeList, UpdateProcThreadAttribute and
+  // DeleteProcThreadAttributeList looked up by name in kernel32: Vista and
+  // later). Where they are absent (XP, Server 2003) every inheritable handle
+  // goes with TRUE, so the standard handles are made non-inheritable first
+  // (SetHandleInformation). Returns the started program, or nullptr with
+  // *error set to GetLastError(). commandLine is the call's own copy, which
+  // CreateProcessA may write into.
+  virtual std::unique_ptr<StartedProcess> Start(std::string commandLine, CommandMarker* inherited,
+                                                DWORD* error) = 0;
+  // CreateFileMappingA(INVALID_HANDLE_VALUE, {inheritable, default security},
+  // PAGE_READWRITE, 0, size, name): the marker, created with size zero bytes,
+  // or the existing object of that name (*existed true: GetLastError() gave
+  // ERROR_ALREADY_EXISTS; its size is its creator's). nullptr with *error on
+  // failure: ERROR_ACCESS_DENIED when the name exists and its security refuses
+  // this caller, or when the caller lacks SeCreateGlobalPrivilege, which a
+  // "Global\" name needs outside session 0 (administrators and services have
+  // it); ERROR_INVALID_HANDLE when the name belongs to an object of another
+  // kind.
+  virtual std::unique_ptr<CommandMarker> CreateMarker(const std::string& name, DWORD size,
+                                                      bool* existed, DWORD* error) = 0;
+  // OpenFileMappingA(FILE_MAP_READ, FALSE, name): the existing marker. nullptr
+  // with *error on failure: ERROR_FILE_NOT_FOUND when no object has the name (the
+  // last handle closed); ERROR_ACCESS_DENIED when it exists but its security
+  // refuses reading; ERROR_INVALID_HANDLE when the name is another kind's.
+  virtual std::unique_ptr<CommandMarker> OpenMarker(const std::string& name, DWORD* error) = 0;
+  // OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id),
+  // and where that fails, once more with PROCESS_QUERY_INFORMATION (XP and
+  // Server 2003 know no limited right; GetProcessTimes takes either). nullptr
+  // with *error on failure: ERROR_INVALID_PARAMETER when no process has the id;
+  // ERROR_ACCESS_DENIED when its security refuses this caller (a process of
+  // another account).
+  virtual std::unique_ptr<OpenedProcess> OpenProcess(DWORD processId, DWORD* error) = 0;
 };
 
 // An INF-syntax file opened with SetupOpenInfFileA(path, NULL, INF_STYLE_OLDNT,

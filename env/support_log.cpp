@@ -36,6 +36,13 @@ std::string FormatHex32(DWORD value) {
   return text;
 }
 
+std::string FormatSeconds(DWORD milliseconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%u.%03u s", static_cast<unsigned>(milliseconds / 1000),
+                static_cast<unsigned>(milliseconds % 1000));
+  return text;
+}
+
 std::string DescribeExitCode(int exitCode) {
   static const struct {
     unsigned bit;

@@ -30,6 +30,9 @@ std::string FormatLogLine(const LocalTime& time, DWORD processId, const std::str
 // "0x" and eight upper-case hex digits.
 std::string FormatHex32(DWORD value);
 
+// Milliseconds as seconds with three decimals: "75.012 s".
+std::string FormatSeconds(DWORD milliseconds);
+
 // The exit code in hex with its bits in words, e.g.
 // "0x00000003 (restart needed, removal failed)"; 0 reads "(success)".
 std::string DescribeExitCode(int exitCode);

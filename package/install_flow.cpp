@@ -1,5 +1,6 @@
 #include "app/exit_code.h"
 #include "app/setup_app.h"
+#include "env/support_log.h"
 #include "package/command_result.h"
 #include "package/run_command.h"
 #include "package/uninstall_entry_list.h"
@@ -33,7 +34,17 @@ void CSetupApp::DoInstall() {
   if (installedCount == 0 && !staged) return;
 
   const int found = list.FindByInfContent(infPath.c_str());
-  if (found == -1) return;
+  if (found == -1) {
+    // Its result says done, yet no entry has the package's INF: it ended
+    // before it got there (ended from outside, which Task Manager does with
+    // exit code 1, or crashed). The older copies are all there is.
+    LogLine(std::string("The installer reported the package ") +
+            (installedCount != 0 ? "installed" : "staged") + " (" + FormatHex32(result) +
+            "), but no \"Uninstall\" entry has the package's INF: it did not install it, "
+            "perhaps ended from outside; older copies left alone");
+    m_nExitCode |= EXIT_SETUP_FAILED;
+    return;
+  }
   list.ElementAt(found).SetDisplayName(kProductDisplayName);
   const std::string version = list.ElementAt(found).GetDriverVersion();
   if (!version.empty()) list.ElementAt(found).SetDisplayVersion(version.c_str());

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/exit_code.h"
 #include "app/setup_app.h"
+#include "env/support_log.h"
 #include "package/package_test_support.h"
+#include "tests/fakes/fake_log_file.h"
 
 namespace {
 
@@ -11,6 +15,7 @@ using package_test::InfText;
 using Lines = std::vector<std::string>;
 
 constexpr char kPackageDir[] = "C:\\Dist\\Win7_64";
+constexpr char kLog[] = "C:\\Windows\\ZavCirSetup.log";
 constexpr char kInstall[] = "\"C:\\Dist\\Win7_64\\DPInst.exe\" /LM /P";
 constexpr char kSilentInstall[] = "\"C:\\Dist\\Win7_64\\DPInst.exe\" /LM /SW /F";
 const std::string kOldKey = package_test::UninstallSubkey("OLD");
@@ -105,7 +110,7 @@ TEST_P(InstallFlow, WithoutANewMatchingCopyNothingFollowsTheInstaller) {
       // Staged again beside its own copy: no entry more than before.
       {"staged, no new entry", 0x100, false, "3.0.0.2", "3.0.0.2", 2, 0},
       {"nothing installed", 0x0, true, "2.0", "3.0.0.2", 2, 0},
-      {"no entry has the package INF", 0x1, true, "2.0", "9.9", 2, 0},
+      {"no entry has the package INF", 0x1, true, "2.0", "9.9", 2, EXIT_SETUP_FAILED},
   };
   for (const Case& c : cases) {
     InstallRun run(c.oldVersion, GetParam());
@@ -139,6 +144,35 @@ TEST_P(InstallFlow, AnInstallerWhoseEndIsUnknownHasFailed) {
     EXPECT_EQ(run.Scans(), 1) << c.name;
     EXPECT_EQ(run.p.runner.commands, Lines{kInstall}) << c.name;
     EXPECT_EQ(run.Labels(kNewKey) + run.Labels(kOldKey), "-|--|-") << c.name;
+  }
+}
+
+// An installer ended from outside (Task Manager gives it exit code 1) or
+// crashed reports what it never did: without an entry of the package after it,
+// the install has failed and the older copies stay.
+TEST_P(InstallFlow, AResultOfAnInstallWithoutAnEntryOfThePackageIsAFailure) {
+  for (DWORD result : {0x1u, 0x40000001u, 0x100u, 0x102u}) {
+    for (int matching : {0, 1, 2}) {
+      const std::string what = FormatHex32(result) + ", matching " + std::to_string(matching);
+      // Two match when the older copy is the package itself, installed again.
+      InstallRun run(matching == 2 ? "3.0.0.2" : "2.0", GetParam());
+      FakeLogFile& log = run.p.log;
+      log.Open(kLog);
+      // A new entry (staged needs one) of another INF stands for none of the package.
+      run.Installer(result, matching != 0 || (result & 0xFF00),
+                    InfText(matching ? "3.0.0.2" : "9.9"));
+      run.app.DoInstall();
+      const bool failed = matching == 0;
+      EXPECT_EQ(run.app.m_nExitCode, failed ? EXIT_SETUP_FAILED : 0) << what;
+      EXPECT_EQ(run.p.runner.commands.size(), failed ? 1u : 2u) << what;
+      const Lines lines = log.TextLines(kLog);
+      const std::string said =
+          "The installer reported the package " +
+          std::string(result & 0xFF ? "installed" : "staged") + " (" + FormatHex32(result) +
+          "), but no \"Uninstall\" entry has the package's INF: it did not install it, perhaps "
+          "ended from outside; older copies left alone";
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), said), failed ? 1 : 0) << what;
+    }
   }
 }
 

@@ -1,10 +1,10 @@
 #include "package/run_command.h"
 
 #include <memory>
-#include <utility>
 
 #include "env/platform.h"
 #include "env/support_log.h"
+#include "package/command_marker.h"
 
 namespace {
 
@@ -15,12 +15,18 @@ DWORD UnknownOutcome(const std::string& reason, DWORD error) {
   return RUN_FAILED_BASE | error;
 }
 
-// Starts the program, waits for its end and reads its exit code.
-DWORD StartAndWait(std::string commandLine) {
+// Marks the command, starts the program, waits for its end and reads its exit code.
+DWORD StartAndWait(const std::string& commandLine) {
   DWORD error = 0;
+  std::unique_ptr<CommandMarker> marker = MarkCommand(commandLine, &error);
+  if (!marker) return RUN_FAILED_BASE | error;
   const std::unique_ptr<StartedProcess> process =
-      GetPlatform().runner->Start(std::move(commandLine), &error);
+      GetPlatform().runner->Start(commandLine, marker.get(), &error);
   if (!process) return RUN_FAILED_BASE | error;
+  RecordStartedCommand(marker.get(), process.get(), commandLine);
+  // From here on the started program alone keeps the marker: it goes when the
+  // program ends, whatever becomes of this run.
+  marker.reset();
   const DWORD waited = process->Wait(&error);
   // A wait that ends any other way (not possible without a time limit) is no end either.
   if (waited != WAIT_OBJECT_0)
@@ -39,7 +45,7 @@ DWORD StartAndWait(std::string commandLine) {
 
 DWORD RunCommand(std::string commandLine) {
   LogLine("Command: " + commandLine);
-  const DWORD result = StartAndWait(std::move(commandLine));
+  const DWORD result = StartAndWait(commandLine);
   LogLine("Command result: " + FormatHex32(result));
   return result;
 }

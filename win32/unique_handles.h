@@ -27,7 +27,13 @@ struct ModuleTraits {
   static void Close(HMODULE module) { ::FreeLibrary(module); }
 };
 
-using unique_handle = unique_resource<HANDLE, HandleTraits>;     // process, thread
+struct MappedViewTraits {
+  static void* Invalid() { return nullptr; }
+  static void Close(void* view) { ::UnmapViewOfFile(view); }
+};
+
+using unique_handle = unique_resource<HANDLE, HandleTraits>;     // process, thread, file mapping
 using unique_hfile = unique_resource<HANDLE, FileHandleTraits>;  // CreateFileA
 using unique_hfind = unique_resource<HANDLE, FindHandleTraits>;  // FindFirstFileA
 using unique_hmodule = unique_resource<HMODULE, ModuleTraits>;   // LoadLibraryA
+using unique_view = unique_resource<void*, MappedViewTraits>;    // MapViewOfFile

@@ -44,6 +44,8 @@ XP_MISSING_EXACT = {
     "ChangeWindowMessageFilterEx", "RegGetValueA", "RegGetValueW", "RegDeleteKeyExA",
     "RegDeleteKeyExW", "RegDeleteTreeA", "RegDeleteTreeW", "RegCopyTreeA", "RegCopyTreeW",
     "IsWow64Process2",  # Windows 10 1709
+    "InitializeProcThreadAttributeList", "UpdateProcThreadAttribute",
+    "DeleteProcThreadAttributeList",
 }
 XP_MISSING_PATTERNS = [
     re.compile(p) for p in (

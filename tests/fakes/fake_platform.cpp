@@ -233,8 +233,8 @@ namespace {
 
 class FakeStartedProcess : public StartedProcess {
  public:
-  FakeStartedProcess(FakeProcessRunner& runner, DWORD exitCode)
-      : runner_(runner), exitCode_(exitCode) {
+  FakeStartedProcess(FakeProcessRunner& runner, DWORD exitCode, DWORD id)
+      : runner_(runner), exitCode_(exitCode), id_(id) {
     ++runner_.open;
   }
   ~FakeStartedProcess() override {
@@ -243,9 +243,21 @@ class FakeStartedProcess : public StartedProcess {
   }
   DWORD Wait(DWORD* error) override {
     runner_.steps.push_back("wait");
-    if (!runner_.waitError) return WAIT_OBJECT_0;
+    if (runner_.onWait) runner_.onWait();
+    if (!runner_.waitError) {
+      runner_.table.End(id_);
+      return WAIT_OBJECT_0;
+    }
     *error = runner_.waitError;
     return WAIT_FAILED;
+  }
+  bool GetIdentity(ProcessIdentity* identity, DWORD* error) override {
+    if (runner_.identityError) {
+      *error = runner_.identityError;
+      return false;
+    }
+    *identity = {id_, runner_.table.processes[id_].creationTime};
+    return true;
   }
   BOOL GetExitCode(DWORD* exitCode, DWORD* error) override {
     runner_.steps.push_back("exit code");
@@ -260,21 +272,30 @@ class FakeStartedProcess : public StartedProcess {
  private:
   FakeProcessRunner& runner_;
   DWORD exitCode_;
+  DWORD id_;
 };
 
 }  // namespace
 
-std::unique_ptr<StartedProcess> FakeProcessRunner::Start(std::string commandLine, DWORD* error) {
+std::unique_ptr<StartedProcess> FakeProcessRunner::Start(std::string commandLine,
+                                                         CommandMarker* marker, DWORD* error) {
   const size_t index = commands.size();
   commands.push_back(commandLine);
   steps.push_back("start");
+  inherited.push_back(marker != nullptr);
   if (startError) {
     *error = startError;
     return nullptr;
   }
+  const DWORD id = 5000 + 4 * static_cast<DWORD>(index);
+  FakeProcessTable::Process process;
+  process.creationTime = 0x01DA000000000000ull + *table.ticks;
+  process.forever = true;
+  table.processes[id] = process;
+  if (marker) table.Inherit(marker, id);
   if (onRun) onRun(commandLine);
   const DWORD exitCode = results.empty() ? 0 : results[std::min(index, results.size() - 1)];
-  return std::make_unique<FakeStartedProcess>(*this, exitCode);
+  return std::make_unique<FakeStartedProcess>(*this, exitCode, id);
 }
 
 void FakeInfParser::AddFile(const std::string& path,
@@ -297,6 +318,8 @@ bool FakeDeviceIo::OpenAndControl(const std::string& path, DWORD controlCode) {
 }
 
 FakePlatform::FakePlatform() {
+  runner.table.ticks = &sync.ticks;
+  system.onSleep = [this](DWORD ms) { runner.table.Pass(ms); };
   Platform platform;
   platform.registry = &registry;
   platform.files = &files;

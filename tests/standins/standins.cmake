@@ -6,11 +6,12 @@
 #   wndtool.exe                 finds another process's hidden main window
 #   runexit.exe                 runs a command line and prints its full exit code
 #   guardtool.exe               takes the run guard (or its name) as another program might
+#   killtool.exe                ends a process with a given exit code, as Task Manager does
 set(STANDIN_DIR ${CMAKE_SOURCE_DIR}/tests/standins)
 set(STANDIN_OUT ${CMAKE_BINARY_DIR}/tests)
 set(STANDIN_LINK_FLAGS -static -static-libgcc -static-libstdc++ -s)
 
-foreach(tool IN ITEMS boxtool wndtool runexit guardtool)
+foreach(tool IN ITEMS boxtool wndtool runexit guardtool killtool)
   add_executable(${tool} ${STANDIN_DIR}/${tool}.cpp)
   target_include_directories(${tool} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(${tool} PRIVATE WIN32_LEAN_AND_MEAN)

@@ -4,9 +4,14 @@ the run-guard lines of each run in the support log."""
 
 from __future__ import annotations
 
+import re
+
 GUARD = r"Run guard Global\ZavCirReceiverDriverSetup"
 WAITING = GUARD + " is held by another run of Setup: waiting for it, at most 30 minutes"
 GIVEN_UP = "Giving up the run guard"
+# What a run logs about a command that an earlier run started and that still works.
+EARLIER_WORKS = "A command that an earlier run of Setup started still works: "
+EARLIER_ENDED = re.compile(r"The earlier run's command has ended after waiting \d+\.\d{3} s")
 
 
 def hold(point: str, match: str | None = None) -> dict[str, str]:

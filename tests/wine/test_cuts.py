@@ -12,7 +12,8 @@ Each cut both ways:
 
 import pytest
 
-from guard_story import hold, wait_for_hold
+from guard_story import (EARLIER_ENDED, EARLIER_WORKS, GUARD, commands_one_at_a_time, guard_lines,
+                         hold, wait_for_hold)
 from package_layout import STAGED_WITHOUT_ENTRY, V1, V2, Store, assert_state, entry_key
 from wineprefix import SAMPLE_DIR
 
@@ -48,19 +49,25 @@ CUTS = {
 OLD_COPY_LEFT_IN_STORE = {("upgrade-when-the-old-copy-lost-its-entry", "power-cut")}
 
 
+def machine_before(p, args):
+    """The distributions of V1 (C:\\dist) and V2 (C:\\dist2), and the machine
+    before the cut run: V1 installed; before an uninstall, V2 installed and a
+    copy of V1 without an entry left in the store for the sweep."""
+    v1 = p.make_dist()
+    v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
+    assert p.run(v1.setup, "/S").code == 0
+    if args == UNINSTALL:
+        assert p.run(v2.setup, "/S").code == 0
+        assert p.run(v1.setup, "/S", env=STAGED_WITHOUT_ENTRY).code == 0
+    return v1, v2
+
+
 @pytest.mark.parametrize("how", ["setup-killed", "power-cut"])
 @pytest.mark.parametrize("cut", CUTS)
 def test_a_cut_run_and_one_more_run_end_as_one_uncut_run(wine64, cut, how):
     args, point, package, left_by_cut = CUTS[cut]
     p = wine64
-    v1 = p.make_dist()
-    v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
-    assert p.run(v1.setup, "/S").code == 0
-    if args == UNINSTALL:
-        # The new copy installed, and an older one left in the store for the sweep.
-        assert p.run(v2.setup, "/S").code == 0
-        assert p.run(v1.setup, "/S", env=STAGED_WITHOUT_ENTRY).code == 0
-
+    _, v2 = machine_before(p, args)
     cut_run = p.start(v2.setup, *args, env=hold(point, STORE.folder(package) if package else None))
     installer = wait_for_hold(p)
     if how == "setup-killed":
@@ -94,3 +101,60 @@ def test_an_install_run_twice_and_an_uninstall_run_twice_end_as_after_the_first(
     for _ in range(2):
         assert p.run(d.setup, "/S", "/U").code == 0
         assert_state(p, STORE, {}, [])
+
+
+@pytest.mark.parametrize("args,point", [(UPGRADE, "install"), (UNINSTALL, "uninstall")],
+                         ids=["upgrade", "uninstall"])
+def test_a_run_started_at_once_after_setup_was_killed_waits_for_the_command_it_left(
+        wine64, args, point):
+    p = wine64
+    _, v2 = machine_before(p, args)
+    cut_run = p.start(v2.setup, *args, env=hold(point))
+    left = wait_for_hold(p)
+    command = next(rest for kind, pid, rest in p.standin_events() if kind == "begin" and pid == left)
+    p.kill(p.setup_pids()[-1])
+    cut_run.wait()
+
+    rerun = p.start(v2.setup, *args)
+    works = EARLIER_WORKS + f"process {left}, "
+    p.wait_until(lambda: any(text.startswith(works) for _, text in p.support_log()),
+                 what="the second run waiting for the command the first one left")
+    assert [kind for kind, _, _ in p.standin_events()][-2:] == ["begin", "hold"]
+    p.release_standin()
+    assert rerun.wait().code == 0
+
+    # The rerun's commands began only after the left one had ended, and it did
+    # its whole job from its own first scan.
+    order = commands_one_at_a_time(p)
+    # Upgrade: the install and the older copy's removal; uninstall: the store sweep.
+    assert len(order) - order.index(left) - 1 == (2 if args == UPGRADE else 1)
+    rerun_pid = p.setup_pids()[-1]
+    lines = [text for pid, text in p.support_log() if pid == rerun_pid]
+    waiting = next(i for i, text in enumerate(lines) if text.startswith(works))
+    assert lines[waiting] == (
+        works + (command if args == UPGRADE else lines[waiting][len(works):]) +
+        "; waiting for its end, within the run guard's 30 minutes")
+    assert EARLIER_ENDED.fullmatch(lines[waiting + 1]), lines[waiting + 1]
+    assert guard_lines(p, rerun_pid)[0].startswith(GUARD + " taken")
+    if args == UNINSTALL:
+        assert_state(p, STORE, {}, [])
+    else:
+        assert_state(p, STORE, STORE.entry(v2.folder("Win7_64"), V2, "1.1.0.0"), [V2])
+
+
+def test_an_installer_ended_from_outside_fails_the_run_and_leaves_the_older_copy(wine64):
+    p = wine64
+    v1, v2 = machine_before(p, UPGRADE)
+    run = p.start(v2.setup, "/S", env=hold("install"))
+    installer = wait_for_hold(p)
+    p.kill(installer, exit_code=1)  # as Task Manager ends it: read as "one package installed"
+
+    assert run.wait().code == 4
+    assert [kind for kind, _, _ in p.standin_events()][-2:] == ["begin", "hold"]
+    assert_state(p, STORE, STORE.entry(v1.folder("Win7_64"), V1, "1.0.0.0"), [V1])
+    lines = [text for pid, text in p.support_log() if pid == p.setup_pids()[-1]]
+    assert "Command result: 0x00000001" in lines
+    assert ('The installer reported the package installed (0x00000001), but no "Uninstall" entry '
+            "has the package's INF: it did not install it, perhaps ended from outside; older "
+            "copies left alone") in lines
+    assert lines[-1] == "Exit code 0x00000004 (setup failed)"

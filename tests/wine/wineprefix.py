@@ -647,10 +647,15 @@ class WinePrefix:
         self.unix_path(STANDIN_RELEASE).parent.mkdir(parents=True, exist_ok=True)
         self.unix_path(STANDIN_RELEASE).write_bytes(b"")
 
-    def kill(self, pid: int) -> None:
+    def kill(self, pid: int, exit_code: int | None = None) -> None:
         """Ends one Windows process as Task Manager or a deployment tool does
-        (TerminateProcess, through `taskkill /F /PID`); the programs it started live on."""
-        result = self.run("taskkill", "/F", "/PID", str(pid), timeout=30, encoding=self.oem_encoding)
+        (TerminateProcess, through `taskkill /F /PID`, which gives it exit code 0
+        under Wine; or through killtool with exit_code, as Task Manager's 1); the
+        programs it started live on."""
+        if exit_code is not None:
+            result = self.run(tool("killtool.exe"), str(pid), str(exit_code), timeout=30)
+        else:
+            result = self.run("taskkill", "/F", "/PID", str(pid), timeout=30, encoding=self.oem_encoding)
         if result.code != 0:
             raise RuntimeError(f"taskkill {pid} failed: {result.code} {result.stdout} {result.stderr}")
 
