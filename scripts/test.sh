@@ -33,5 +33,6 @@ print(wineprefix.why_wine_cannot_run() or "")')
 [ -z "$why" ] || echo "NOTE: every test that runs a Windows program under Wine is skipped: $why"
 # Wine under load on two cores has shown a rare failure to start a run that did
 # not recur: a failed test is run once more ("R" in the progress line, "rerun"
-# in the summary), and its support log is printed with the failure.
-/usr/bin/python3 -m pytest -q -rR -n 2 --reruns 1 --reruns-delay 2 tests
+# in the summary), and its support log is printed with the failure. The
+# summary also says why tests were skipped.
+/usr/bin/python3 -m pytest -q -rR -rs -n 2 --reruns 1 --reruns-delay 2 tests

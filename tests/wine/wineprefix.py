@@ -112,8 +112,17 @@ def _wine_version() -> str:
                           env=base_env()).stdout.strip()
 
 
-class WineCannotRun(RuntimeError):
-    """This machine cannot run the 32-bit Windows programs under test."""
+try:  # under pytest, a test that meets it is skipped, wherever it makes its prefix
+    import pytest
+    _CannotRunBase = pytest.skip.Exception
+except ImportError:  # pragma: no cover - the demo and the benchmark without pytest
+    _CannotRunBase = RuntimeError
+
+
+class WineCannotRun(_CannotRunBase):
+    """This machine cannot run the 32-bit Windows programs under test. Under
+    pytest it is pytest's skip exception, so that a test (or a fixture of any
+    scope) that makes a prefix there is skipped with the reason."""
 
 
 @functools.lru_cache(maxsize=None)
