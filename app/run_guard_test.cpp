@@ -30,7 +30,6 @@ const std::string kGivenUp = "Giving up the run guard";
 // in the driver store, so that either mode starts a command.
 struct GuardedRun {
   GuardedRun() {
-    GetPlatform().log = &log;
     p.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", {{"Win7_32", "x86"}}}});
     p.files.AddDirectory("C:\\Dist\\x86");
     p.files.AddDirectory("C:\\Windows\\System32\\DriverStore\\FileRepository\\zavcir.inf_x86_1");
@@ -63,7 +62,7 @@ struct GuardedRun {
   }
 
   FakePlatform p;
-  FakeLogFile log;
+  FakeLogFile& log = p.log;
   CSetupApp app;
   std::vector<Holder> holders;  // who held the guard while each command ran
   size_t linesAtRelease = 0;    // guard lines in the log when the guard was released

@@ -25,7 +25,7 @@ enum class LogState { kNone, kWorking, kOpenFails, kWriteFails };
 // A stale entry's INF is gone; the uninstall sweep finds one store folder.
 struct LoggedRun {
   explicit LoggedRun(LogState state) {
-    GetPlatform().log = state == LogState::kNone ? nullptr : &log;
+    if (state == LogState::kNone) GetPlatform().log = nullptr;
     log.failOpen = state == LogState::kOpenFails;
     log.failAppend = state == LogState::kWriteFails;
     package_test::MakeWow64(p);
@@ -71,7 +71,7 @@ struct LoggedRun {
   }
 
   FakePlatform p;
-  FakeLogFile log;
+  FakeLogFile& log = p.log;
   CSetupApp app;
 };
 

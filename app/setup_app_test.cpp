@@ -108,8 +108,7 @@ TEST(SetupAppTest, AnArmHostIsAnUnsupportedWindows) {
     for (const Strings& args : {Strings{}, Strings{"/S"}, Strings{"/U"}, Strings{"/U", "/S"}}) {
       const std::string what = std::string(m.what) + ", " + PrintToString(args);
       FakePlatform p;
-      FakeLogFile log;
-      GetPlatform().log = &log;
+      FakeLogFile& log = p.log;
       // What Windows 8 to 11 tell a program whose manifest names no later version.
       p.system.version = OsVersion{VER_PLATFORM_WIN32_NT, 6, 2};
       p.system.wow64 = m.wow64;

@@ -21,7 +21,6 @@ using Lines = std::vector<std::string>;
 // the installer.
 struct JobRun {
   explicit JobRun(OsVersion version) {
-    GetPlatform().log = &log;
     p.system.version = version;
     p.inf.AddFile("C:\\Dist\\Setup.ini",
                   {{"Dir", {{"WinXP32", "x86"}, {"Vista32", "x86"}, {"Win7_32", "x86"}}}});
@@ -37,7 +36,7 @@ struct JobRun {
     return found;
   }
   FakePlatform p;
-  FakeLogFile log;
+  FakeLogFile& log = p.log;
   CSetupApp app;
 };
 

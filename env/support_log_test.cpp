@@ -10,11 +10,10 @@ namespace {
 constexpr char kLog[] = "C:\\Windows\\ZavCirSetup.log";
 constexpr char kOld[] = "C:\\Windows\\ZavCirSetup.log.old";
 
-// The fakes, with the fake log installed beside them.
+// The fakes, with their log.
 struct LogPlatform {
-  LogPlatform() { GetPlatform().log = &log; }
   FakePlatform p;
-  FakeLogFile log;
+  FakeLogFile& log = p.log;
 };
 
 TEST(SupportLog, FormatsOneStampedLinePerText) {

@@ -16,14 +16,11 @@ constexpr char kLog[] = "C:\\Windows\\ZavCirSetup.log";
 
 // The fake machine with the support log open.
 struct LoggedPlatform {
-  LoggedPlatform() {
-    GetPlatform().log = &log;
-    log.Open(kLog);
-  }
+  LoggedPlatform() { log.Open(kLog); }
   Lines LogLines() { return log.TextLines(kLog); }
 
   FakePlatform p;
-  FakeLogFile log;
+  FakeLogFile& log = p.log;
 };
 
 // A program whose end or exit code cannot be known is a failed run, never an

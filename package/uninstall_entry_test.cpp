@@ -109,8 +109,7 @@ TEST(UninstallEntryTest, DriverVersionOfUtf16Files) {
   };
   for (const Case& c : cases) {
     FakePlatform p;
-    FakeLogFile log;
-    GetPlatform().log = &log;
+    FakeLogFile& log = p.log;
     log.Open("log");
     p.system.codePage.number = 1252;
     p.system.ansiCharacters = {{u'\u00E9', "\xE9"}};
