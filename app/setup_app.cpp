@@ -70,6 +70,13 @@ std::string DescribeNativeMachine(const NativeMachine& native) {
   return ", native machine " + DescribeMachine(native.machine);
 }
 
+// "WOW64 yes" or "WOW64 no" for the shipped 32-bit program; the 64-bit test
+// build, which is no WOW64 process and runs on 64-bit Windows only, says so.
+std::string DescribeWordSize(const CSetupApp& app) {
+  if (GetPlatform().system->IsProcess64Bit()) return "64-bit process (the test build)";
+  return std::string("WOW64 ") + (app.m_bWow64 ? "yes" : "no");
+}
+
 // The arguments as one line; an empty one, or one with blanks, in quotes.
 std::string JoinArguments(const std::vector<std::string>& args) {
   std::string line;
@@ -141,9 +148,8 @@ void LogRunHeader(const CSetupApp& app, const ModuleDirectory& moduleDir,
   if (GetPlatform().system->GetVersion(&version))
     os += ", version " + std::to_string(version.majorVersion) + "." +
           std::to_string(version.minorVersion) + ", platform " + std::to_string(version.platformId);
-  LogLine(os + ", WOW64 " + (app.m_bWow64 ? "yes" : "no") +
-          DescribeNativeMachine(app.m_nativeMachine) + ", code page " +
-          std::to_string(GetPlatform().system->GetCodePage().number));
+  LogLine(os + ", " + DescribeWordSize(app) + DescribeNativeMachine(app.m_nativeMachine) +
+          ", code page " + std::to_string(GetPlatform().system->GetCodePage().number));
   const std::string tag = app.SupportedEditionTag();
   const char* unsupported = IsArmHost(app.m_nativeMachine)
                                 ? "none (unsupported Windows: an ARM machine loads no x86 or x64 "

@@ -88,21 +88,28 @@ TEST(SetupAppTest, AnArmHostIsAnUnsupportedWindows) {
     const char* what;
     DWORD error;
     WORD machine;
-    BOOL wow64;          // what IsWow64Process answers there
-    const char* folder;  // the package folder; nullptr: unsupported
-    std::string logged;  // what the header says of the machine
+    BOOL wow64;                 // what IsWow64Process answers there
+    const char* folder;         // the package folder; nullptr: unsupported
+    std::string logged;         // what the header says of the word size and the machine
+    bool process64Bit = false;  // the 64-bit test build
   } machines[] = {
-      {"before Windows 10 1709", ERROR_PROC_NOT_FOUND, 0, TRUE, "x64", ""},
+      {"before Windows 10 1709", ERROR_PROC_NOT_FOUND, 0, TRUE, "x64", "WOW64 yes"},
       {"query fails", ERROR_ACCESS_DENIED, 0, TRUE, "x64",
-       ", native machine unknown (IsWow64Process2 failed, error 5)"},
-      {"Wine 8", ERROR_SUCCESS, 0, TRUE, "x64", ", native machine unknown (0x0000)"},
-      {"32-bit Windows", ERROR_SUCCESS, 0x014C, FALSE, "x86", ", native machine x86 (0x014C)"},
-      {"64-bit Windows", ERROR_SUCCESS, 0x8664, TRUE, "x64", ", native machine AMD64 (0x8664)"},
+       "WOW64 yes, native machine unknown (IsWow64Process2 failed, error 5)"},
+      {"machine not named", ERROR_SUCCESS, 0, TRUE, "x64",
+       "WOW64 yes, native machine unknown (0x0000)"},
+      {"32-bit Windows", ERROR_SUCCESS, 0x014C, FALSE, "x86",
+       "WOW64 no, native machine x86 (0x014C)"},
+      {"64-bit Windows", ERROR_SUCCESS, 0x8664, TRUE, "x64",
+       "WOW64 yes, native machine AMD64 (0x8664)"},
+      {"64-bit test build", ERROR_SUCCESS, 0x8664, FALSE, "x64",
+       "64-bit process (the test build), native machine AMD64 (0x8664)", true},
       {"Windows 10 on ARM", ERROR_SUCCESS, 0xAA64, FALSE, nullptr,
-       ", native machine ARM64 (0xAA64)"},
+       "WOW64 no, native machine ARM64 (0xAA64)"},
       {"Windows 11 on ARM", ERROR_SUCCESS, 0xAA64, TRUE, nullptr,
-       ", native machine ARM64 (0xAA64)"},
-      {"32-bit ARM", ERROR_SUCCESS, 0x01C4, FALSE, nullptr, ", native machine ARM (0x01C4)"},
+       "WOW64 yes, native machine ARM64 (0xAA64)"},
+      {"32-bit ARM", ERROR_SUCCESS, 0x01C4, FALSE, nullptr,
+       "WOW64 no, native machine ARM (0x01C4)"},
   };
   for (const Machine& m : machines) {
     for (const Strings& args : {Strings{}, Strings{"/S"}, Strings{"/U"}, Strings{"/U", "/S"}}) {
@@ -112,6 +119,7 @@ TEST(SetupAppTest, AnArmHostIsAnUnsupportedWindows) {
       // What Windows 8 to 11 tell a program whose manifest names no later version.
       p.system.version = OsVersion{VER_PLATFORM_WIN32_NT, 6, 2};
       p.system.wow64 = m.wow64;
+      p.system.process64Bit = m.process64Bit;
       p.system.nativeMachineError = m.error;
       p.system.nativeMachine = m.machine;
       p.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", {{"Win7_32", "x86"}, {"Win7_64", "x64"}}}});
@@ -131,8 +139,7 @@ TEST(SetupAppTest, AnArmHostIsAnUnsupportedWindows) {
       }
       const Strings lines = log.TextLines("C:\\Windows\\ZavCirSetup.log");
       ASSERT_GT(lines.size(), 3u) << what;
-      const std::string machine =
-          std::string("WOW64 ") + (m.wow64 ? "yes" : "no") + m.logged + ", code page ";
+      const std::string machine = "platform 2, " + m.logged + ", code page ";
       EXPECT_NE(std::string::npos, lines[2].find(machine)) << what << "\n" << lines[2];
       if (!m.folder) {
         EXPECT_NE(std::string::npos,

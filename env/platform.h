@@ -130,6 +130,10 @@ class SystemInfo {
   // IsWow64Process looked up by name in the loaded "kernel32" and called for the
   // current process; FALSE where the function is absent or fails.
   virtual BOOL QueryWow64() = 0;
+  // Whether this process's own code is 64-bit: true only in the 64-bit test
+  // build (never shipped), which runs on 64-bit Windows by definition and so
+  // takes the 64-bit tag and registry view without asking IsWow64Process.
+  virtual bool IsProcess64Bit() = 0;
   // IsWow64Process2(GetCurrentProcess(), &processMachine, &nativeMachine), looked
   // up by name in the loaded "kernel32" (Windows 10 1709 and later). ERROR_SUCCESS
   // with *nativeMachine set to the IMAGE_FILE_MACHINE_* value of the host:

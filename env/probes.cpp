@@ -142,7 +142,8 @@ int GetOsKind() {
 BOOL IsWow64() {
   if (g_wow64Cache != -1) return g_wow64Cache;
   // Any non-zero answer is kept as TRUE, so that the cache can never read -1.
-  g_wow64Cache = GetPlatform().system->QueryWow64() ? TRUE : FALSE;
+  SystemInfo& system = *GetPlatform().system;
+  g_wow64Cache = system.IsProcess64Bit() || system.QueryWow64() ? TRUE : FALSE;
   return g_wow64Cache;
 }
 

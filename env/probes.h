@@ -67,7 +67,8 @@ BOOL IsFile(const std::string& path);
 // OS_WIN9X, an unsupported kind.
 int GetOsKind();
 
-// TRUE when the 32-bit program runs on 64-bit Windows; cached after the first call.
+// TRUE when the program runs on 64-bit Windows: the 32-bit program under WOW64,
+// or the 64-bit test build; cached after the first call.
 BOOL IsWow64();
 
 // The host's machine as IsWow64Process2 tells it.

@@ -198,6 +198,12 @@ TEST(ProbeCacheTest, TheSystemIsAskedOnce) {
   ResetProbeCachesForTesting();
   EXPECT_EQ(OS_WIN7, GetOsKind());
   EXPECT_EQ(FALSE, IsWow64());
+
+  // The 64-bit test build is on 64-bit Windows, whatever IsWow64Process says
+  // of a 64-bit process (FALSE).
+  ResetProbeCachesForTesting();
+  platform.system.process64Bit = true;
+  EXPECT_EQ(TRUE, IsWow64());
 }
 
 }  // namespace

@@ -139,7 +139,10 @@ struct StartupInfoExA {
   STARTUPINFOA StartupInfo;
   void* lpAttributeList;
 };
-static_assert(sizeof(StartupInfoExA) == 72, "the 32-bit extended start-up record");
+// The record's sizes (cb) per word size: the 64-bit test build has its own.
+constexpr size_t kStartupInfoSize = sizeof(void*) == 8 ? 104 : 68;
+static_assert(sizeof(StartupInfoExA) == kStartupInfoSize + sizeof(void*),
+              "the extended start-up record");
 
 using InitializeAttributeListFn = BOOL(WINAPI*)(void*, DWORD, DWORD, SIZE_T*);
 using UpdateAttributeFn = BOOL(WINAPI*)(void*, DWORD, DWORD_PTR, void*, SIZE_T, void*, SIZE_T*);
@@ -202,7 +205,7 @@ std::unique_ptr<StartedProcess> Win32ProcessRunner::Start(std::string commandLin
   } else {
     // No window placement, show state, title or standard handles are imposed.
     STARTUPINFOA startup = {};
-    static_assert(sizeof(startup) == 68, "the 32-bit start-up record");
+    static_assert(sizeof(startup) == kStartupInfoSize, "the start-up record");
     startup.cb = sizeof(startup);
     started = ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                nullptr, &startup, &info);

@@ -130,6 +130,7 @@ DWORD Win32SystemInfo::QueryNativeMachine(WORD* nativeMachine) {
 }
 
 BOOL Win32SystemInfo::DisableFsRedirection(PVOID* oldValue) {
+  if (IsProcess64Bit()) return FALSE;
   using DisableFn = BOOL(WINAPI*)(PVOID*);
   unique_hmodule kernel32(::LoadLibraryA("Kernel32.dll"));
   const auto disable =
@@ -138,6 +139,7 @@ BOOL Win32SystemInfo::DisableFsRedirection(PVOID* oldValue) {
 }
 
 BOOL Win32SystemInfo::RevertFsRedirection(PVOID oldValue) {
+  if (IsProcess64Bit()) return FALSE;
   using RevertFn = BOOL(WINAPI*)(PVOID);
   unique_hmodule kernel32(::LoadLibraryA("Kernel32.dll"));
   const auto revert = GetProcAddressAs<RevertFn>(kernel32.get(), "Wow64RevertWow64FsRedirection");

@@ -17,9 +17,11 @@ class Win32SystemInfo : public SystemInfo {
   bool WideCharToAnsi(const std::u16string& text, std::string* ansi, bool* usedDefault) override;
   bool GetVersion(OsVersion* version) override;
   BOOL QueryWow64() override;
+  bool IsProcess64Bit() override { return sizeof(void*) == 8; }
   DWORD QueryNativeMachine(WORD* nativeMachine) override;
   // Each call loads "Kernel32.dll", looks the function up and releases the
-  // library again; FALSE where the library or the function is missing.
+  // library again; FALSE where the library or the function is missing, and
+  // in the 64-bit test build, whose own process is never redirected.
   BOOL DisableFsRedirection(PVOID* oldValue) override;
   BOOL RevertFsRedirection(PVOID oldValue) override;
   std::string GetWindowsDirectory() override;

@@ -70,6 +70,7 @@ class FakeSystemInfo : public SystemInfo {
   bool versionOk = true;
   OsVersion version{2, 6, 1};
   BOOL wow64 = FALSE;
+  bool process64Bit = false;  // the 64-bit test build
   // IsWow64Process2: absent unless set (before Windows 10 1709).
   DWORD nativeMachineError = ERROR_PROC_NOT_FOUND;
   WORD nativeMachine = IMAGE_FILE_MACHINE_UNKNOWN;
@@ -94,6 +95,7 @@ class FakeSystemInfo : public SystemInfo {
   bool WideCharToAnsi(const std::u16string& text, std::string* ansi, bool* usedDefault) override;
   bool GetVersion(OsVersion* v) override;
   BOOL QueryWow64() override;
+  bool IsProcess64Bit() override { return process64Bit; }
   DWORD QueryNativeMachine(WORD* machine) override;
   BOOL DisableFsRedirection(PVOID* oldValue) override;
   BOOL RevertFsRedirection(PVOID oldValue) override;

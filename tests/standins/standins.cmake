@@ -1,7 +1,7 @@
 # Programs for the end-to-end tests under Wine, built beside Setup.exe into
 # <build dir>/tests/:
 #   dpinst32.exe, dpinst64.exe  the driver package installer stand-in, 32- and 64-bit
-#                               (copied as DPInst.exe into the package folders)
+#                               in both builds (copied as DPInst.exe into the package folders)
 #   boxtool.exe                 reads and dismisses another process's message box
 #   wndtool.exe                 finds another process's hidden main window
 #   runexit.exe                 runs a command line and prints its full exit code
@@ -19,28 +19,39 @@ foreach(tool IN ITEMS boxtool wndtool runexit guardtool killtool)
   set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${STANDIN_OUT})
 endforeach()
 
-add_executable(dpinst_standin32 WIN32 ${STANDIN_DIR}/dpinst_standin.cpp)
-target_include_directories(dpinst_standin32 PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_definitions(dpinst_standin32 PRIVATE WIN32_LEAN_AND_MEAN)
-target_link_options(dpinst_standin32 PRIVATE ${STANDIN_LINK_FLAGS} -mwindows)
-target_link_libraries(dpinst_standin32 PRIVATE advapi32)
-set_target_properties(dpinst_standin32 PROPERTIES OUTPUT_NAME dpinst32
+# The installer stand-in of the build's own word size, and the other one from
+# the cross compiler of the other word size, called directly: both builds make
+# a real 32-bit dpinst32.exe and a real 64-bit dpinst64.exe.
+if(SETUP_BITS EQUAL 64)
+  set(STANDIN_OTHER_BITS 32)
+  find_program(STANDIN_OTHER_CXX NAMES i686-w64-mingw32-g++-win32 i686-w64-mingw32-g++ REQUIRED)
+else()
+  set(STANDIN_OTHER_BITS 64)
+  find_program(STANDIN_OTHER_CXX NAMES x86_64-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++ REQUIRED)
+endif()
+
+add_executable(dpinst_standin${SETUP_BITS} WIN32 ${STANDIN_DIR}/dpinst_standin.cpp)
+target_include_directories(dpinst_standin${SETUP_BITS} PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(dpinst_standin${SETUP_BITS} PRIVATE WIN32_LEAN_AND_MEAN)
+target_link_options(dpinst_standin${SETUP_BITS} PRIVATE ${STANDIN_LINK_FLAGS} -mwindows)
+target_link_libraries(dpinst_standin${SETUP_BITS} PRIVATE advapi32)
+set_target_properties(dpinst_standin${SETUP_BITS} PROPERTIES OUTPUT_NAME dpinst${SETUP_BITS}
   RUNTIME_OUTPUT_DIRECTORY ${STANDIN_OUT})
 
-# The 64-bit installer stand-in: the cross compiler of the other word size, called directly.
-find_program(MINGW64_CXX NAMES x86_64-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++ REQUIRED)
 add_custom_command(
-  OUTPUT ${STANDIN_OUT}/dpinst64.exe
+  OUTPUT ${STANDIN_OUT}/dpinst${STANDIN_OTHER_BITS}.exe
   COMMAND ${CMAKE_COMMAND} -E make_directory ${STANDIN_OUT}
-  COMMAND ${MINGW64_CXX} -std=c++17 -Os -Wall -Wextra -Werror -DWIN32_LEAN_AND_MEAN
-          -I${CMAKE_SOURCE_DIR} ${STANDIN_LINK_FLAGS} -mwindows -o ${STANDIN_OUT}/dpinst64.exe
+  COMMAND ${STANDIN_OTHER_CXX} -std=c++17 -Os -Wall -Wextra -Werror -DWIN32_LEAN_AND_MEAN
+          -I${CMAKE_SOURCE_DIR} ${STANDIN_LINK_FLAGS} -mwindows
+          -o ${STANDIN_OUT}/dpinst${STANDIN_OTHER_BITS}.exe
           ${STANDIN_DIR}/dpinst_standin.cpp -ladvapi32
   DEPENDS ${STANDIN_DIR}/dpinst_standin.cpp ${STANDIN_DIR}/process_text.h
           ${CMAKE_SOURCE_DIR}/win32/unique_handles.h
           ${CMAKE_SOURCE_DIR}/win32/unique_resource.h
-  COMMENT "Building the 64-bit installer stand-in"
+  COMMENT "Building the ${STANDIN_OTHER_BITS}-bit installer stand-in"
   VERBATIM)
-add_custom_target(dpinst_standin64 ALL DEPENDS ${STANDIN_OUT}/dpinst64.exe)
+add_custom_target(dpinst_standin${STANDIN_OTHER_BITS} ALL
+  DEPENDS ${STANDIN_OUT}/dpinst${STANDIN_OTHER_BITS}.exe)
 
 # layer_probe.exe: the setup program's core and Win32 layer (Setup.exe's sources
 # without its entry point and app/: application object, command line, window)

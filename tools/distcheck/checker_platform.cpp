@@ -12,6 +12,7 @@ class CodePageOnlySystem : public SystemInfo {
   bool WideCharToAnsi(const std::u16string&, std::string*, bool*) override { return false; }
   bool GetVersion(OsVersion*) override { return false; }
   BOOL QueryWow64() override { return FALSE; }
+  bool IsProcess64Bit() override { return false; }
   DWORD QueryNativeMachine(WORD*) override { return ERROR_PROC_NOT_FOUND; }
   BOOL DisableFsRedirection(PVOID*) override { return FALSE; }
   BOOL RevertFsRedirection(PVOID) override { return FALSE; }
