@@ -4,7 +4,12 @@ distribution folder made from the sample.
     HOST_BUILD, WIN32_BUILD   build/host and build/win32 (or $ZAVCIR_HOST_BUILD,
                               $ZAVCIR_WIN32_BUILD)
     host_tool(name)           a program of the native build; fails when it is missing
-    win_tool(name)            a program of the Windows build; fails when it is missing
+    win_tool(name)            a program of the Windows build (the shipped one); fails when it
+                              is missing
+    run_tool(name)            the same program of the build the end-to-end tests run under
+                              Wine (wineprefix.target(): the 64-bit test build where Wine
+                              cannot run 32-bit programs)
+    use_run_setup(folder)     puts that build's Setup.exe into a distribution folder
     make_dist(path)           a complete distribution folder at path, from the sample (see below)
 """
 
@@ -33,15 +38,31 @@ def host_tool(name: str) -> Path:
     return path
 
 
+def _built(build: Path, name: str) -> Path:
+    path = build / name
+    if not path.is_file():
+        path = build / "tests" / name
+    if not path.is_file():
+        pytest.fail(f"{name} is missing in {build}: build it with "
+                    f"`cmake --preset {build.name} && cmake --build --preset {build.name}`")
+    return path
+
+
 def win_tool(name: str) -> Path:
     """'Setup.exe', 'zavcir-distcheck.exe', or a program of build/win32/tests/."""
-    path = WIN32_BUILD / name
-    if not path.is_file():
-        path = WIN32_BUILD / "tests" / name
-    if not path.is_file():
-        pytest.fail(f"{name} is missing in {WIN32_BUILD}: build it with "
-                    "`cmake --preset win32 && cmake --build --preset win32`")
-    return path
+    return _built(WIN32_BUILD, name)
+
+
+def run_tool(name: str) -> Path:
+    """As win_tool, from the build whose programs the end-to-end tests run."""
+    return _built(wineprefix.target().build, name)
+
+
+def use_run_setup(folder: Path) -> None:
+    """Where the end-to-end tests run the 64-bit test build, its Setup.exe
+    replaces the shipped one in a distribution folder; elsewhere nothing changes."""
+    if wineprefix.target().bits != 32:
+        shutil.copyfile(run_tool("Setup.exe"), folder / "Setup.exe")
 
 
 def make_dist(path: Path, setup: Path | None = None) -> Path:

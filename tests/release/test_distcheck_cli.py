@@ -10,7 +10,7 @@ import subprocess
 
 import pytest
 
-from release_support import SAMPLE, TAGS, host_tool, make_dist, win_tool
+from release_support import SAMPLE, TAGS, host_tool, make_dist, run_tool, win_tool
 
 pefile = pytest.importorskip("pefile")
 
@@ -120,7 +120,7 @@ def test_windows_build_reports_the_same(wine, dist):
     (broken / "Setup.ini").write_text("[dir]\r\nwinxp32 = WinXP32\r\nWin7_64 = Nowhere\r\n")
     for name in ("dist", "broken"):
         native = check_json(name, cwd=dist.parent)
-        result = wine.run(win_tool("zavcir-distcheck.exe"), "--json", name, cwd=dist.parent)
+        result = wine.run(run_tool("zavcir-distcheck.exe"), "--json", name, cwd=dist.parent)
         assert result.code == native["exit_code"]
         assert json.loads(result.stdout) == native
 

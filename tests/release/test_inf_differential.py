@@ -38,7 +38,7 @@ from types import SimpleNamespace
 
 import pytest
 
-from release_support import REPO, TAGS, host_tool, win_tool, wineprefix
+from release_support import REPO, TAGS, host_tool, run_tool, wineprefix
 
 CORPUS = REPO / "tests" / "release" / "ini-corpus"
 PACKAGE_CORPUS = REPO / "tests" / "release" / "inf-corpus"
@@ -161,7 +161,7 @@ def probe_both(wine, folder, names, package=False):
                             capture_output=True, check=True, timeout=120).stdout.decode("ascii")
     # Relative names keep the command line short; Wine's current folder is folder.
     # SetupAPI looks for a bare file name in the Windows INF folder: hence ".\".
-    result = wine.run(win_tool("inf_probe.exe"), *mode, *[".\\" + n for n in names], cwd=folder,
+    result = wine.run(run_tool("inf_probe.exe"), *mode, *[".\\" + n for n in names], cwd=folder,
                       timeout=300)
     assert result.code == 0, result.stderr
     return blocks(native), blocks(result.stdout)

@@ -13,7 +13,7 @@ import zipfile
 
 import pytest
 
-from release_support import REPO, SAMPLE, TAGS, host_tool, win_tool
+from release_support import REPO, SAMPLE, TAGS, host_tool, use_run_setup, win_tool
 
 MAKE_DIST = REPO / "scripts" / "make-dist.sh"
 SIGNING = ("SETUP_SIGN_PFX", "SETUP_SIGN_PASSWORD", "SETUP_SIGN_TIMESTAMP_URL", "SETUP_SIGN_DIGESTS")
@@ -115,6 +115,7 @@ def test_unpacked_archive_passes_the_checker_and_installs(made, wine, tmp_path):
     assert checked.returncode == 0 and "Result: clean" in checked.stdout, checked.stdout
 
     shutil.copytree(unpacked, wine.unix_path(r"C:\dist"))
+    use_run_setup(wine.unix_path(r"C:\dist"))
     result = wine.run(r"C:\dist\Setup.exe", "/S", timeout=120)
     assert result.code == 0
     entries = wine.uninstall_entries()
@@ -145,6 +146,7 @@ def test_utf16_package_is_labelled_with_its_version(wine, tmp_path):
     assert "1.2.0.5" in result.stdout
 
     shutil.copytree(out, wine.unix_path(r"C:\dist"))
+    use_run_setup(wine.unix_path(r"C:\dist"))
     assert wine.run(r"C:\dist\Setup.exe", "/S", timeout=120).code == 0
     entries = wine.uninstall_entries()
     assert [(e["DisplayName"], e["DisplayVersion"]) for e in entries.values()] == [

@@ -15,7 +15,7 @@ import subprocess
 
 import pytest
 
-from release_support import REPO, win_tool
+from release_support import REPO, run_tool, win_tool
 
 SIGN = REPO / "scripts" / "sign.sh"
 PASSWORD = "throwaway pass phrase"
@@ -111,8 +111,12 @@ def test_refuses_without_usable_certificate(certificate, copies, tmp_path):
     assert not list(tmp_path.glob("*.signing"))
 
 
-def test_signed_programs_still_run(certificate, copies, wine):
+def test_signed_programs_still_run(certificate, wine, tmp_path):
     pfx, _ = certificate
+    copies = []
+    for name in ("Setup.exe", "zavcir-distcheck.exe"):  # of the build that runs under Wine
+        shutil.copyfile(run_tool(name), tmp_path / name)
+        copies.append(tmp_path / name)
     assert sign(copies, pfx).returncode == 0
     setup, distcheck = copies
     folder = wine.unix_path("C:\\dist")

@@ -14,7 +14,8 @@ import pytest
 
 from guard_story import (EARLIER_ENDED, EARLIER_WORKS, GUARD, commands_one_at_a_time, guard_lines,
                          hold, wait_for_hold)
-from package_layout import STAGED_WITHOUT_ENTRY, V1, V2, Store, assert_state, entry_key
+from package_layout import (STAGED_WITHOUT_ENTRY, V1, V2, Store, assert_state, entry_key,
+                            install_command)
 from wineprefix import SAMPLE_DIR
 
 STORE = Store(xp=False, bits=64)
@@ -111,7 +112,11 @@ def test_a_run_started_at_once_after_setup_was_killed_waits_for_the_command_it_l
     _, v2 = machine_before(p, args)
     cut_run = p.start(v2.setup, *args, env=hold(point))
     left = wait_for_hold(p)
-    command = next(rest for kind, pid, rest in p.standin_events() if kind == "begin" and pid == left)
+    # The command the killed run left: the install, or the only entry's (V2's)
+    # uninstall command, as that run started it.
+    package = v2.folder("Win7_64")
+    command = (install_command(package, silent=True) if args == UPGRADE
+               else STORE.entry_command(package, V2, silent=True))
     p.kill(p.setup_pids()[-1])
     cut_run.wait()
 
@@ -131,9 +136,7 @@ def test_a_run_started_at_once_after_setup_was_killed_waits_for_the_command_it_l
     rerun_pid = p.setup_pids()[-1]
     lines = [text for pid, text in p.support_log() if pid == rerun_pid]
     waiting = next(i for i, text in enumerate(lines) if text.startswith(works))
-    assert lines[waiting] == (
-        works + (command if args == UPGRADE else lines[waiting][len(works):]) +
-        "; waiting for its end, within the run guard's 30 minutes")
+    assert lines[waiting] == works + command + "; waiting for its end, within the run guard's 30 minutes"
     assert EARLIER_ENDED.fullmatch(lines[waiting + 1]), lines[waiting + 1]
     assert guard_lines(p, rerun_pid)[0].startswith(GUARD + " taken")
     if args == UNINSTALL:

@@ -85,8 +85,6 @@ def test_failures_change_nothing_and_bad_command_lines_are_refused(wine64):
     for bad in ("", " /LM", " /P", " /LM /P /Q", " /LM /P /P", " /LM /SW", " /u", " /x /u C:\\a.inf"):
         assert p.exit_code(exe + bad) == 0x80000000, bad
     assert p.exit_code(exe + " /LM /P", env={"ZAVCIR_STANDIN_EXIT": "0x80000100"}) == 0x80000100
-    # The 32-bit installer refuses 64-bit Windows.
-    assert p.exit_code(r"C:\dist\Win7_32\DPInst.exe /LM /P") == 0x80000000
     assert p.store_folders() == [] and p.uninstall_entries() == {}
 
     # Staged only, without an entry; a failing uninstall keeps the folder.
@@ -102,6 +100,14 @@ def test_failures_change_nothing_and_bad_command_lines_are_refused(wine64):
     assert p.unix_path(r"C:\dist\Win7_64\zavcir.inf").exists()
     assert p.exit_code(f'{exe}  /u "{inf}"') == 0
     assert p.store_folders() == []
+
+
+@pytest.mark.program32("the 32-bit installer stand-in")
+def test_the_32_bit_installer_refuses_64_bit_windows(wine64):
+    p = wine64
+    p.make_dist(folders={"Win7_32": 32}, setup=False)
+    assert p.exit_code(r"C:\dist\Win7_32\DPInst.exe /LM /P") == 0x80000000
+    assert p.store_folders() == [] and p.uninstall_entries() == {}
 
 
 @pytest.mark.parametrize("version", ["winxp", "vista"])

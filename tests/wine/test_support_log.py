@@ -52,9 +52,8 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     lines = log_lines(p)
     assert lines[0] == "==== Setup 2.2.0.0 started, command line: /S"
     assert lines[1] == r"Program folder: C:\dist"
-    assert lines[2].startswith("Windows: Windows 7 or later (OS kind 5), version 6.1, platform 2, WOW64 yes")
-    # Wine 8 has IsWow64Process2 but names no machine (Windows: AMD64, 0x8664).
-    assert "WOW64 yes, native machine unknown (0x0000), code page " in lines[2]
+    assert lines[2] == ("Windows: Windows 7 or later (OS kind 5), version 6.1, platform 2, "
+                        f"{p.logged_machine()}, code page 1252")
     assert lines[3] == "Mode: install, silent; edition tag: Win7_64"
     assert lines[4] == r"Package folder: C:\dist\Win7_64"
     # Wine's ShutdownBlockReasonCreate is a stub that fails with error 120.
@@ -92,16 +91,26 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     assert added[-1] == "Exit code 0x00000001 (restart needed)"
 
 
-@pytest.mark.parametrize("version,shown", [("win7", "6.1"), ("win8", "6.2"), ("win81", "6.3"),
-                                           ("win10", "10.0")])
-def test_the_log_names_the_version_that_runs(make_prefix, version, shown):
+VERSIONS = [("64", "win7", "Windows 7 or later (OS kind 5), version 6.1"),
+            ("64", "win8", "Windows 7 or later (OS kind 5), version 6.2"),
+            ("64", "win81", "Windows 7 or later (OS kind 5), version 6.3"),
+            ("64", "win10", "Windows 7 or later (OS kind 5), version 10.0"),
+            ("64", "vista", "Windows Vista (OS kind 4), version 6.0"),
+            ("64", "winxp64", "Windows XP (OS kind 3), version 5.2"),
+            ("32", "win7", "Windows 7 or later (OS kind 5), version 6.1"),
+            ("32", "winxp", "Windows XP (OS kind 3), version 5.1")]
+
+
+@pytest.mark.parametrize("arch,version,shown", VERSIONS, ids=[f"{v}-{a}bit" for a, v, _ in VERSIONS])
+def test_the_log_names_the_version_and_the_machine_that_run(make_prefix, arch, version, shown):
     """The manifest declares every Windows from Vista to 10 and 11: without
-    that, 8.1 and later report 6.2 to the program (Wine does the same)."""
-    p = make_prefix("64", version)
+    that, 8.1 and later report 6.2 to the program (Wine does the same). The
+    machine is the prefix's, whatever version it reports."""
+    p = make_prefix(arch, version)
     d = p.make_dist()
     assert p.run(d.setup, "/S").code == 0
     [windows] = [line for line in log_lines(p) if line.startswith("Windows: ")]
-    assert windows.startswith(f"Windows: Windows 7 or later (OS kind 5), version {shown}, platform 2, ")
+    assert windows == f"Windows: {shown}, platform 2, {p.logged_machine()}, code page 1252"
 
 
 def test_a_silent_start_up_failure_leaves_its_reason(wine64):

@@ -195,7 +195,9 @@ def test_uninstall_runs_the_stored_command_while_its_inf_is_a_file(wine64):
     assert set(p.reg_subkeys(UNINSTALL_KEY, view=64)) >= {"Restart", "Fails"}
 
 
-@pytest.mark.parametrize("arch", ["64", "32"])
+@pytest.mark.parametrize("arch", [
+    pytest.param("64", marks=pytest.mark.program32("the file-system redirection of a 32-bit process")),
+    "32"])
 def test_redirection_is_off_for_the_list_s_thread_only_while_the_list_exists(make_prefix, arch):
     p = make_prefix(arch)
     install_probe(p)

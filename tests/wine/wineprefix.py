@@ -1,5 +1,11 @@
 """Headless Wine prefixes for the end-to-end tests of Setup.exe.
 
+What runs is `target()`: the shipped 32-bit program of build/win32, or, on a
+machine whose Wine cannot run 32-bit programs (or with
+SETUP_TESTS_WITHOUT_32BIT=1), the 64-bit test build of build/win64 under
+wine64. A test that needs the 32-bit program itself, or a 32-bit prefix, is
+skipped there with the reason (`WineCannotRun`).
+
 Two template prefixes (64-bit and 32-bit) are made once under
 build/wine-templates/ and reused while Wine and the recipe stay the same. Each
 test works in a clone of one of them (DLL folders hard-linked, the rest copied)
@@ -28,8 +34,15 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD_ROOT = REPO / "build"
+# The shipped program's build, and the 64-bit test build (never shipped).
 WIN32_BUILD = Path(os.environ.get("ZAVCIR_WIN32_BUILD", BUILD_ROOT / "win32"))
-TOOLS_DIR = WIN32_BUILD / "tests"
+WIN64_BUILD = Path(os.environ.get("ZAVCIR_WIN64_BUILD", BUILD_ROOT / "win64"))
+# Wine's loaders: the wrapper, which runs the 32-bit side first, and the 64-bit
+# loader alone, which runs 64-bit Windows programs only where 32-bit x86 cannot run.
+WINE = "wine"
+WINE64 = "/usr/lib/wine/wine64"
+# Set to 1: the harness behaves as on a machine that cannot run 32-bit programs.
+WITHOUT_32BIT_VARIABLE = "SETUP_TESTS_WITHOUT_32BIT"
 TEMPLATE_ROOT = BUILD_ROOT / "wine-templates"
 PREFIX_ROOT = BUILD_ROOT / "wine-prefixes"
 LOCALE_ROOT = BUILD_ROOT / "locales"
@@ -87,12 +100,15 @@ def fill_package_folder(folder: Path, bits: int, inf: bytes | None = None, sampl
     shutil.copyfile(tool(f"dpinst{bits}.exe"), folder / "DPInst.exe")
 
 
-def tool(name: str) -> Path:
-    """A built program of the win32 build: 'Setup.exe' or one of build/win32/tests/."""
-    path = WIN32_BUILD / name if name == "Setup.exe" else TOOLS_DIR / name
+def tool(name: str, build: Path | None = None) -> Path:
+    """A built program of the target's build (or of build): 'Setup.exe' or one
+    of <build>/tests/."""
+    build = build or target().build
+    path = build / name if name == "Setup.exe" else build / "tests" / name
     if not path.is_file():
+        preset = build.name
         raise FileNotFoundError(
-            f"{path} is missing: build it with `cmake --preset win32 && cmake --build --preset win32`")
+            f"{path} is missing: build it with `cmake --preset {preset} && cmake --build --preset {preset}`")
     return path
 
 
@@ -107,11 +123,6 @@ def _file_lock(path: Path):
             fcntl.flock(handle, fcntl.LOCK_UN)
 
 
-def _wine_version() -> str:
-    return subprocess.run(["wine", "--version"], capture_output=True, text=True, check=True,
-                          env=base_env()).stdout.strip()
-
-
 try:  # under pytest, a test that meets it is skipped, wherever it makes its prefix
     import pytest
     _CannotRunBase = pytest.skip.Exception
@@ -120,32 +131,78 @@ except ImportError:  # pragma: no cover - the demo and the benchmark without pyt
 
 
 class WineCannotRun(_CannotRunBase):
-    """This machine cannot run the 32-bit Windows programs under test. Under
-    pytest it is pytest's skip exception, so that a test (or a fixture of any
-    scope) that makes a prefix there is skipped with the reason."""
+    """This machine's Wine cannot run what a test needs (a 32-bit program or
+    prefix). Under pytest it is pytest's skip exception, so that a test (or a
+    fixture of any scope) that meets it is skipped with the reason."""
+
+
+def _version_of(loader: str) -> subprocess.CompletedProcess:
+    return subprocess.run([loader, "--version"], capture_output=True, text=True, env=base_env(),
+                          stdin=subprocess.DEVNULL, check=False)
 
 
 @functools.lru_cache(maxsize=None)
-def why_wine_cannot_run() -> str | None:
-    """Why this machine cannot run 32-bit Windows programs under Wine, or None.
+def why_32bit_cannot_run() -> str | None:
+    """Why this machine's Wine cannot run 32-bit Windows programs, or None.
 
     Wine's 32-bit side is a 32-bit x86 Linux program: a kernel built or booted
     without IA32 emulation refuses it with "Exec format error" (exit status 126
     from the wine wrapper). Only that is excused: a Wine that is missing or
     broken otherwise fails the tests, so that a missing install step shows."""
-    result = subprocess.run(["wine", "--version"], capture_output=True, text=True, env=base_env(),
-                            stdin=subprocess.DEVNULL, check=False)
+    result = _version_of(WINE)
     if result.returncode == 126 and "Exec format error" in result.stderr:
         return ("this machine's kernel cannot run 32-bit x86 programs (no IA32 emulation), so Wine "
                 "cannot start 32-bit Windows programs: " + result.stderr.strip())
     return None
 
 
-def require_wine() -> None:
-    """Raises WineCannotRun, saying why, on a machine that cannot run the programs."""
-    reason = why_wine_cannot_run()
-    if reason:
-        raise WineCannotRun(reason)
+@dataclass(frozen=True)
+class Target:
+    """What the end-to-end tests run under Wine, and with which loader."""
+
+    bits: int  # 32: the shipped program; 64: the 64-bit test build
+    build: Path
+    loader: str
+    why_64: str | None = None  # why the 32-bit program is not run (in full)
+    short_why: str | None = None  # the same in a few words
+
+    @property
+    def label(self) -> str:
+        return "the 32-bit program" if self.bits == 32 else "the 64-bit test build"
+
+    def env(self) -> dict[str, str]:
+        """What every Wine process of this target adds to base_env(): the 64-bit
+        loader names itself for the processes it starts (as the wrapper does
+        where the 32-bit side is missing)."""
+        return {} if self.bits == 32 else {"WINELOADER": self.loader}
+
+
+@functools.lru_cache(maxsize=None)
+def target() -> Target:
+    """The shipped 32-bit program where Wine runs it; else the 64-bit test build."""
+    if os.environ.get(WITHOUT_32BIT_VARIABLE) == "1":
+        why = f"{WITHOUT_32BIT_VARIABLE}=1 makes the tests run as where 32-bit programs cannot run"
+        short = f"not run with {WITHOUT_32BIT_VARIABLE}=1"
+    else:
+        why = why_32bit_cannot_run()
+        short = "which this machine's Wine cannot run"
+    if why is None:
+        return Target(32, WIN32_BUILD, WINE)
+    return Target(64, WIN64_BUILD, WINE64, why, short)
+
+
+def require_32bit(subject: str) -> None:
+    """Raises WineCannotRun where the 32-bit program is not run: for a test whose
+    subject (said in a few words) is the 32-bit program itself."""
+    if target().bits == 64:
+        raise WineCannotRun(f"needs the 32-bit program ({subject}), {target().short_why}")
+
+
+def _wine_version() -> str:
+    result = _version_of(target().loader)
+    if result.returncode != 0:
+        raise RuntimeError(f"{target().loader} --version failed ({result.returncode}): {result.stderr.strip()}")
+    return result.stdout.strip()
 
 
 def _kill_server(prefix: Path, env: dict[str, str]) -> None:
@@ -161,17 +218,21 @@ def template(arch: str) -> Path:
     assert arch in ("64", "32")
     final = TEMPLATE_ROOT / f"win{arch}"
     stamp = final / ".zavcir-template"
-    expected = f"{TEMPLATE_RECIPE} {_wine_version()}\n"
+    # Made by the loader that runs the tests: where Wine's 32-bit side is missing,
+    # the prefix's 32-bit half is incomplete, and a template made so is not reused
+    # by a run with the 32-bit side.
+    loader = target().loader
+    expected = f"{TEMPLATE_RECIPE} {_wine_version()} {loader}\n"
     with _file_lock(TEMPLATE_ROOT / f".lock-win{arch}"):
         if stamp.is_file() and stamp.read_text() == expected and (final / "system.reg").is_file():
             return final
         if final.exists():
             shutil.rmtree(final)
-        env = {**base_env(), "WINEPREFIX": str(final), "WINEARCH": f"win{arch}"}
+        env = {**base_env(), **target().env(), "WINEPREFIX": str(final), "WINEARCH": f"win{arch}"}
         try:
             quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            subprocess.run(["wine", "wineboot", "-i"], env=env, timeout=300, check=True, **quiet)
-            subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Graphics",
+            subprocess.run([loader, "wineboot", "-i"], env=env, timeout=300, check=True, **quiet)
+            subprocess.run([loader, "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Graphics",
                             "/d", "null", "/f"], env=env, timeout=120, check=True, **quiet)
             # The server ends with its last process; wait for that, so that the
             # registry files are complete and nothing is being written.
@@ -394,20 +455,21 @@ class WinePrefix:
     @classmethod
     def create(cls, arch: str = "64", extra_env: dict[str, str] | None = None) -> "WinePrefix":
         """Clones the template of arch '64' or '32' and starts the prefix's server.
-        WineCannotRun on a machine that cannot run 32-bit Windows programs."""
-        require_wine()
+        WineCannotRun for a 32-bit prefix where the 32-bit program is not run."""
+        if arch == "32":
+            require_32bit("a 32-bit prefix")
         source = template(arch)
         PREFIX_ROOT.mkdir(parents=True, exist_ok=True)
         path = Path(tempfile.mkdtemp(prefix=f"w{arch}-", dir=PREFIX_ROOT))
         path.rmdir()
-        prefix = cls(path, arch, {**base_env(), **(extra_env or {})})
+        prefix = cls(path, arch, {**base_env(), **target().env(), **(extra_env or {})})
         _LIVE.add(prefix)
         try:
             _clone(source, path)
             prefix._run_quiet(["wineserver", "-p"], timeout=60)
             # The first process starts the prefix's services; they inherit its
             # handles, so it gets none that anybody waits on.
-            prefix._run_quiet(["wine", "cmd", "/c", "exit"], timeout=120)
+            prefix._run_quiet([target().loader, "cmd", "/c", "exit"], timeout=120)
         except BaseException:
             prefix.close()
             raise
@@ -441,7 +503,7 @@ class WinePrefix:
         if debugstr:
             run_env["WINEDEBUG"] = "-all,+debugstr"
         with open(out, "wb") as o, open(err, "wb") as e:
-            popen = subprocess.Popen(["wine", str(program), *args], env=run_env, stdin=subprocess.DEVNULL,
+            popen = subprocess.Popen([target().loader, str(program), *args], env=run_env, stdin=subprocess.DEVNULL,
                                      stdout=o, stderr=e, cwd=cwd or self.path / "drive_c")
         proc = Process(popen, out, err, encoding or self.encoding, timeout)
         self._procs.append(proc)
@@ -480,6 +542,16 @@ class WinePrefix:
         env = {**(env or {}), "ZAVCIR_RUNEXIT_COMMAND": command_line}
         values = self.run(tool("runexit.exe"), timeout=timeout, env=env).values()
         return int(values["exit"], 16) if "exit" in values else None
+
+    def logged_machine(self) -> str:
+        """What the support log's Windows line says of the program's word size and
+        of the machine: Wine 8's IsWow64Process2 names the prefix's machine (as
+        Windows does), whatever Windows version the prefix reports."""
+        if target().bits == 64:
+            return "64-bit process (the test build), native machine AMD64 (0x8664)"
+        if self.arch == "64":
+            return "WOW64 yes, native machine AMD64 (0x8664)"
+        return "WOW64 no, native machine x86 (0x014C)"
 
     # ---- configuration ------------------------------------------------------
 
@@ -676,7 +748,7 @@ class WinePrefix:
         for proc in self._procs:
             proc.wait(timeout=30)
         self._run_quiet(["wineserver", "-p"], timeout=60)
-        self._run_quiet(["wine", "cmd", "/c", "exit"], timeout=120)
+        self._run_quiet([target().loader, "cmd", "/c", "exit"], timeout=120)
 
     def make_dist(self, root: str = r"C:\dist", ini: str | bytes | bool | None = None,
                   folders: dict[str, int] | None = None, inf: bytes | None = None,
