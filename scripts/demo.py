@@ -149,7 +149,7 @@ def main() -> int:
     print('the package into the driver store and registers an "Uninstall" entry named')
     print('"Windows Driver Package - ..."; Setup.exe then labels that entry with the product')
     print("name and driver version, and removes older copies.")
-    first = not (wineprefix.TEMPLATE_ROOT / "win64" / ".zavcir-template").is_file()
+    first = not (wineprefix.template_dir("64") / ".zavcir-template").is_file()
     print("Preparing a throwaway Wine prefix"
           + (" (the first time takes about half a minute)" if first else "") + " ...")
 

@@ -211,19 +211,23 @@ def _kill_server(prefix: Path, env: dict[str, str]) -> None:
                    timeout=60, check=False)
 
 
+def template_dir(arch: str) -> Path:
+    """Where the template of arch '64' or '32' lies: one per loader, since where
+    Wine's 32-bit side cannot run a prefix's 32-bit half stays incomplete."""
+    loader = target().loader
+    return TEMPLATE_ROOT / (f"win{arch}" if loader == WINE else f"win{arch}-{Path(loader).name}")
+
+
 def template(arch: str) -> Path:
     """The idle template prefix for arch '64' or '32', made on first use.
 
     Safe when several test processes ask at once: one makes it, the others wait."""
     assert arch in ("64", "32")
-    final = TEMPLATE_ROOT / f"win{arch}"
+    final = template_dir(arch)
     stamp = final / ".zavcir-template"
-    # Made by the loader that runs the tests: where Wine's 32-bit side is missing,
-    # the prefix's 32-bit half is incomplete, and a template made so is not reused
-    # by a run with the 32-bit side.
     loader = target().loader
     expected = f"{TEMPLATE_RECIPE} {_wine_version()} {loader}\n"
-    with _file_lock(TEMPLATE_ROOT / f".lock-win{arch}"):
+    with _file_lock(TEMPLATE_ROOT / f".lock-{final.name}"):
         if stamp.is_file() and stamp.read_text() == expected and (final / "system.reg").is_file():
             return final
         if final.exists():
