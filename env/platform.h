@@ -139,8 +139,8 @@ class SystemInfo {
   // with *nativeMachine set to the IMAGE_FILE_MACHINE_* value of the host:
   // IMAGE_FILE_MACHINE_AMD64 or IMAGE_FILE_MACHINE_ARM64 for this 32-bit x86
   // program under WOW64 (also on Windows 10 on ARM, where IsWow64Process answers
-  // FALSE), IMAGE_FILE_MACHINE_I386 on 32-bit Windows; Wine 8 answers
-  // IMAGE_FILE_MACHINE_UNKNOWN. ERROR_PROC_NOT_FOUND where the function is
+  // FALSE), IMAGE_FILE_MACHINE_I386 on 32-bit Windows; Wine 8 answers as
+  // Windows does for its prefix's machine. ERROR_PROC_NOT_FOUND where the function is
   // absent, else GetLastError() of the failed call; *nativeMachine is then not
   // touched.
   virtual DWORD QueryNativeMachine(WORD* nativeMachine) = 0;
