@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "env/mbcs.h"
 #include "tools/distcheck/catalog_writer.h"
 #include "tools/distcheck/dist_files.h"
 #include "tools/distcheck/loaded_inf_parser.h"
@@ -135,7 +136,10 @@ bool CollectFiles(const Options& options, std::map<std::string, std::vector<Cata
         *problem = relative + ", which " + options.inf + " names, is missing or unreadable";
         return false;
       }
-      files.push_back(file);  // a file both architectures name is one member
+      bool listed = false;  // both architectures may name it
+      for (const CatalogSource& other : files)
+        listed = listed || AsciiEqualNoCase(other.name, file.name);
+      if (!listed) files.push_back(file);
     }
   }
   if (out->empty()) {
