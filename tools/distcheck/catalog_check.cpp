@@ -4,6 +4,7 @@
 #include "tools/distcheck/catalog_reader.h"
 #include "tools/distcheck/dist_files.h"
 #include "tools/distcheck/file_hash.h"
+#include "tools/distcheck/package_files.h"
 
 namespace {
 
@@ -11,11 +12,6 @@ constexpr size_t kMaxCatalogSize = 64u << 20;
 constexpr size_t kMaxFileSize = 256u << 20;
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-std::string BaseName(const std::string& name) {
-  const size_t cut = name.find_last_of("\\/");
-  return cut == std::string::npos ? name : name.substr(cut + 1);
-}
 
 // What the catalog holds of one file.
 struct Lookup {
@@ -64,7 +60,7 @@ const CatalogMember* MemberWithHash(const CatalogContent& catalog, const std::st
 const CatalogMember* MemberNamed(const CatalogContent& catalog, const std::string& name, bool inf) {
   const CatalogMember* anyInf = nullptr;
   for (const CatalogMember& member : catalog.members) {
-    if (AsciiEqualNoCase(member.file, BaseName(name))) return &member;
+    if (AsciiEqualNoCase(member.file, LastComponent(name))) return &member;
     const bool isInf = member.file.size() > 4 &&
                        AsciiEqualNoCase(member.file.substr(member.file.size() - 4), ".inf");
     if (inf && isInf && anyInf == nullptr) anyInf = &member;
@@ -122,13 +118,13 @@ void ReportFile(const std::string& where, const CatalogContent& catalog, const P
                       "ship the files as they were signed and store them as binary in version "
                       "control (Git: '*.inf binary' in .gitattributes)");
   } else if (lookup.status == "changed") {
-    const bool sameName = AsciiEqualNoCase(lookup.member->file, BaseName(file.name));
+    const bool sameName = AsciiEqualNoCase(lookup.member->file, LastComponent(file.name));
     findings->Add(tag, FindingCode::kCatalogFileNotCovered,
                   what + " changed after the catalog was made" +
-                      (sameName ? "" : " (or the catalog is another package's)") + ": the catalog " +
-                      where + "'s member " + Quoted(lookup.member->file) + " holds the " +
-                      HashName(catalog.algorithm) + " hash " + HexOf(lookup.member->hash) +
-                      ", the file has " + HexOf(lookup.hash) +
+                      (sameName ? "" : " (or the catalog is another package's)") +
+                      ": the catalog " + where + "'s member " + Quoted(lookup.member->file) +
+                      " holds the " + HashName(catalog.algorithm) + " hash " +
+                      HexOf(lookup.member->hash) + ", the file has " + HexOf(lookup.hash) +
                       "; Windows refuses the package as tampered with: make the catalog anew "
                       "and sign it");
   } else if (lookup.status == "not-covered") {
@@ -211,7 +207,8 @@ void CheckSigner(const std::string& where, const CatalogContent& catalog,
   if (edition.target.endMajor != 0 || IsMicrosoftSigner(signature.kind)) return;
   for (const KernelService& service : view.kernelServices) {
     for (const PackageFile& file : files) {
-      if (file.path.empty() || !AsciiEqualNoCase(BaseName(file.name), service.binary)) continue;
+      if (file.path.empty() || !AsciiEqualNoCase(LastComponent(file.name), service.binary))
+        continue;
       findings->Add(tag, FindingCode::kCatalogNotMicrosoftSigned,
                     tag + ": the package installs the kernel-mode service " + Quoted(service.name) +
                         " (" + file.name + "), and its catalog " + where + " is signed by '" +

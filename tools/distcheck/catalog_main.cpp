@@ -90,11 +90,6 @@ bool ParseArguments(int argc, char** argv, Options* options) {
   return folderGiven && !options->cert.empty() && !options->key.empty();
 }
 
-std::string BaseName(const std::string& name) {
-  const size_t cut = name.find_last_of("\\/");
-  return cut == std::string::npos ? name : name.substr(cut + 1);
-}
-
 // Where the catalog named (relative to the package folder) is to be written.
 bool CatalogPath(const std::string& folder, const std::string& name, std::string* path) {
   const size_t cut = name.find_last_of("\\/");
@@ -103,7 +98,7 @@ bool CatalogPath(const std::string& folder, const std::string& name, std::string
                             &problem)) {
     return false;
   }
-  if (!FindEntry(dir, BaseName(name), path)) *path = JoinPath(dir, BaseName(name));
+  if (!FindEntry(dir, LastComponent(name), path)) *path = JoinPath(dir, LastComponent(name));
   return true;
 }
 
@@ -126,11 +121,11 @@ bool CollectFiles(const Options& options, std::map<std::string, std::vector<Cata
     const PackageInfView view = ReadPackageInf(inf.get(), InfTarget{amd64, 6, 1, 0, 0});
     if (view.catalog.empty()) continue;
     std::vector<CatalogSource>& files = (*out)[view.catalog];
-    if (files.empty()) files.push_back({BaseName(infPath), content});
+    if (files.empty()) files.push_back({LastComponent(infPath), content});
     for (const SourceFile& source : view.files) {
       const std::string relative = JoinFolder(source.folder, source.name);
       std::string path;
-      CatalogSource file{BaseName(source.name), ""};
+      CatalogSource file{LastComponent(source.name), ""};
       if (!source.diskFound || !FindPackageFile(options.folder, relative, &path) ||
           !ReadWholeFile(path, kMaxFileSize, &file.content)) {
         *problem = relative + ", which " + options.inf + " names, is missing or unreadable";

@@ -80,37 +80,33 @@ bool AttributesCoverContent(PKCS7_SIGNER_INFO* signer, const EVP_MD* md, const s
   return true;
 }
 
+// The names of each kind: its code and its text for people.
+struct KindNames {
+  SignerKind kind;
+  const char* code;
+  const char* text;
+};
+
+const KindNames& NamesOf(SignerKind kind) {
+  static const KindNames names[] = {
+      {SignerKind::kNone, "", "none"},
+      {SignerKind::kMicrosoftWhql, "microsoft-whql", "Microsoft hardware compatibility (WHQL)"},
+      {SignerKind::kMicrosoftAttestation, "microsoft-attestation",
+       "Microsoft hardware compatibility (attestation)"},
+      {SignerKind::kVendor, "vendor", "vendor"},
+      {SignerKind::kTest, "test", "test certificate, self-signed"},
+  };
+  for (const KindNames& entry : names) {
+    if (entry.kind == kind) return entry;
+  }
+  return names[0];
+}
+
 }  // namespace
 
-const char* SignerKindCode(SignerKind kind) {
-  switch (kind) {
-    case SignerKind::kMicrosoftWhql:
-      return "microsoft-whql";
-    case SignerKind::kMicrosoftAttestation:
-      return "microsoft-attestation";
-    case SignerKind::kVendor:
-      return "vendor";
-    case SignerKind::kTest:
-      return "test";
-    default:
-      return "";
-  }
-}
+const char* SignerKindCode(SignerKind kind) { return NamesOf(kind).code; }
 
-const char* SignerKindText(SignerKind kind) {
-  switch (kind) {
-    case SignerKind::kMicrosoftWhql:
-      return "Microsoft hardware compatibility (WHQL)";
-    case SignerKind::kMicrosoftAttestation:
-      return "Microsoft hardware compatibility (attestation)";
-    case SignerKind::kVendor:
-      return "vendor";
-    case SignerKind::kTest:
-      return "test certificate, self-signed";
-    default:
-      return "none";
-  }
-}
+const char* SignerKindText(SignerKind kind) { return NamesOf(kind).text; }
 
 bool IsMicrosoftSigner(SignerKind kind) {
   return kind == SignerKind::kMicrosoftWhql || kind == SignerKind::kMicrosoftAttestation;

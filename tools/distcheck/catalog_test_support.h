@@ -63,8 +63,8 @@ inline const Signer& SelfSigned() {
   return signer;
 }
 inline const Signer& MicrosoftCa() {
-  static const Signer ca = MakeSigner("Microsoft Corporation",
-                                      "Microsoft Windows Hardware Compatibility PCA", nullptr, nullptr);
+  static const Signer ca = MakeSigner(
+      "Microsoft Corporation", "Microsoft Windows Hardware Compatibility PCA", nullptr, nullptr);
   return ca;
 }
 // Microsoft's hardware compatibility publisher with the usages given.

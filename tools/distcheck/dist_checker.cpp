@@ -29,8 +29,7 @@ std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 // The last component of a path, trailing separators ignored.
 std::string BaseName(std::string path) {
   while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-  const size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
+  return LastComponent(path);
 }
 
 void CheckSetupExe(const std::string& folder, DistReport* report, Findings* findings) {

@@ -20,6 +20,11 @@ bool HasFolderId(const std::string& text) {
 
 }  // namespace
 
+std::string LastComponent(const std::string& path) {
+  const size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
 std::string JoinFolder(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty()) return a + b;
   return a + "\\" + b;

@@ -5,6 +5,9 @@
 
 #include <string>
 
+// The last component of a path (after its last '\\' or '/').
+std::string LastComponent(const std::string& path);
+
 // Two parts of a Windows path joined by '\\'; an empty part is left out.
 std::string JoinFolder(const std::string& a, const std::string& b);
 

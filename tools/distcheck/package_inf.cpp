@@ -301,9 +301,7 @@ std::vector<KernelService> KernelServices(InfFile* inf, const std::vector<std::s
         if (AsciiEqualNoCase(entry.key, "ServiceBinary")) binary = entry.Value(1);
       }
       if (type != 1 && type != 2) continue;
-      const size_t cut = binary.find_last_of("\\/");
-      services.push_back(
-          {line.Value(1), cut == std::string::npos ? binary : binary.substr(cut + 1)});
+      services.push_back({line.Value(1), LastComponent(binary)});
     }
   }
   return services;
