@@ -158,7 +158,9 @@ bool ReadAttributes(const CatalogTrustList* list, CatalogContent* catalog) {
 // Reads the trust list of the envelope; false with catalog->problem set when
 // there is none.
 bool ReadTrustList(const PKCS7* envelope, CatalogContent* catalog, std::string* signedContent) {
-  const PKCS7* content = PKCS7_type_is_signed(envelope) ? envelope->d.sign->contents : nullptr;
+  const PKCS7* content = PKCS7_type_is_signed(envelope) && envelope->d.sign != nullptr
+                             ? envelope->d.sign->contents
+                             : nullptr;
   if (content == nullptr) {
     catalog->problem = "it is PKCS #7 but not SignedData";
     return false;

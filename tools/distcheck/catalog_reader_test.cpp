@@ -80,6 +80,9 @@ TEST(CatalogReaderTest, SaysWhyItIsNoCatalog) {
       {"text", "Placeholder", "it is not a binary PKCS #7 file"},
       {"cut short", catalog.substr(0, 100), "it is cut short: it declares "},
       {"a SEQUENCE of junk", "\x30\x03\x02\x01\x01", "it is not a PKCS #7 structure"},
+      {"SignedData without its content",
+       std::string("\x30\x0B\x06\x09\x2A\x86\x48\x86\xF7\x0D\x01\x07\x02", 13),
+       "it is PKCS #7 but not SignedData"},
       {"a certificate", std::string("\x30\x82\x01\x00", 4) + std::string(0x100, '\0'),
        "it is not a PKCS #7 structure"},
   };

@@ -64,7 +64,10 @@ bool AttributesCoverContent(PKCS7_SIGNER_INFO* signer, const EVP_MD* md, const s
     *problem = "its signed attributes do not name a certificate trust list as the content";
     return false;
   }
-  const ASN1_OCTET_STRING* digest = PKCS7_digest_from_attributes(signer->auth_attr);
+  // (PKCS7_digest_from_attributes would take any type of value for an octet string.)
+  const ASN1_TYPE* value = PKCS7_get_signed_attribute(signer, NID_pkcs9_messageDigest);
+  const ASN1_OCTET_STRING* digest =
+      value != nullptr && value->type == V_ASN1_OCTET_STRING ? value->value.octet_string : nullptr;
   unsigned char computed[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   if (digest == nullptr ||

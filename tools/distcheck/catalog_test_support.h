@@ -125,4 +125,12 @@ inline std::string WithSignatureDamaged(const std::string& der) {
   });
 }
 
+// The signed message digest made an object identifier, not an octet string.
+inline std::string WithDigestOfAnotherType(const std::string& der) {
+  return Edited(der, [](PKCS7_SIGNED* sign) {
+    PKCS7_add_signed_attribute(sk_PKCS7_SIGNER_INFO_value(sign->signer_info, 0),
+                               NID_pkcs9_messageDigest, V_ASN1_OBJECT, OBJ_nid2obj(NID_sha1));
+  });
+}
+
 }  // namespace catalog_test
