@@ -214,7 +214,7 @@ TEST(CatalogCheckTest, TheReportNamesSignerVersionAndEachFilesStatus) {
   EXPECT_EQ("vendor", row.signerKind);
   EXPECT_EQ("O = ZAV, CN = ZAV", row.signerSubject);
   EXPECT_EQ("O = ZAV test, CN = ZAV test code signing CA", row.signerIssuer);
-  EXPECT_EQ(CatalogSpec().osAttr, row.osAttr);
+  EXPECT_EQ(CatalogInput().osAttr, row.osAttr);
   std::vector<std::string> statuses;
   for (const CatalogFileRow& file : row.files) statuses.push_back(file.name + " " + file.status);
   EXPECT_EQ(

@@ -39,7 +39,7 @@ constexpr size_t kMaxFileSize = 256u << 20;
 
 struct Options {
   std::string cert, key, inf = "zavcir.inf", folder;
-  CatalogSpec spec;
+  CatalogInput input;
 };
 
 int Fail(const std::string& message) {
@@ -58,8 +58,8 @@ bool ParseTime(const char* text, std::time_t* time) {
 
 bool ParseArguments(int argc, char** argv, Options* options) {
   const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-  options->spec.time = std::time(nullptr);
-  if (epoch != nullptr && *epoch != '\0' && !ParseTime(epoch, &options->spec.time)) return false;
+  options->input.time = std::time(nullptr);
+  if (epoch != nullptr && *epoch != '\0' && !ParseTime(epoch, &options->input.time)) return false;
   bool folderGiven = false, more = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -73,13 +73,13 @@ bool ParseArguments(int argc, char** argv, Options* options) {
     } else if (more && arg == "--inf" && hasValue) {
       options->inf = argv[++i];
     } else if (more && arg == "--os" && hasValue) {
-      options->spec.osAttr = argv[++i];
+      options->input.osAttr = argv[++i];
     } else if (more && arg == "--version" && hasValue) {
       const std::string version = argv[++i];
       if (version != "1" && version != "2") return false;
-      options->spec.version = version == "1" ? 1 : 2;
+      options->input.version = version == "1" ? 1 : 2;
     } else if (more && arg == "--time" && hasValue) {
-      if (!ParseTime(argv[++i], &options->spec.time)) return false;
+      if (!ParseTime(argv[++i], &options->input.time)) return false;
     } else if (!folderGiven && (!more || arg[0] != '-')) {
       options->folder = arg;
       folderGiven = true;
@@ -164,17 +164,17 @@ int main(int argc, char** argv) {
   std::string problem;
   if (!CollectFiles(options, &catalogs, &problem)) return Fail(problem);
   for (const auto& [name, files] : catalogs) {
-    CatalogSpec spec = options.spec;
-    spec.files = files;
+    CatalogInput input = options.input;
+    input.files = files;
     std::string der, path;
-    if (!WriteCatalog(spec, cert.get(), key.get(), &der, &problem)) return Fail(problem);
+    if (!WriteCatalog(input, cert.get(), key.get(), &der, &problem)) return Fail(problem);
     if (!CatalogPath(options.folder, name, &path)) return Fail(name + ": no such folder");
     FILE* out = std::fopen(path.c_str(), "wb");
     const bool written =
         out != nullptr && std::fwrite(der.data(), 1, der.size(), out) == der.size();
     if (out != nullptr && std::fclose(out) != 0) return Fail(path + " cannot be written");
     if (!written) return Fail(path + " cannot be written");
-    std::printf("zavcir-catalog: wrote %s (version %d, %zu files)\n", path.c_str(), spec.version,
+    std::printf("zavcir-catalog: wrote %s (version %d, %zu files)\n", path.c_str(), input.version,
                 files.size());
   }
   return 0;

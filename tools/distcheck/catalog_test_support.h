@@ -76,14 +76,14 @@ inline Signer MicrosoftSigner(const char* ekus) {
 // A catalog of the files, written and signed with the project's writer.
 inline std::string MakeCatalog(const std::vector<CatalogSource>& files,
                                const Signer& signer = VendorSigner(), int version = 1,
-                               const std::string& osAttr = CatalogSpec().osAttr) {
-  CatalogSpec spec;
-  spec.version = version;
-  spec.time = 1790812800;
-  spec.osAttr = osAttr;
-  spec.files = files;
+                               const std::string& osAttr = CatalogInput().osAttr) {
+  CatalogInput input;
+  input.version = version;
+  input.time = 1790812800;
+  input.osAttr = osAttr;
+  input.files = files;
   std::string der, problem;
-  WriteCatalog(spec, signer.cert.get(), signer.key.get(), &der, &problem);
+  WriteCatalog(input, signer.cert.get(), signer.key.get(), &der, &problem);
   return der;
 }
 

@@ -89,24 +89,24 @@ std::string MemberInfoDer(const FileHash& hash) {
 }
 
 // The members, by identifier; false with *problem when a file cannot be hashed.
-bool MakeMembers(const CatalogSpec& spec, HashAlgorithm algorithm,
+bool MakeMembers(const CatalogInput& input, HashAlgorithm algorithm,
                  std::map<std::string, SubjectPtr>* members, std::string* problem) {
-  for (const CatalogSource& file : spec.files) {
+  for (const CatalogSource& file : input.files) {
     const FileHash hash = HashPackageFile(algorithm, file.content);
     if (hash.kind == FileHash::kDamagedImage) {
       *problem = file.name + " is a PE image whose certificate table lies outside it";
       return false;
     }
     const std::string identifier =
-        spec.version == 1 ? Utf16Bytes(HexOf(hash.digest), false) : hash.digest;
+        input.version == 1 ? Utf16Bytes(HexOf(hash.digest), false) : hash.digest;
     if (members->count(identifier)) continue;  // the same bytes under another name
     SubjectPtr subject(CatalogSubject_new());
     SetBytes(subject->identifier, identifier);
     subject->attributes = sk_CatalogAttribute_new_null();
     AddAttribute(subject.get(), catalog_oid::kNameValue, NameValueDer("File", file.name));
-    AddAttribute(subject.get(), catalog_oid::kNameValue, NameValueDer("OSAttr", spec.osAttr));
+    AddAttribute(subject.get(), catalog_oid::kNameValue, NameValueDer("OSAttr", input.osAttr));
     AddAttribute(subject.get(), catalog_oid::kIndirectData, IndirectDataDer(hash, algorithm));
-    if (spec.version == 1) {
+    if (input.version == 1) {
       AddAttribute(subject.get(), catalog_oid::kMemberInfo, MemberInfoDer(hash));
     } else {
       AddAttribute(subject.get(), catalog_oid::kMemberInfo2,
@@ -118,10 +118,11 @@ bool MakeMembers(const CatalogSpec& spec, HashAlgorithm algorithm,
 }
 
 // The trust list's DER, or "" when a file cannot be hashed.
-std::string TrustListDer(const CatalogSpec& spec, std::string* problem) {
-  const HashAlgorithm algorithm = spec.version == 1 ? HashAlgorithm::kSha1 : HashAlgorithm::kSha256;
+std::string TrustListDer(const CatalogInput& input, std::string* problem) {
+  const HashAlgorithm algorithm =
+      input.version == 1 ? HashAlgorithm::kSha1 : HashAlgorithm::kSha256;
   std::map<std::string, SubjectPtr> members;
-  if (!MakeMembers(spec, algorithm, &members, problem)) return std::string();
+  if (!MakeMembers(input, algorithm, &members, problem)) return std::string();
   const TrustListPtr list(CatalogTrustList_new());
   sk_ASN1_OBJECT_push(list->subjectUsage, OBJ_txt2obj(catalog_oid::kCatalogList, 1));
   // The list's identifier: the first 16 bytes of a hash of its members, so
@@ -134,13 +135,13 @@ std::string TrustListDer(const CatalogSpec& spec, std::string* problem) {
   }
   list->listIdentifier = ASN1_OCTET_STRING_new();
   SetBytes(list->listIdentifier, identity.Finish().substr(0, 16));
-  ASN1_TIME_set(list->thisUpdate, spec.time);
+  ASN1_TIME_set(list->thisUpdate, input.time);
   X509_ALGOR_set0(
       list->subjectAlgorithm,
-      OBJ_txt2obj(spec.version == 1 ? catalog_oid::kMemberV1 : catalog_oid::kMemberV2, 1),
+      OBJ_txt2obj(input.version == 1 ? catalog_oid::kMemberV1 : catalog_oid::kMemberV2, 1),
       V_ASN1_NULL, nullptr);
   list->extensions = sk_X509_EXTENSION_new_null();
-  const std::string osAttr = NameValueDer("OSAttr", spec.osAttr);
+  const std::string osAttr = NameValueDer("OSAttr", input.osAttr);
   AsnStringPtr value(ASN1_OCTET_STRING_new());
   SetBytes(value.get(), osAttr);
   const AsnObjectPtr nameValue(OBJ_txt2obj(catalog_oid::kNameValue, 1));
@@ -158,19 +159,19 @@ void AddSignedAttribute(PKCS7_SIGNER_INFO* signer, const char* oid, const char* 
 
 }  // namespace
 
-bool WriteCatalog(const CatalogSpec& spec, X509* cert, EVP_PKEY* key, std::string* der,
+bool WriteCatalog(const CatalogInput& input, X509* cert, EVP_PKEY* key, std::string* der,
                   std::string* problem) {
   if (X509_check_private_key(cert, key) != 1) {
     *problem = "the key is not the certificate's";
     return false;
   }
-  const std::string trustList = TrustListDer(spec, problem);
+  const std::string trustList = TrustListDer(input, problem);
   std::string content;
   if (trustList.empty() || !DerContent(trustList, &content)) {
     if (problem->empty()) *problem = "the trust list cannot be encoded";
     return false;
   }
-  const EVP_MD* md = HashDigest(spec.version == 1 ? HashAlgorithm::kSha1 : HashAlgorithm::kSha256);
+  const EVP_MD* md = HashDigest(input.version == 1 ? HashAlgorithm::kSha1 : HashAlgorithm::kSha256);
   const Pkcs7Ptr envelope(PKCS7_new());
   Pkcs7Ptr inner(PKCS7_new());
   PKCS7_SIGNER_INFO* signer = nullptr;

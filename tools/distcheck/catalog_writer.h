@@ -17,7 +17,7 @@ struct CatalogSource {
   std::string content;  // its bytes
 };
 
-struct CatalogSpec {
+struct CatalogInput {
   int version = 1;       // 1: SHA-1 members; 2: SHA-256
   std::time_t time = 0;  // when the trust list was made (its thisUpdate)
   std::string osAttr = "2:5.1,2:5.2,2:6.0,2:6.1,2:6.2,2:6.3,2:10.0";
@@ -27,5 +27,5 @@ struct CatalogSpec {
 // The DER bytes of the signed catalog; false with *problem set when a file
 // cannot be hashed (a PE image with a damaged certificate table) or the key
 // is not the certificate's.
-bool WriteCatalog(const CatalogSpec& spec, X509* cert, EVP_PKEY* key, std::string* der,
+bool WriteCatalog(const CatalogInput& input, X509* cert, EVP_PKEY* key, std::string* der,
                   std::string* problem);
