@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything a fresh Debian 12 needs to build and test the setup
-# program: the native toolchain and GoogleTest, the MinGW-w64 cross compilers,
+# program: the native toolchain, GoogleTest and OpenSSL's libcrypto (the
+# checker's catalog reader), the MinGW-w64 cross compilers,
 # Wine with its 32-bit part, and the tools the tests use. Idempotent: when
 # everything is there it only checks, in well under a second.
 #
@@ -11,7 +12,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 log="$repo/build/bootstrap.log"
 
 PACKAGES=(
-  cmake ninja-build g++ googletest libgtest-dev nlohmann-json3-dev
+  cmake ninja-build g++ googletest libgtest-dev nlohmann-json3-dev libssl-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
   icoutils python3 python3-pefile python3-pytest python3-pytest-xdist python3-pytest-rerunfailures

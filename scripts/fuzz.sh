@@ -23,7 +23,8 @@ printf '%-32s %12s %8s %s\n' target executions corpus result
 # Each target: its fuzzer binary and its seed corpus. The core's targets take
 # their seeds from tests/fuzz/corpus/<target>/; the distribution checker's from
 # its Setup.ini and package INF corpora (shared with the differential test),
-# the INF inputs that fuzzing found, and its PE seeds (folders separated by ',').
+# the INF inputs that fuzzing found, its PE seeds and its catalog seeds (catalogs
+# of the project's writer, one cut short) (folders separated by ',').
 targets=()
 for source in app/*_fuzz.cpp env/*_fuzz.cpp package/*_fuzz.cpp framework/*_fuzz.cpp; do
   [[ -f $source ]] || continue
@@ -31,7 +32,8 @@ for source in app/*_fuzz.cpp env/*_fuzz.cpp package/*_fuzz.cpp framework/*_fuzz.
   targets+=("$name:tests/fuzz/corpus/${name%_fuzz}")
 done
 targets+=("distcheck_inf_fuzz:tests/release/ini-corpus,tests/release/inf-corpus,tools/distcheck/fuzz-seeds/inf"
-  "distcheck_pe_fuzz:tools/distcheck/fuzz-seeds/pe")
+  "distcheck_pe_fuzz:tools/distcheck/fuzz-seeds/pe"
+  "distcheck_catalog_fuzz:tools/distcheck/fuzz-seeds/catalog")
 
 for entry in "${targets[@]}"; do
   name=${entry%%:*}

@@ -11,10 +11,17 @@ distribution folder made from the sample.
                               cannot run 32-bit programs)
     use_run_setup(folder)     puts that build's Setup.exe into a distribution folder
     make_dist(path)           a complete distribution folder at path, from the sample (see below)
+    make_catalog(folder)      the package's catalog made anew with zavcir-catalog and the
+                              sample's test certificate (TEST_CERT, TEST_KEY)
+    check_json(folder)        zavcir-distcheck --json on folder: the report, its exit code checked
+    codes(report)             its findings as sorted (severity, tag or "-", code)
+    SHARED                    ../shared beside the project root (the real driver packages)
 """
 
+import json
 import os
 import shutil
+import subprocess
 import sys
 from pathlib import Path
 
@@ -28,7 +35,14 @@ import wineprefix  # noqa: E402
 HOST_BUILD = Path(os.environ.get("ZAVCIR_HOST_BUILD", REPO / "build" / "host"))
 WIN32_BUILD = wineprefix.WIN32_BUILD
 SAMPLE = REPO / "sample"
+SHARED = REPO.parent / "shared"
+TEST_CERT = SAMPLE / "test-signing" / "test-signing.crt"
+TEST_KEY = SAMPLE / "test-signing" / "test-signing.key"
 TAGS = ("WinXP32", "WinXP64", "Vista32", "Vista64", "Win7_32", "Win7_64")
+# What the sample's test-signed catalogs give: a warning for each tag, and on the
+# Windows 7 tags one that its kernel-mode driver lacks Microsoft's signature.
+SAMPLE_WARNINGS = sorted([("warning", tag, "catalog-test-signed") for tag in TAGS]
+                         + [("warning", tag, "catalog-not-microsoft-signed") for tag in ("Win7_32", "Win7_64")])
 
 
 def host_tool(name: str) -> Path:
@@ -76,3 +90,29 @@ def make_dist(path: Path, setup: Path | None = None) -> Path:
     for tag, bits in wineprefix.TAG_BITS.items():
         wineprefix.fill_package_folder(path / tag, bits, whole=True)
     return path
+
+
+def make_catalog(folder: Path, *options: str) -> None:
+    """Writes the catalog(s) the package's zavcir.inf names, signed with the
+    sample's test certificate and dated like the sample's (options: more of
+    zavcir-catalog's, such as "--version", "2")."""
+    subprocess.run([str(host_tool("zavcir-catalog")), "--cert", str(TEST_CERT), "--key", str(TEST_KEY),
+                    "--time", "1790812800", *options, str(folder)], check=True, capture_output=True, timeout=60)
+
+
+def run_checker(*args, cwd=None):
+    """(exit code, stdout, stderr) of the native zavcir-distcheck."""
+    result = subprocess.run([str(host_tool("zavcir-distcheck")), *map(str, args)], cwd=cwd,
+                            capture_output=True, timeout=60)
+    return result.returncode, result.stdout.decode("ascii"), result.stderr.decode("ascii")
+
+
+def check_json(folder, cwd=None) -> dict:
+    code, out, _ = run_checker("--json", folder, cwd=cwd)
+    report = json.loads(out)
+    assert report["exit_code"] == code
+    return report
+
+
+def codes(report: dict) -> list:
+    return sorted((f["severity"], f["tag"] or "-", f["code"]) for f in report["findings"])

@@ -13,7 +13,8 @@ import zipfile
 
 import pytest
 
-from release_support import REPO, SAMPLE, TAGS, host_tool, use_run_setup, win_tool
+from release_support import (REPO, SAMPLE, SAMPLE_WARNINGS, TAGS, check_json, codes, make_catalog,
+                             use_run_setup, win_tool)
 
 MAKE_DIST = REPO / "scripts" / "make-dist.sh"
 SIGNING = ("SETUP_SIGN_PFX", "SETUP_SIGN_PASSWORD", "SETUP_SIGN_TIMESTAMP_URL", "SETUP_SIGN_DIGESTS")
@@ -63,7 +64,7 @@ def test_layout_and_output(made):
             "DPInst.exe", "zavcir.cat", "zavcir.inf", "zavcir.sys"]
         assert (folder / name / "zavcir.inf").read_bytes() == (SAMPLE / name / "zavcir.inf").read_bytes()
     assert (folder / "Setup.exe").read_bytes() == win_tool("Setup.exe").read_bytes()
-    assert "Result: clean" in stdout
+    assert "Result: 0 errors, 8 warnings" in stdout  # the sample's test signature
     line = archive.with_name(archive.name + ".sha256").read_text()
     assert line == f"{hashlib.sha256(archive.read_bytes()).hexdigest()}  {archive.name}\n"
     assert line in stdout
@@ -111,8 +112,7 @@ def test_unpacked_archive_passes_the_checker_and_installs(made, wine, tmp_path):
     with zipfile.ZipFile(archive) as zf:
         zf.extractall(tmp_path)
     unpacked = tmp_path / "zavcir-1.0"
-    checked = subprocess.run([str(host_tool("zavcir-distcheck")), unpacked], capture_output=True, text=True)
-    assert checked.returncode == 0 and "Result: clean" in checked.stdout, checked.stdout
+    assert codes(check_json(unpacked)) == SAMPLE_WARNINGS
 
     shutil.copytree(unpacked, wine.unix_path(r"C:\dist"))
     use_run_setup(wine.unix_path(r"C:\dist"))
@@ -140,9 +140,10 @@ def test_utf16_package_is_labelled_with_its_version(wine, tmp_path):
             '"ZAV CIR Receiver"', '"ZAV CIR Empfänger für Fernbedienungen"')
         inf.write_bytes(text.replace("\n", "\r\n").encode("utf-16"))  # with the mark FF FE
         assert inf.read_bytes()[:2] == b"\xff\xfe"
+        make_catalog(packages / name)
     out = tmp_path / "zavcir-1.2"
     result = make_dist(*inputs(packages / "x86", packages / "amd64"), "--out", out)
-    assert result.returncode == 0 and "Result: clean" in result.stdout, result.stdout + result.stderr
+    assert result.returncode == 0 and "Result: 0 errors, 8 warnings" in result.stdout, result.stdout + result.stderr
     assert "1.2.0.5" in result.stdout
 
     shutil.copytree(out, wine.unix_path(r"C:\dist"))
@@ -200,6 +201,15 @@ def broken_package(base):
     return package
 
 
+def changed_package(base):
+    """The amd64 package with its INF changed after its catalog was made."""
+    package = base / "broken-amd64"
+    shutil.copytree(SAMPLE / "amd64", package)
+    inf = package / "zavcir.inf"
+    inf.write_bytes(inf.read_bytes().replace(b"ZAV CIR Receiver", b"ZAV CIR receiver"))
+    return package
+
+
 REFUSALS = [
     # (name, arguments after the inputs' defaults are changed, text of the message)
     ("no --out", lambda t: inputs(), "the following arguments are required: --out"),
@@ -220,6 +230,8 @@ REFUSALS = [
     ("out inside a package", lambda t: inputs(x86=t / "pkg") + ["--out", t / "pkg" / "dist"],
      "lies inside the package folder"),
     ("checker errors", lambda t: inputs(amd64=broken_package(t)) + ["--out", t / "new" / "dist"],
+     "the checker found errors"),
+    ("a catalog that does not cover the INF", lambda t: inputs(amd64=changed_package(t)) + ["--out", t / "o"],
      "the checker found errors"),
 ]
 
@@ -246,6 +258,6 @@ def test_checker_errors_are_printed_and_an_empty_out_stays(tmp_path):
     assert result.returncode == 2
     assert ("error:   Win7_64: 'zavcir.sys' of [SourceDisksFiles] in amd64\\zavcir.inf is missing in amd64"
             in result.stdout)
-    assert "Result: 3 errors, 0 warnings" in result.stdout
+    assert "Result: 3 errors, 7 warnings" in result.stdout  # no driver for catalog-not-microsoft-signed
     assert list((tmp_path / "empty").iterdir()) == []
     assert sorted(p.name for p in tmp_path.iterdir()) == ["broken-amd64", "empty"]

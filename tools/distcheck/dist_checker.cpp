@@ -7,12 +7,14 @@
 #include "env/code_page.h"
 #include "env/mbcs.h"
 #include "env/setup_ini.h"
+#include "tools/distcheck/catalog_check.h"
 #include "tools/distcheck/checker_platform.h"
 #include "tools/distcheck/dist_files.h"
 #include "tools/distcheck/driver_ver.h"
 #include "tools/distcheck/editions.h"
 #include "tools/distcheck/finding_codes.h"
 #include "tools/distcheck/loaded_inf_parser.h"
+#include "tools/distcheck/package_files.h"
 #include "tools/distcheck/package_inf.h"
 #include "tools/distcheck/pe_image.h"
 
@@ -22,32 +24,12 @@ constexpr size_t kMaxImageSize = 64u << 20;  // larger "executables" are not rea
 constexpr size_t kMaxTextSize = 16u << 20;   // nor larger Setup.ini or INF files
 constexpr DWORD kFieldSize = 260;            // Setup.exe's buffers, NUL included
 
-class Findings {
- public:
-  explicit Findings(DistReport* report) : m_report(report) {}
-  // A finding of the kind id, with its code and severity.
-  void Add(const std::string& tag, FindingCode id, const std::string& message) {
-    const FindingKind& kind = KindOf(id);
-    m_report->findings.push_back({kind.severity, tag, kind.code, message});
-  }
-
- private:
-  DistReport* m_report;
-};
-
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-// Two parts of a Windows path joined by '\\'; an empty part is left out.
-std::string JoinFolder(const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return a + b;
-  return a + "\\" + b;
-}
 
 // The last component of a path, trailing separators ignored.
 std::string BaseName(std::string path) {
   while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-  const size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
+  return LastComponent(path);
 }
 
 void CheckSetupExe(const std::string& folder, DistReport* report, Findings* findings) {
@@ -155,86 +137,12 @@ std::string ExplainNoLine(InfParser* parser, const std::string& tag) {
          " has a value Setup.exe can read (it has none, or one of 260 characters or more)";
 }
 
-// Whether text holds "%<digits>%": SetupAPI replaces such a text with the path of
-// a system folder (%11% is the system directory); the checker's reader leaves it.
-bool HasFolderId(const std::string& text) {
-  size_t open = text.find('%');
-  while (open != std::string::npos) {
-    const size_t close = text.find('%', open + 1);
-    if (close == std::string::npos) return false;
-    const std::string inner = text.substr(open + 1, close - open - 1);
-    if (!inner.empty() && inner.find_first_not_of("0123456789") == std::string::npos) return true;
-    open = text.find('%', close + 1);
-  }
-  return false;
-}
-
-// The folder a [Dir] value names below base, resolved as Windows resolves
-// base + "\" + value. false with *problem set when it names none.
-bool ResolvePackageFolder(const std::string& base, const std::string& value, std::string* path,
-                          std::string* problem) {
-  if (HasFolderId(value)) {
-    *problem =
-        "holds a system folder id (%number%), which SetupAPI replaces with a folder of the "
-        "target machine; that can never lie in the distribution folder";
-    return false;
-  }
-  if (value.find(':') != std::string::npos) {
-    *problem = "is not a path relative to Setup.exe's folder";
-    return false;
-  }
-  std::string current = base;
-  size_t start = 0;
-  while (start <= value.size()) {
-    size_t end = value.find_first_of("\\/", start);
-    if (end == std::string::npos) end = value.size();
-    std::string part = value.substr(start, end - start);
-    start = end + 1;
-    if (part.find_first_not_of('.') != std::string::npos) {
-      // Windows drops trailing dots and blanks of a name.
-      while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
-    }
-    if (part.empty() || part == ".") continue;
-    for (char c : part) {
-      const auto b = static_cast<unsigned char>(c);
-      if (b < 0x20 || std::string("<>|*?\"").find(c) != std::string::npos) {
-        *problem = "contains a character that Windows does not allow in names";
-        return false;
-      }
-    }
-    std::string next;
-    if (part == "..") {
-      next = JoinPath(current, "..");
-    } else if (!FindEntry(current, part, &next)) {
-      *problem = "names no existing folder";
-      return false;
-    }
-    current = next;
-  }
-  if (!IsDirectoryPath(current)) {
-    *problem = "names a file, not a folder";
-    return false;
-  }
-  *path = current;
-  return true;
-}
-
-// The file at relative (folders and name joined by '\\' or '/') below the
-// package folder, matched as Windows matches names; false when there is none.
-bool FindPackageFile(const std::string& packageDir, const std::string& relative,
-                     std::string* path) {
-  const size_t cut = relative.find_last_of("\\/");
-  const std::string folder = cut == std::string::npos ? "" : relative.substr(0, cut);
-  const std::string name = cut == std::string::npos ? relative : relative.substr(cut + 1);
-  std::string folderPath, problem;
-  return ResolvePackageFolder(packageDir, folder, &folderPath, &problem) &&
-         FindEntry(folderPath, name, path) && IsPlainFile(*path);
-}
-
 // What the driver package installer needs of the package for the edition:
-// the catalog, every source file, a models section.
-void CheckPackageFiles(const std::string& packageDir, const std::string& content,
-                       const InfTarget& target, TagRow* row, Findings* findings) {
+// the catalog, every source file, a models section; then the files against
+// the catalog. infPath: the INF, whose content is content.
+void CheckPackageFiles(const std::string& packageDir, const std::string& infPath,
+                       const std::string& content, const Edition& edition, TagRow* row,
+                       Findings* findings) {
   const std::string inf = row->folder + "\\zavcir.inf";
   LoadedInfParser parser(content);
   std::unique_ptr<InfFile> file = parser.Open("zavcir.inf");
@@ -244,26 +152,34 @@ void CheckPackageFiles(const std::string& packageDir, const std::string& content
         row->tag + ": " + inf + " cannot be parsed as an INF file, so the installer refuses it");
     return;
   }
-  const PackageInfView view = ReadPackageInf(file.get(), target);
-  std::string path;
-  if (!view.catalog.empty() && !FindPackageFile(packageDir, view.catalog, &path)) {
+  const PackageInfView view = ReadPackageInf(file.get(), edition.target);
+  std::string catalogPath;
+  if (!view.catalog.empty() && !FindPackageFile(packageDir, view.catalog, &catalogPath)) {
     findings->Add(row->tag, FindingCode::kInfCatalogMissing,
                   row->tag + ": " + inf + " names the catalog " + Quoted(view.catalog) + " (" +
                       view.catalogKey + "), which is missing in " + row->folder);
+    catalogPath.clear();
   }
+  std::vector<PackageFile> files = {{"zavcir.inf", infPath, false}};
   for (const SourceFile& source : view.files) {
     const std::string what =
         row->tag + ": " + Quoted(source.name) + " of [" + source.section + "] in " + inf;
+    const std::string relative = JoinFolder(source.folder, source.name);
+    files.push_back({relative, "", false});
     if (!source.diskFound) {
       findings->Add(row->tag, FindingCode::kInfSourceFileMissing,
                     what + " is on disk " + Quoted(source.diskId) +
                         ", which no [SourceDisksNames] section describes");
       continue;
     }
-    if (FindPackageFile(packageDir, JoinFolder(source.folder, source.name), &path)) continue;
+    if (FindPackageFile(packageDir, relative, &files.back().path)) continue;
     std::string message = what + " is missing in " + JoinFolder(row->folder, source.folder);
     if (!source.cabinet.empty()) {
-      if (FindPackageFile(packageDir, JoinFolder(source.folder, source.cabinet), &path)) continue;
+      std::string cabinet;
+      if (FindPackageFile(packageDir, JoinFolder(source.folder, source.cabinet), &cabinet)) {
+        files.back().inCabinet = true;
+        continue;
+      }
       message += ", and so is the disk's cabinet " + Quoted(source.cabinet);
     }
     findings->Add(row->tag, FindingCode::kInfSourceFileMissing, message);
@@ -273,9 +189,12 @@ void CheckPackageFiles(const std::string& packageDir, const std::string& content
                   row->tag + ": " + inf + ": " + problem +
                       "; so the installer finds no driver in this package for " + row->tag);
   }
+  if (!catalogPath.empty()) {
+    CheckPackageCatalog(catalogPath, files, view, edition, row, findings);
+  }
 }
 
-void CheckInf(const std::string& packageDir, const InfTarget& target, TagRow* row,
+void CheckInf(const std::string& packageDir, const Edition& edition, TagRow* row,
               Findings* findings) {
   std::string path, content;
   if (!FindEntry(packageDir, "zavcir.inf", &path)) {
@@ -307,7 +226,7 @@ void CheckInf(const std::string& packageDir, const InfTarget& target, TagRow* ro
                       "on Windows whose ANSI code page has each of them, and elsewhere "
                       "leaves the installer's own version in the \"Uninstall\" entry");
   }
-  CheckPackageFiles(packageDir, content, target, row, findings);
+  CheckPackageFiles(packageDir, path, content, edition, row, findings);
 }
 
 void CheckInstaller(const std::string& packageDir, TagRow* row, Findings* findings) {
@@ -358,7 +277,7 @@ void CheckTag(const std::string& folder, const Edition& edition, InfParser* pars
     return;
   }
   row->folderExists = true;
-  CheckInf(packageDir, edition.target, row, findings);
+  CheckInf(packageDir, edition, row, findings);
   CheckInstaller(packageDir, row, findings);
 }
 
@@ -383,6 +302,7 @@ void CheckVersionsAgree(DistReport* report, Findings* findings) {
 DistReport CheckDistribution(const std::string& folder) {
   DistReport report;
   report.folder = folder;
+  report.catalogsChecked = CatalogsChecked();
   Findings findings(&report);
   for (const Edition& edition : SupportedEditions()) {
     TagRow row;

@@ -12,7 +12,9 @@
 //   Setup.exe makes gives a folder name that names an existing folder;
 // - in each such folder: zavcir.inf with a version by Setup.exe's DriverVer
 //   rule, and DPInst.exe, a PE image of the tag's machine type (x86 for the
-//   32-bit tags, x64 for the 64-bit ones);
+//   32-bit tags, x64 for the 64-bit ones), and the package's files, models
+//   and catalog as the INF names them for the tag (package_inf.h), the
+//   package checked against its catalog (catalog_check.h);
 // warning about driver versions that differ between tags and about folder
 // names with spaces (the installer records its uninstall command unquoted). Never fails:
 // every problem is a finding of the report.

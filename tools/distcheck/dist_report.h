@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 enum class Severity { kError, kWarning };
@@ -15,6 +16,33 @@ struct Finding {
   std::string message;
 };
 
+// A package file as its catalog sees it.
+struct CatalogFileRow {
+  std::string name;  // as the INF names it (folders joined by '\\'); the INF itself
+  // "covered", "line-endings" (the catalog holds its form with other line
+  // ends), "changed" (a member of its name holds another hash), "not-covered",
+  // "missing" (not in the package), "in-cabinet" (in its disk's cabinet, not looked into)
+  std::string status;
+  std::string hash;  // its hash in the catalog's algorithm, upper-case hex; "" when not hashed
+};
+
+// What the checker read of the catalog a tag's package names.
+struct CatalogRow {
+  bool checked = false;  // the catalog is there and was read
+  std::string name;      // as the INF names it
+  bool readable = false;
+  int version = 0;            // 1 or 2
+  std::string hashAlgorithm;  // "SHA-1" or "SHA-256"
+  std::string signature;      // "valid", "invalid" or "none"
+  std::string signerSubject;  // "C = US, O = ..., CN = ..."; "" without a certificate
+  std::string signerIssuer;
+  std::string signerKind;      // "microsoft-whql", "microsoft-attestation", "vendor", "test"; ""
+  std::string signerKindText;  // the same for people
+  std::string osAttr;          // the OSAttr that applies to the INF; "" when none
+  std::vector<std::pair<std::string, std::string>> attributes;  // the catalog's own
+  std::vector<CatalogFileRow> files;  // the INF first, then the files it names
+};
+
 // The state of one [Dir] tag's package folder.
 struct TagRow {
   std::string tag;
@@ -24,6 +52,7 @@ struct TagRow {
   std::string driverVersion;    // from zavcir.inf; "" when none
   std::string dpinstMachine;    // DPInst.exe's machine; "" when missing or no PE image
   std::string expectedMachine;  // "x86" for the 32-bit tags, "x64" for the 64-bit ones
+  CatalogRow catalog;
 };
 
 struct DistReport {
@@ -36,7 +65,8 @@ struct DistReport {
   std::string setupExeProductVersion;
   bool setupIniPresent = false;
   bool setupIniParsable = false;
-  std::vector<TagRow> rows;  // one per supported edition (editions.h), in its order
+  bool catalogsChecked = true;  // false in a build without a catalog reader
+  std::vector<TagRow> rows;     // one per supported edition (editions.h), in its order
   std::vector<Finding> findings;
 
   int CountOf(Severity severity) const {

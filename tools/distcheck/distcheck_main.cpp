@@ -13,7 +13,8 @@ namespace {
 const char kUsage[] =
     "usage: zavcir-distcheck [--json] [--] <folder>\n"
     "Checks a distribution folder of the ZAV CIR Receiver Driver setup: Setup.exe,\n"
-    "Setup.ini and, for each [Dir] tag, zavcir.inf and DPInst.exe.\n"
+    "Setup.ini and, for each [Dir] tag, zavcir.inf, the files and the catalog it names\n"
+    "(the package checked against its catalog) and DPInst.exe.\n"
     "Exit code: 0 clean, 1 warnings only, 2 errors.\n";
 
 }  // namespace

@@ -30,6 +30,17 @@ const std::vector<FindingKind>& FindingKinds() {
       {F::kDriverVersionMismatch, "driver-version-mismatch", W},
       {F::kInfDriverVersionNotAscii, "inf-driver-version-not-ascii", W},
       {F::kSetupIniEncoding, "setup-ini-encoding", W},
+      {F::kCatalogUnreadable, "catalog-unreadable", E},
+      {F::kCatalogFileNotCovered, "catalog-file-not-covered", E},
+      {F::kCatalogLineEndings, "catalog-line-endings", E},
+      {F::kCatalogUnsigned, "catalog-unsigned", E},
+      {F::kCatalogSignatureInvalid, "catalog-signature-invalid", E},
+      {F::kCatalogOsNotCovered, "catalog-os-not-covered", E},
+      {F::kCatalogSha256OldWindows, "catalog-sha256-old-windows", E},
+      {F::kCatalogSha256Windows7, "catalog-sha256-old-windows", W},
+      {F::kCatalogOsLaterNotCovered, "catalog-os-later-not-covered", W},
+      {F::kCatalogTestSigned, "catalog-test-signed", W},
+      {F::kCatalogNotMicrosoftSigned, "catalog-not-microsoft-signed", W},
   };
   return kinds;
 }

@@ -3,6 +3,7 @@
 // and severities (finding_codes_test.cpp keeps the two in step).
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "tools/distcheck/dist_report.h"
@@ -34,6 +35,17 @@ enum class FindingCode {
   kDriverVersionMismatch,
   kInfDriverVersionNotAscii,
   kSetupIniEncoding,
+  kCatalogUnreadable,
+  kCatalogFileNotCovered,
+  kCatalogLineEndings,
+  kCatalogUnsigned,
+  kCatalogSignatureInvalid,
+  kCatalogOsNotCovered,
+  kCatalogSha256OldWindows,  // an error on the XP and Vista tags
+  kCatalogSha256Windows7,    // the same, a warning on the Windows 7 tags
+  kCatalogOsLaterNotCovered,
+  kCatalogTestSigned,
+  kCatalogNotMicrosoftSigned,
 };
 
 struct FindingKind {
@@ -47,3 +59,17 @@ const std::vector<FindingKind>& FindingKinds();
 
 // The kind of id.
 const FindingKind& KindOf(FindingCode id);
+
+// Adds findings of a kind to a report.
+class Findings {
+ public:
+  explicit Findings(DistReport* report) : m_report(report) {}
+  // A finding of the kind id, with its code and severity.
+  void Add(const std::string& tag, FindingCode id, const std::string& message) {
+    const FindingKind& kind = KindOf(id);
+    m_report->findings.push_back({kind.severity, tag, kind.code, message});
+  }
+
+ private:
+  DistReport* m_report;
+};

@@ -9,11 +9,13 @@
 
 namespace {
 
-TEST(FindingCodesTest, OneKindPerCodeInTheOrderOfTheEnum) {
-  std::set<std::string> codes;
+// A code names one kind, or two of different severities (catalog-sha256-old-windows).
+TEST(FindingCodesTest, OneKindPerCodeAndSeverityInTheOrderOfTheEnum) {
+  std::set<std::pair<std::string, Severity>> codes;
   for (size_t i = 0; i < FindingKinds().size(); ++i) {
-    EXPECT_EQ(i, static_cast<size_t>(FindingKinds()[i].id)) << FindingKinds()[i].code;
-    EXPECT_TRUE(codes.insert(FindingKinds()[i].code).second) << FindingKinds()[i].code;
+    const FindingKind& kind = FindingKinds()[i];
+    EXPECT_EQ(i, static_cast<size_t>(kind.id)) << kind.code;
+    EXPECT_TRUE(codes.insert({kind.code, kind.severity}).second) << kind.code;
   }
 }
 

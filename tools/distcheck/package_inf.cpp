@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "env/mbcs.h"
+#include "tools/distcheck/package_files.h"
 
 namespace {
 
@@ -64,12 +65,6 @@ const Line* FindDisk(const std::vector<Line>& disks, const std::string& id) {
     if (disk.hasKey && SameDisk(disk.key, id)) return &disk;
   }
   return nullptr;
-}
-
-std::string JoinFolder(const std::string& a, const std::string& b) {
-  if (a.empty()) return b;
-  if (b.empty()) return a;
-  return a + "\\" + b;
 }
 
 bool EndsWithCab(const std::string& name) {
@@ -186,9 +181,9 @@ ManufacturerLine ReadManufacturerLine(const Line& line, const InfTarget& target)
 }
 
 // Why the line gives Windows major.minor no models section with lines; ""
-// when it gives one.
+// when it gives one, which is then *section.
 std::string ModelsProblemAt(InfFile* inf, const ManufacturerLine& line, const InfTarget& target,
-                            int major, int minor) {
+                            int major, int minor, std::string* section) {
   if (line.models.empty()) return "a [Manufacturer] line names no models section";
   const std::string quoted = "'" + line.models + "'";
   if (target.amd64 && line.decorations.empty()) {
@@ -206,14 +201,15 @@ std::string ModelsProblemAt(InfFile* inf, const ManufacturerLine& line, const In
   }
   const std::string windows = "Windows " + VersionText(major, minor);
   if (best != nullptr) {
-    const std::string section = line.models + "." + best->text;
-    if (SectionHasLines(inf, section)) return std::string();
-    return "the models section [" + section + "] that " + windows + " uses is missing or empty";
+    *section = line.models + "." + best->text;
+    if (SectionHasLines(inf, *section)) return std::string();
+    return "the models section [" + *section + "] that " + windows + " uses is missing or empty";
   }
   if (target.amd64) {
     return "the models " + quoted + " have no NTamd64 decoration for " + windows +
            " in [Manufacturer] (only for later versions)";
   }
+  *section = line.models;
   if (SectionHasLines(inf, line.models)) return std::string();
   return "the models " + quoted +
          " have neither an NTx86 decoration in [Manufacturer] nor an undecorated section [" +
@@ -225,9 +221,10 @@ std::string ModelsProblemAt(InfFile* inf, const ManufacturerLine& line, const In
 // version when at least one line gives it a section with lines there. The
 // choice of a line can change only at the target's lowest version and at
 // the decorations' versions inside its range, so those are checked. One
-// sentence per version where no line gives models.
+// sentence per version where no line gives models; *used: the models sections
+// that serve some version.
 std::vector<std::string> ModelsProblems(InfFile* inf, const std::vector<Line>& lines,
-                                        const InfTarget& target) {
+                                        const InfTarget& target, std::vector<std::string>* used) {
   if (lines.empty()) return {"it has no [Manufacturer] section with lines"};
   std::vector<ManufacturerLine> manufacturers;
   std::vector<std::pair<int, int>> points = {{target.minMajor, target.minMinor}};
@@ -245,7 +242,11 @@ std::vector<std::string> ModelsProblems(InfFile* inf, const std::vector<Line>& l
     std::vector<std::string> reasons;
     bool served = false;
     for (const ManufacturerLine& line : manufacturers) {
-      const std::string reason = ModelsProblemAt(inf, line, target, major, minor);
+      std::string section;
+      const std::string reason = ModelsProblemAt(inf, line, target, major, minor, &section);
+      if (reason.empty() && std::find(used->begin(), used->end(), section) == used->end()) {
+        used->push_back(section);
+      }
       served = served || reason.empty();
       if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end())
         reasons.push_back(reason);
@@ -264,12 +265,57 @@ std::vector<std::string> ModelsProblems(InfFile* inf, const std::vector<Line>& l
   return problems;
 }
 
+// The install section a models line names, as Windows picks it for the
+// architecture: <install>.NT<arch>, else <install>.NT, else <install>; "" when
+// none has lines.
+std::string InstallSection(InfFile* inf, const std::string& install, const std::string& ntArch) {
+  for (const std::string& name : {install + "." + ntArch, install + ".NT", install}) {
+    if (SectionHasLines(inf, name)) return name;
+  }
+  return std::string();
+}
+
+// The kernel-mode services (ServiceType 1 or 2) that the install sections of
+// the models sections add, with the file names of their binaries.
+std::vector<KernelService> KernelServices(InfFile* inf, const std::vector<std::string>& models,
+                                          const std::string& ntArch) {
+  std::vector<std::string> installs;
+  for (const std::string& section : models) {
+    for (const Line& line : ReadSection(inf, section)) {
+      const std::string install = InstallSection(inf, line.Value(1), ntArch);
+      if (!install.empty() &&
+          std::find(installs.begin(), installs.end(), install) == installs.end())
+        installs.push_back(install);
+    }
+  }
+  std::vector<KernelService> services;
+  for (const std::string& install : installs) {
+    for (const Line& line : ReadSection(inf, install + ".Services")) {
+      if (!line.hasKey || !AsciiEqualNoCase(line.key, "AddService")) continue;
+      unsigned long type = 0;
+      std::string binary;
+      for (const Line& entry : ReadSection(inf, line.Value(3))) {
+        if (!entry.hasKey) continue;
+        if (AsciiEqualNoCase(entry.key, "ServiceType"))
+          type = std::strtoul(entry.Value(1).c_str(), nullptr, 0);
+        if (AsciiEqualNoCase(entry.key, "ServiceBinary")) binary = entry.Value(1);
+      }
+      if (type != 1 && type != 2) continue;
+      services.push_back({line.Value(1), LastComponent(binary)});
+    }
+  }
+  return services;
+}
+
 }  // namespace
 
 PackageInfView ReadPackageInf(InfFile* inf, const InfTarget& target) {
   PackageInfView view;
-  ReadCatalog(inf, target.amd64 ? "NTamd64" : "NTx86", &view);
+  const std::string ntArch = target.amd64 ? "NTamd64" : "NTx86";
+  ReadCatalog(inf, ntArch, &view);
   ReadSourceFiles(inf, target.amd64 ? "amd64" : "x86", &view);
-  view.modelsProblems = ModelsProblems(inf, ReadSection(inf, "Manufacturer"), target);
+  std::vector<std::string> models;
+  view.modelsProblems = ModelsProblems(inf, ReadSection(inf, "Manufacturer"), target, &models);
+  view.kernelServices = KernelServices(inf, models, ntArch);
   return view;
 }

@@ -25,7 +25,12 @@
 //   On x86 the undecorated <models> section serves when none applies; on
 //   x64 a models section must be decorated. Product type, suite mask and
 //   build number are not looked at: each edition tag covers workstation and
-//   server editions alike.
+//   server editions alike;
+// - kernel-mode services: each line of those models sections names an
+//   install section, used as <install>.NT<arch>, else <install>.NT, else
+//   <install>; each "AddService = name, flags, service-install-section" line
+//   of its .Services section whose service-install section has ServiceType 1
+//   (kernel driver) or 2 (file system driver) is one.
 #pragma once
 
 #include <string>
@@ -51,6 +56,12 @@ struct SourceFile {
   std::string cabinet;     // the disk's cabinet file; "" when it has none
 };
 
+// A kernel-mode service the package installs.
+struct KernelService {
+  std::string name;
+  std::string binary;  // the file name of its ServiceBinary, without folders
+};
+
 struct PackageInfView {
   std::string catalogKey;  // "CatalogFile.NTamd64" etc.; "" when there is none
   std::string catalog;     // its value
@@ -59,6 +70,7 @@ struct PackageInfView {
   // line gives a models section with lines (or one when there is no
   // [Manufacturer] line at all); empty when every version has models.
   std::vector<std::string> modelsProblems;
+  std::vector<KernelService> kernelServices;
 };
 
 // Reads the open INF for the target. Fields longer than 4095 characters count

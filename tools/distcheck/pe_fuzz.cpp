@@ -1,4 +1,5 @@
-// libFuzzer target: the PE reader. Build and run: see docs/release-tools.md ("Fuzzing").
+// libFuzzer target: the PE reader and the parts of an image its hash covers. Build and run: see
+// docs/release-tools.md ("Fuzzing").
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MachineName(image.GetMachine());
     image.GetFileVersion();
     image.GetProductVersion();
+    std::vector<ByteRange> ranges;
+    size_t padding = 0;
+    if (image.GetImageHashRanges(bytes.size(), &ranges, &padding)) {
+      size_t end = 0;
+      for (const ByteRange& range : ranges) {
+        if (range.begin < end || range.end < range.begin || range.end > bytes.size())
+          __builtin_trap();  // the parts hashed lie in the file, in order
+        end = range.end;
+      }
+      if (padding > 7) __builtin_trap();
+    }
   }
   ReadDriverVersion(std::string(bytes.begin(), bytes.end()));
   return 0;

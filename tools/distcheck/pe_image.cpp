@@ -9,6 +9,9 @@ constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr uint16_t kMagicPe32 = 0x10B;
 constexpr uint16_t kMagicPe32Plus = 0x20B;
 constexpr uint32_t kResourceDirectoryIndex = 2;
+constexpr uint32_t kSecurityDirectoryIndex = 4;
+constexpr size_t kChecksumOffset = 64;  // in the optional header, PE32 and PE32+ alike
+constexpr size_t kDirectoryEntrySize = 8;
 constexpr uint32_t kRtVersion = 16;
 constexpr uint32_t kFixedSignature = 0xFEEF04BD;
 constexpr size_t kFixedInfoSize = 52;
@@ -136,13 +139,25 @@ bool PeImage::Parse(const uint8_t* data, size_t size, PeImage* image) {
   // The data directories follow the fixed part of the optional header.
   const size_t directories = optional + (pe.m_bPe32Plus ? 112 : 96);
   uint32_t directoryCount = 0;
-  if (Read32(data, size, directories - 4, &directoryCount) &&
-      directoryCount > kResourceDirectoryIndex &&
-      directories + (kResourceDirectoryIndex + 1) * 8 <= optional + optionalSize) {
-    const size_t entry = directories + kResourceDirectoryIndex * 8;
+  const bool hasCount = Read32(data, size, directories - 4, &directoryCount);
+  // Whether the directory entry of that index is there, in the optional header.
+  auto hasEntry = [&](uint32_t index) {
+    return hasCount && directoryCount > index &&
+           directories + (index + 1) * kDirectoryEntrySize <= optional + optionalSize;
+  };
+  if (hasEntry(kResourceDirectoryIndex)) {
+    const size_t entry = directories + kResourceDirectoryIndex * kDirectoryEntrySize;
     if (Read32(data, size, entry, &pe.m_nResourceRva) &&
         Read32(data, size, entry + 4, &pe.m_nResourceSize) && pe.m_nResourceRva != 0) {
       pe.ReadVersionRecord(data, size);
+    }
+  }
+  pe.m_nChecksumField = optional + kChecksumOffset;
+  if (hasEntry(kSecurityDirectoryIndex)) {
+    const size_t entry = directories + kSecurityDirectoryIndex * kDirectoryEntrySize;
+    if (Read32(data, size, entry, &pe.m_nCertificateTable) &&
+        Read32(data, size, entry + 4, &pe.m_nCertificateSize)) {
+      pe.m_nCertificateEntry = entry;
     }
   }
   *image = pe;
@@ -216,6 +231,29 @@ void PeImage::ReadVersionRecord(const uint8_t* data, size_t size) {
   Read32(version, length, fixed + 16, &m_productVersion[0]);
   Read32(version, length, fixed + 20, &m_productVersion[1]);
   m_bHasVersion = true;
+}
+
+bool PeImage::GetImageHashRanges(size_t size, std::vector<ByteRange>* ranges,
+                                 size_t* padding) const {
+  const size_t checksumEnd = m_nChecksumField + 4;
+  const size_t entryEnd = m_nCertificateEntry + kDirectoryEntrySize;
+  const bool signedImage = m_nCertificateEntry != 0 && m_nCertificateTable != 0;
+  const size_t end = signedImage ? m_nCertificateTable : size;
+  const size_t headersEnd = m_nCertificateEntry != 0 ? entryEnd : checksumEnd;
+  if (headersEnd > end || end > size ||
+      (signedImage && static_cast<uint64_t>(m_nCertificateTable) + m_nCertificateSize > size)) {
+    return false;
+  }
+  ranges->clear();
+  ranges->push_back({0, m_nChecksumField});
+  if (m_nCertificateEntry != 0) {
+    ranges->push_back({checksumEnd, m_nCertificateEntry});
+    ranges->push_back({entryEnd, end});
+  } else {
+    ranges->push_back({checksumEnd, end});
+  }
+  *padding = signedImage || size % 8 == 0 ? 0 : 8 - size % 8;
+  return true;
 }
 
 std::string PeImage::GetFileVersion() const {

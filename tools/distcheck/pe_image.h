@@ -1,14 +1,22 @@
 // What the checker needs to know of a Windows executable: that it is a PE
-// image, its machine type, and its version record. Reads from memory and
-// checks every offset and size against the bytes it is given.
+// image, its machine type, its version record, and which of its bytes its
+// Authenticode image hash covers. Reads from memory and checks every offset
+// and size against the bytes it is given.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 constexpr uint16_t kMachineI386 = 0x014C;
 constexpr uint16_t kMachineAmd64 = 0x8664;
+
+// Bytes [begin, end) of a file.
+struct ByteRange {
+  size_t begin = 0;
+  size_t end = 0;
+};
 
 // A short name of a machine type ("x86", "x64", "ARM64", ...), or its number in hex.
 std::string MachineName(uint16_t machine);
@@ -29,6 +37,15 @@ class PeImage {
   std::string GetFileVersion() const;
   std::string GetProductVersion() const;
 
+  // The parts of the file of size bytes (the one parsed) that its Authenticode
+  // image hash covers, in order: all of it but the checksum field, the
+  // certificate table's directory entry and the certificate table (which runs
+  // to the end); then *padding zero bytes: a file without a certificate table
+  // is hashed as if padded to a multiple of 8 bytes, as signing pads it.
+  // false when the entry names a table that does not lie after the headers
+  // within the file, which Windows cannot hash.
+  bool GetImageHashRanges(size_t size, std::vector<ByteRange>* ranges, size_t* padding) const;
+
  private:
   // Finds the version resource below the resource directory and reads it.
   void ReadVersionRecord(const uint8_t* data, size_t size);
@@ -44,4 +61,10 @@ class PeImage {
   // The section table, for mapping addresses to file offsets.
   size_t m_nSectionTable = 0;
   uint16_t m_nSections = 0;
+  // The checksum field and the certificate table's directory entry (0 when
+  // the optional header has none), and the table it names (offset 0: none).
+  size_t m_nChecksumField = 0;
+  size_t m_nCertificateEntry = 0;
+  uint32_t m_nCertificateTable = 0;
+  uint32_t m_nCertificateSize = 0;
 };

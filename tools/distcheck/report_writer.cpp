@@ -56,6 +56,73 @@ std::string Columns(std::vector<std::vector<std::string>> rows, bool underline =
   return out;
 }
 
+constexpr char kCatalogNote[] =
+    "each signature is checked with the signer's certificate in the catalog; certificate "
+    "chains, trust and revocation are not checked";
+constexpr char kNoCatalogNote[] =
+    "not checked: this build of the checker has no catalog reader; check the distribution "
+    "with the Debian build (build/host/zavcir-distcheck)";
+
+// What the tag's catalog is, in a few words.
+std::string CatalogSummary(const CatalogRow& catalog) {
+  if (!catalog.readable) return "not a catalog";
+  std::string out = "version " + std::to_string(catalog.version) + ", " + catalog.hashAlgorithm;
+  if (catalog.signature == "none") return out + ", not signed";
+  if (catalog.signature == "invalid") out += ", signature not valid";
+  if (catalog.signerSubject.empty()) return out;
+  out += ", signer '" + catalog.signerSubject + "'";
+  if (catalog.signerIssuer != catalog.signerSubject) {
+    out += " (issuer '" + catalog.signerIssuer + "')";
+  }
+  return out + ": " + catalog.signerKindText;
+}
+
+std::string CatalogSection(const DistReport& report) {
+  if (!report.catalogsChecked) return std::string("\nCatalogs: ") + kNoCatalogNote + "\n";
+  std::string out = std::string("\nCatalogs (") + kCatalogNote + "):\n";
+  for (const TagRow& row : report.rows) {
+    const CatalogRow& catalog = row.catalog;
+    if (!catalog.checked) {
+      out += row.tag + "  no catalog read\n";
+      continue;
+    }
+    out += row.tag + "  " + Printable(row.folder + "\\" + catalog.name) + ": " +
+           Printable(CatalogSummary(catalog)) + "\n";
+    std::vector<std::vector<std::string>> files;
+    for (const CatalogFileRow& file : catalog.files) {
+      files.push_back({std::string(row.tag.size(), ' '), Printable(file.name), file.status});
+    }
+    out += Columns(files);
+  }
+  return out;
+}
+
+template <typename Text>
+Json CatalogJson(const CatalogRow& catalog, const Text& text) {
+  if (!catalog.checked) return Json(nullptr);
+  Json json = {{"name", text(catalog.name)}, {"readable", catalog.readable}};
+  if (!catalog.readable) return json;
+  json["version"] = catalog.version;
+  json["hash_algorithm"] = catalog.hashAlgorithm;
+  json["signature"] = catalog.signature;
+  json["signer"] = catalog.signerKind.empty() ? Json(nullptr)
+                                              : Json{{"subject", catalog.signerSubject},
+                                                     {"issuer", catalog.signerIssuer},
+                                                     {"kind", catalog.signerKind}};
+  json["os_attr"] = catalog.osAttr.empty() ? Json(nullptr) : text(catalog.osAttr);
+  json["attributes"] = Json::object();
+  for (const auto& [name, value] : catalog.attributes) {
+    json["attributes"][Cp1252ToUtf8(name)] = text(value);
+  }
+  json["files"] = Json::array();
+  for (const CatalogFileRow& file : catalog.files) {
+    json["files"].push_back({{"name", text(file.name)},
+                             {"status", file.status},
+                             {"hash", file.hash.empty() ? Json(nullptr) : Json(file.hash)}});
+  }
+  return json;
+}
+
 }  // namespace
 
 std::string FormatTable(const DistReport& report) {
@@ -79,6 +146,7 @@ std::string FormatTable(const DistReport& report) {
                     row.dpinstMachine.empty() ? "-" : row.dpinstMachine, report.ResultOf(row.tag)});
   }
   out += Columns(rows, true);
+  out += CatalogSection(report);
 
   if (!report.findings.empty()) out += "\n";
   for (const Finding& f : report.findings) {
@@ -113,6 +181,8 @@ std::string FormatJson(const DistReport& report) {
       {"file_version", optional(report.setupExeHasVersion, report.setupExeFileVersion)},
       {"product_version", optional(report.setupExeHasVersion, report.setupExeProductVersion)}};
   json["setup_ini"] = {{"present", report.setupIniPresent}, {"parsable", report.setupIniParsable}};
+  json["catalogs_checked"] = report.catalogsChecked;
+  json["catalog_note"] = report.catalogsChecked ? kCatalogNote : kNoCatalogNote;
   json["tags"] = Json::array();
   for (const TagRow& row : report.rows) {
     json["tags"].push_back(
@@ -122,6 +192,7 @@ std::string FormatJson(const DistReport& report) {
          {"driver_version", optional(!row.driverVersion.empty(), row.driverVersion)},
          {"dpinst_machine", optional(!row.dpinstMachine.empty(), row.dpinstMachine)},
          {"expected_machine", text(row.expectedMachine)},
+         {"catalog", CatalogJson(row.catalog, text)},
          {"result", report.ResultOf(row.tag)}});
   }
   json["findings"] = Json::array();

@@ -19,6 +19,19 @@ DistReport SampleReport() {
   good.folder = "x86";
   good.driverVersion = "3.0.0.2";
   good.dpinstMachine = good.expectedMachine = "x86";
+  CatalogRow& catalog = good.catalog;
+  catalog.checked = catalog.readable = true;
+  catalog.name = "zavcir.cat";
+  catalog.version = 1;
+  catalog.hashAlgorithm = "SHA-1";
+  catalog.signature = "valid";
+  catalog.signerSubject = "O = ZAV, CN = ZAV";
+  catalog.signerIssuer = "CN = ZAV CA";
+  catalog.signerKind = "vendor";
+  catalog.signerKindText = "vendor";
+  catalog.osAttr = "2:6.1";
+  catalog.attributes = {{"OSAttr", "2:6.1"}, {"HWID1", "acpi\\zav0c1r"}};
+  catalog.files = {{"zavcir.inf", "covered", "AB"}, {"sub\\zavcir.sys", "missing", ""}};
   TagRow odd;
   odd.tag = "Win7_64";
   odd.hasLine = true;
@@ -40,9 +53,21 @@ TEST(ReportWriterTest, JsonIsAsciiAndReadsBackAsTheReport) {
   const nlohmann::ordered_json read = nlohmann::ordered_json::parse(json);
   std::vector<std::string> keys;
   for (const auto& item : read.items()) keys.push_back(item.key());
-  EXPECT_EQ((std::vector<std::string>{"folder", "setup_exe", "setup_ini", "tags", "findings",
-                                      "errors", "warnings", "exit_code"}),
+  EXPECT_EQ((std::vector<std::string>{"folder", "setup_exe", "setup_ini", "catalogs_checked",
+                                      "catalog_note", "tags", "findings", "errors", "warnings",
+                                      "exit_code"}),
             keys);
+  EXPECT_EQ(true, read["catalogs_checked"]);
+  const auto& catalog = read["tags"][0]["catalog"];
+  EXPECT_EQ("zavcir.cat", catalog["name"]);
+  EXPECT_EQ(1, catalog["version"]);
+  EXPECT_EQ("SHA-1", catalog["hash_algorithm"]);
+  EXPECT_EQ("vendor", catalog["signer"]["kind"]);
+  EXPECT_EQ("CN = ZAV CA", catalog["signer"]["issuer"]);
+  EXPECT_EQ("acpi\\zav0c1r", catalog["attributes"]["HWID1"]);
+  EXPECT_EQ("covered", catalog["files"][0]["status"]);
+  EXPECT_TRUE(catalog["files"][1]["hash"].is_null());
+  EXPECT_TRUE(read["tags"][1]["catalog"].is_null());
   EXPECT_EQ("x86", read["setup_exe"]["machine"]);
   EXPECT_EQ("1.0.0.0", read["setup_exe"]["product_version"]);
   EXPECT_EQ(true, read["setup_ini"]["parsable"]);
@@ -73,9 +98,19 @@ TEST(ReportWriterTest, TableRowsAndSummary) {
   EXPECT_NE(std::string::npos, table.find("warning: versions differ\n"));
   EXPECT_NE(std::string::npos, table.find("Result: 1 error, 1 warning\n"));
 
+  EXPECT_NE(std::string::npos,
+            table.find("WinXP32  x86\\zavcir.cat: version 1, SHA-1, signer 'O = ZAV, CN = ZAV' "
+                       "(issuer 'CN = ZAV CA'): vendor\n"));
+  EXPECT_NE(std::string::npos, table.find("         sub\\zavcir.sys  missing\n"));
+  EXPECT_NE(std::string::npos, table.find("Win7_64  no catalog read\n"));
+  EXPECT_NE(std::string::npos, table.find("revocation are not checked"));
+
   DistReport clean = SampleReport();
   clean.findings.clear();
+  clean.catalogsChecked = false;
   EXPECT_NE(std::string::npos, FormatTable(clean).find("Result: clean\n"));
+  EXPECT_NE(std::string::npos, FormatTable(clean).find("Catalogs: not checked: this build"));
+  EXPECT_EQ(false, nlohmann::json::parse(FormatJson(clean))["catalogs_checked"]);
 }
 
 }  // namespace
