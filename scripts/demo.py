@@ -140,7 +140,7 @@ def main() -> int:
     print("ZAV CIR Receiver Driver setup: demo under Wine (Windows 7, 64-bit)")
     if target.why_64:
         print(f"NOTE: the demo runs the 64-bit test build of Setup.exe ({target.build.relative_to(REPO)}"
-              f"\\Setup.exe, never shipped) in place of the distributions' 32-bit one, because "
+              f"/Setup.exe, never shipped) in place of the distributions' 32-bit one, because "
               f"{target.why_64}")
     made = make_distributions()
     print("\nThe distributions go into the Wine prefix as C:\\dist (driver 1.0.0.0) and")
