@@ -279,11 +279,6 @@ def uptime() -> str:
     return subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip()
 
 
-def wine_version() -> str:
-    return subprocess.run([wineprefix.target().loader, "--version"], capture_output=True,
-                          text=True, env=wineprefix.base_env()).stdout.strip()
-
-
 def mib(n: float) -> str:
     return f"{n / 1048576:.2f}"
 
@@ -379,7 +374,7 @@ def main() -> int:
 
     # ---- the figures --------------------------------------------------------------------------
     print()
-    print(f"Wine {wine_version()}, 64-bit prefix, Windows 7; {os.cpu_count()} cores; "
+    print(f"Wine {wineprefix.wine_version()}, 64-bit prefix, Windows 7; {os.cpu_count()} cores; "
           f"timed part took {minutes:.1f} min")
     print(f"program measured: {tested}")
     print(f"machine before: {load_before}")

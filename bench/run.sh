@@ -12,8 +12,7 @@
 # figures say so.
 set -eu
 repo=$(cd "$(dirname "$0")/.." && pwd)
-bits=$(/usr/bin/python3 -c "import sys; sys.path.insert(0, '$repo/tests/wine'); import wineprefix
-print(wineprefix.target().bits)")
+bits=$(/usr/bin/python3 "$repo/tests/wine/wineprefix.py" | cut -d' ' -f1)
 if [ "$bits" = 64 ]; then
   toolchain=$repo/cmake/mingw-x86_64.cmake
   build=${ZAVCIR_BENCH_BUILD:-$repo/build/bench-win64}

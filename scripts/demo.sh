@@ -15,8 +15,7 @@ mkdir -p build
 log=build/demo-build.log
 # Where Wine cannot run 32-bit programs, the 64-bit test build runs instead.
 presets=(win32)
-bits=$(/usr/bin/python3 -c 'import sys; sys.path.insert(0, "tests/wine"); import wineprefix
-print(wineprefix.target().bits)')
+read -r bits _ < <(/usr/bin/python3 tests/wine/wineprefix.py)
 [ "$bits" = 64 ] && presets+=(win64)
 echo "demo: building Setup.exe and the installer stand-in (${presets[*]}; output in $log) ..."
 build() {

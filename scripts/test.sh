@@ -34,10 +34,9 @@ cmake --build --preset win32
 echo "== 64-bit test build"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64
-target=$(/usr/bin/python3 -c 'import sys; sys.path.insert(0, "tests/wine"); import wineprefix
-t = wineprefix.target(); print(t.bits, t.why_64 or "")')
-if [ "${target%% *}" = 64 ]; then
-  echo "NOTE: the end-to-end tests run against the 64-bit test build: ${target#* }"
+read -r bits why < <(/usr/bin/python3 tests/wine/wineprefix.py)
+if [ "$bits" = 64 ]; then
+  echo "NOTE: the end-to-end tests run against the 64-bit test build: $why"
 fi
 
 echo "== executable checks and end-to-end tests under Wine"

@@ -48,14 +48,19 @@ def verify(path, ca=None):
     return result.returncode, result.stdout + result.stderr
 
 
+def copy_programs(folder, built=win_tool):
+    """Copies of Setup.exe and zavcir-distcheck.exe of a build (the shipped one)."""
+    out = []
+    for name in ("Setup.exe", "zavcir-distcheck.exe"):
+        shutil.copyfile(built(name), folder / name)
+        out.append(folder / name)
+    return out
+
+
 @pytest.fixture
 def copies(tmp_path):
     """Copies of the built Setup.exe and zavcir-distcheck.exe."""
-    out = []
-    for name in ("Setup.exe", "zavcir-distcheck.exe"):
-        shutil.copyfile(win_tool(name), tmp_path / name)
-        out.append(tmp_path / name)
-    return out
+    return copy_programs(tmp_path)
 
 
 def test_signs_and_verifies(certificate, copies):
@@ -113,10 +118,7 @@ def test_refuses_without_usable_certificate(certificate, copies, tmp_path):
 
 def test_signed_programs_still_run(certificate, wine, tmp_path):
     pfx, _ = certificate
-    copies = []
-    for name in ("Setup.exe", "zavcir-distcheck.exe"):  # of the build that runs under Wine
-        shutil.copyfile(run_tool(name), tmp_path / name)
-        copies.append(tmp_path / name)
+    copies = copy_programs(tmp_path, run_tool)  # of the build that runs under Wine
     assert sign(copies, pfx).returncode == 0
     setup, distcheck = copies
     folder = wine.unix_path("C:\\dist")

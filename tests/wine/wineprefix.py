@@ -198,7 +198,8 @@ def require_32bit(subject: str) -> None:
         raise WineCannotRun(f"needs the 32-bit program ({subject}), {target().short_why}")
 
 
-def _wine_version() -> str:
+def wine_version() -> str:
+    """What the target's loader says of its version ("wine-8.0")."""
     result = _version_of(target().loader)
     if result.returncode != 0:
         raise RuntimeError(f"{target().loader} --version failed ({result.returncode}): {result.stderr.strip()}")
@@ -226,7 +227,7 @@ def template(arch: str) -> Path:
     final = template_dir(arch)
     stamp = final / ".zavcir-template"
     loader = target().loader
-    expected = f"{TEMPLATE_RECIPE} {_wine_version()} {loader}\n"
+    expected = f"{TEMPLATE_RECIPE} {wine_version()} {loader}\n"
     with _file_lock(TEMPLATE_ROOT / f".lock-{final.name}"):
         if stamp.is_file() and stamp.read_text() == expected and (final / "system.reg").is_file():
             return final
@@ -781,3 +782,8 @@ class WinePrefix:
         for name, bits in folders.items():
             fill_package_folder(self.unix_path(root + "\\" + name), bits, inf, sample)
         return Distribution(root, dict(folders))
+
+
+if __name__ == "__main__":
+    # For the shell scripts: "<32 or 64> <why the 64-bit test build runs, or nothing>".
+    print(target().bits, target().why_64 or "")
