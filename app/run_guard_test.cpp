@@ -10,6 +10,7 @@
 #include "app/earlier_command.h"
 #include "app/setup_app.h"
 #include "package/command_marker.h"
+#include "package/package_test_support.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 
@@ -33,7 +34,10 @@ struct GuardedRun {
     p.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", {{"Win7_32", "x86"}}}});
     p.files.AddDirectory("C:\\Dist\\x86");
     p.files.AddDirectory("C:\\Windows\\System32\\DriverStore\\FileRepository\\zavcir.inf_x86_1");
-    p.runner.onRun = [this](const std::string&) { holders.push_back(p.sync.holder); };
+    p.runner.onRun = [this](const std::string& command) {
+      holders.push_back(p.sync.holder);
+      package_test::RemoveCopyOnUninstall(p, command);
+    };
     p.sync.onRelease = [this] { linesAtRelease = GuardLines().size(); };
   }
 

@@ -38,6 +38,8 @@ struct LoggedRun {
     p.runner.onRun = [this](const std::string& command) {
       if (command.find("/LM") != std::string::npos)
         AddCopy(p, "NEW", "zavcir.inf_new", InfText("3.0.0.2"));
+      else
+        package_test::RemoveCopyOnUninstall(p, command);
     };
   }
 
@@ -104,6 +106,7 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
           "Execute this uninstall entry",
           "Command: c:\\program files\\difx\\dpinst.exe /s /u " + oldInf,
           "Command result: 0x00000000",
+          oldInf + " was successfully deleted",
           "Uninstall entry: STALE x.exe /u c:\\windows\\inf\\gone\\zavcir.inf",
           "Manually remove this uninstall entry because its preinstalled driver package "
           "path is invalid",

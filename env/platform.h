@@ -154,6 +154,12 @@ class SystemInfo {
   virtual const CodePage& GetCodePage() = 0;
   // Sleep(milliseconds).
   virtual void Sleep(DWORD milliseconds) = 0;
+  // FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+  // FORMAT_MESSAGE_MAX_WIDTH_MASK, NULL, code, 0, buffer, 1024, NULL): the
+  // system's text for an error code in the language Windows picks, as one line
+  // (line breaks become blanks) without trailing blanks; empty when the system
+  // has no text for it (ERROR_MR_MID_NOT_FOUND) or the call fails.
+  virtual std::string FormatSystemMessage(DWORD code) = 0;
 };
 
 // Who a process is: its id, and the creation time of its process

@@ -36,6 +36,12 @@ std::string FormatHex32(DWORD value) {
   return text;
 }
 
+std::string DescribeErrorCode(DWORD code) {
+  const std::string number = FormatHex32(code) + " (" + std::to_string(code) + ")";
+  const std::string text = GetPlatform().system->FormatSystemMessage(code);
+  return text.empty() ? number + ", a code the system has no text for" : number + ": " + text;
+}
+
 std::string FormatSeconds(DWORD milliseconds) {
   char text[32];
   std::snprintf(text, sizeof text, "%u.%03u s", static_cast<unsigned>(milliseconds / 1000),

@@ -30,6 +30,11 @@ std::string FormatLogLine(const LocalTime& time, DWORD processId, const std::str
 // "0x" and eight upper-case hex digits.
 std::string FormatHex32(DWORD value);
 
+// A Windows error code in hex and decimal with the system's text for it:
+// "0x0000065B (1627): Function failed during execution."; without a text
+// "0x0000FFFF (65535), a code the system has no text for".
+std::string DescribeErrorCode(DWORD code);
+
 // Milliseconds as seconds with three decimals: "75.012 s".
 std::string FormatSeconds(DWORD milliseconds);
 

@@ -1,7 +1,12 @@
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/exit_code.h"
 #include "app/setup_app.h"
 #include "env/support_log.h"
 #include "package/command_result.h"
+#include "package/package_folder.h"
 #include "package/run_command.h"
 #include "package/uninstall_entry_list.h"
 
@@ -10,6 +15,19 @@ namespace {
 constexpr char kProductDisplayName[] = "ZAV CIR Receiver Driver";
 constexpr char kInstallOptions[] = "/LM /P";
 constexpr char kSilentInstallOptions[] = "/LM /SW /F";
+
+// After removals: reads the entries once more and logs each copy of keys
+// (which the flow meant to remove) that is still registered.
+void LogCopiesLeft(CUninstallEntryList& list, const std::vector<std::string>& keys,
+                   const char* which) {
+  const int count = list.Scan();
+  for (int i = 0; i < count; ++i) {
+    const CUninstallEntry& entry = list.ElementAt(i);
+    if (std::find(keys.begin(), keys.end(), entry.GetKeyName()) == keys.end()) continue;
+    LogLine(std::string(which) + " still registered after the install, not removed: " +
+            entry.GetKeyName() + " (" + entry.GetUninstallCommand() + ")");
+  }
+}
 
 }  // namespace
 
@@ -24,6 +42,25 @@ void CSetupApp::DoInstall() {
                               (m_cmdInfo.m_bSilent ? kSilentInstallOptions : kInstallOptions);
   const DWORD result = RunCommand(command);
   if (result & RESULT_FAILED) {
+    m_nExitCode |= EXIT_SETUP_FAILED;
+    return;
+  }
+  // The installer counts the driver packages of its folder: counts beyond
+  // them are no result of its own but the code of a run that failed before
+  // it handled a package.
+  const int packages = CountInfFiles(m_strPackageDir);
+  if (IsBareErrorCode(result, packages)) {
+    LogLine("The installer failed at start: " + DescribeErrorCode(result));
+    LogLine("Its exit code counts " + std::to_string(CountedPackages(result)) +
+            " driver packages where the package folder has " + std::to_string(packages) +
+            " INF files: no installer result; nothing relabelled, nothing removed");
+    m_nExitCode |= EXIT_SETUP_FAILED;
+    return;
+  }
+  // A package that failed is a failure, with or without the failure bit.
+  if (result & RESULT_FAILED_COUNT_MASK) {
+    LogLine("The installer reported " + std::to_string((result & RESULT_FAILED_COUNT_MASK) >> 16) +
+            " driver package(s) failed (" + FormatHex32(result) + ")");
     m_nExitCode |= EXIT_SETUP_FAILED;
     return;
   }
@@ -45,6 +82,7 @@ void CSetupApp::DoInstall() {
     m_nExitCode |= EXIT_SETUP_FAILED;
     return;
   }
+  const std::string newKey = list.ElementAt(found).GetKeyName();
   list.ElementAt(found).SetDisplayName(kProductDisplayName);
   const std::string version = list.ElementAt(found).GetDriverVersion();
   if (!version.empty()) list.ElementAt(found).SetDisplayVersion(version.c_str());
@@ -52,9 +90,16 @@ void CSetupApp::DoInstall() {
   if (installedCount != 0) {
     // The new copy stays; every other copy goes, always silently.
     list.RemoveAt(found);
+    if (list.GetSize() == 0) return;
+    std::vector<std::string> olderKeys;
+    for (int i = 0; i < list.GetSize(); ++i) olderKeys.push_back(list.ElementAt(i).GetKeyName());
     list.UninstallAll(TRUE);
+    LogCopiesLeft(list, olderKeys, "Older copy");
     return;
   }
   // Only staged, beside other copies: the new copy itself goes.
-  if (afterCount > 1) list.ElementAt(found).Uninstall(TRUE);
+  if (afterCount > 1) {
+    list.ElementAt(found).Uninstall(TRUE);
+    LogCopiesLeft(list, {newKey}, "Staged copy");
+  }
 }

@@ -30,15 +30,35 @@ struct InstallRun {
     app.m_strPackageDir = kPackageDir;
     p.files.AddDirectory(kPackageDir);
     p.files.AddFile(std::string(kPackageDir) + "\\zavcir.inf", InfText("3.0.0.2"));
+    p.log.Open(kLog);
     if (oldVersion) AddCopy(p, "OLD", "zavcir.inf_old", InfText(oldVersion));
   }
   // The installer answers result and, when it registers, adds the new copy
   // with the given INF text.
   void Installer(DWORD result, bool registers, const std::string& inf = InfText("3.0.0.2")) {
     p.runner.results = {result, 0};
-    p.runner.onRun = [this, registers, inf](const std::string&) {
-      if (registers && p.runner.commands.size() == 1) AddCopy(p, "NEW", "zavcir.inf_new", inf);
+    p.runner.onRun = [this, registers, inf](const std::string& command) {
+      if (p.runner.commands.size() == 1) {
+        if (registers) AddCopy(p, "NEW", "zavcir.inf_new", inf);
+        return;
+      }
+      package_test::RemoveCopyOnUninstall(p, command);
     };
+  }
+  // The values written under key, as the support log names them.
+  int Written(const std::string& key) {
+    int written = 0;
+    for (const std::string& line : p.log.TextLines(kLog))
+      written += line.rfind("Registry write HKLM\\" + key, 0) == 0;
+    return written;
+  }
+  // The support log's lines that name a copy left after a removal.
+  Lines Left() {
+    Lines left;
+    for (const std::string& line : p.log.TextLines(kLog))
+      if (line.find("still registered after the install") != std::string::npos)
+        left.push_back(line);
+    return left;
   }
   int Scans() const {
     int scans = 0;
@@ -85,12 +105,17 @@ TEST_P(InstallFlow, EndingsLabelTheNewCopyAndRemoveTheRightOnes) {
     run.app.m_cmdInfo.m_bSilent = c.silent;
     run.app.DoInstall();
     EXPECT_EQ(run.app.m_nExitCode, 0) << c.name;
-    EXPECT_EQ(run.Labels(kNewKey), kLabelled) << c.name;
+    // A staged copy beside another is labelled, then removed with its key.
+    const bool newRemoved = c.removed && std::string(c.removed) == "zavcir.inf_new";
+    EXPECT_EQ(run.Labels(kNewKey), newRemoved ? "-|-" : kLabelled) << c.name;
     EXPECT_EQ(run.Labels(kOldKey), "-|-") << c.name;
+    EXPECT_EQ(run.Written(kNewKey), 2) << c.name;
     Lines commands = {c.silent ? kSilentInstall : kInstall};
     if (c.removed) commands.push_back(package_test::EntryCommand(c.removed, true));
     EXPECT_EQ(run.p.runner.commands, commands) << c.name;
-    EXPECT_EQ(run.Scans(), 2) << c.name;
+    // After a removal the entries are read once more.
+    EXPECT_EQ(run.Scans(), c.removed ? 3 : 2) << c.name;
+    EXPECT_EQ(run.Left(), Lines{}) << c.name;
     EXPECT_EQ(run.p.registry.OpenKeyCount(), 0) << c.name;
   }
 }
@@ -151,13 +176,12 @@ TEST_P(InstallFlow, AnInstallerWhoseEndIsUnknownHasFailed) {
 // crashed reports what it never did: without an entry of the package after it,
 // the install has failed and the older copies stay.
 TEST_P(InstallFlow, AResultOfAnInstallWithoutAnEntryOfThePackageIsAFailure) {
-  for (DWORD result : {0x1u, 0x40000001u, 0x100u, 0x102u}) {
+  for (DWORD result : {0x1u, 0x40000001u, 0x100u, 0x40000100u}) {
     for (int matching : {0, 1, 2}) {
       const std::string what = FormatHex32(result) + ", matching " + std::to_string(matching);
       // Two match when the older copy is the package itself, installed again.
       InstallRun run(matching == 2 ? "3.0.0.2" : "2.0", GetParam());
       FakeLogFile& log = run.p.log;
-      log.Open(kLog);
       // A new entry (staged needs one) of another INF stands for none of the package.
       run.Installer(result, matching != 0 || (result & 0xFF00),
                     InfText(matching ? "3.0.0.2" : "9.9"));
@@ -173,6 +197,91 @@ TEST_P(InstallFlow, AResultOfAnInstallWithoutAnEntryOfThePackageIsAFailure) {
           "ended from outside; older copies left alone";
       EXPECT_EQ(std::count(lines.begin(), lines.end(), said), failed ? 1 : 0) << what;
     }
+  }
+}
+
+// The installer counts the driver packages (INF files) of its folder: a result
+// that counts more is a Windows error code of a run that failed before it
+// handled one. Nothing is labelled or removed, and the install has failed.
+TEST_P(InstallFlow, AResultThatCountsMorePackagesThanTheFolderHasIsAFailure) {
+  struct Case {
+    DWORD result;
+    int infFiles;      // in the package folder, zavcir.inf among them
+    const char* text;  // the log's line for a failure; nullptr: believed, a success
+  } cases[] = {
+      {0x0000065B, 1,  // 91 installed, 6 staged: what it answers at start under Wine
+       "The installer failed at start: 0x0000065B (1627): Function failed during execution."},
+      {0x00000005, 1, "The installer failed at start: 0x00000005 (5): Access is denied."},
+      {0x00000002, 1,
+       "The installer failed at start: 0x00000002 (2): The system cannot find the file "
+       "specified."},
+      {0x00000002, 2, nullptr},  // two packages installed: believed
+      {0x40000101, 2, nullptr},
+      {0x40000101, 1,
+       "The installer failed at start: 0x40000101 (1073742081), a code the system has no text "
+       "for"},
+      {0x00010001, 1,
+       "The installer failed at start: 0x00010001 (65537), a code the system has no text for"},
+      // A package that failed, within the count but without the failure bit.
+      {0x00010000, 1, "The installer reported 1 driver package(s) failed (0x00010000)"},
+  };
+  for (const Case& c : cases) {
+    for (bool samePresent : {false, true}) {
+      const std::string what = FormatHex32(c.result) + ", INF files " + std::to_string(c.infFiles) +
+                               (samePresent ? ", same present" : "");
+      InstallRun run(samePresent ? "3.0.0.2" : "2.0", GetParam());
+      // A second package's INF, and a folder and a file that only look like INF files.
+      if (c.infFiles == 2) run.p.files.AddFile(std::string(kPackageDir) + "\\other.inf", "");
+      run.p.files.AddDirectory(std::string(kPackageDir) + "\\folder.inf");
+      run.p.files.AddFile(std::string(kPackageDir) + "\\zavcir.cat", "");
+      run.Installer(c.result, true);
+      run.app.DoInstall();
+      const Lines lines = run.p.log.TextLines(kLog);
+      if (!c.text) {
+        EXPECT_EQ(run.app.m_nExitCode, 0) << what;
+        EXPECT_GE(run.Scans(), 2) << what;
+        continue;
+      }
+      EXPECT_EQ(run.app.m_nExitCode, EXIT_SETUP_FAILED) << what;
+      EXPECT_EQ(run.Scans(), 1) << what;
+      EXPECT_EQ(run.p.runner.commands, Lines{kInstall}) << what;
+      EXPECT_EQ(run.Labels(kNewKey) + run.Labels(kOldKey), "-|--|-") << what;
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), c.text), 1) << what;
+    }
+  }
+}
+
+// A copy that the install meant to remove and that is still registered after
+// its uninstall command is named in the log; the install itself succeeded.
+TEST_P(InstallFlow, ACopyNotRemovedIsNamed) {
+  struct Case {
+    const char* name;
+    DWORD installResult;
+    DWORD removeResult;
+    const char* line;  // nullptr: none
+  } cases[] = {
+      {"older copy removed", 0x1, 0, nullptr},
+      {"older copy's command failed", 0x1, 0x80000000,
+       "Older copy still registered after the install, not removed: OLD ("},
+      {"older copy's command failed at start", 0x1, 0x65B,
+       "Older copy still registered after the install, not removed: OLD ("},
+      {"staged copy removed", 0x100, 0, nullptr},
+      {"staged copy's command failed", 0x100, 0x80000000,
+       "Staged copy still registered after the install, not removed: NEW ("},
+  };
+  for (const Case& c : cases) {
+    InstallRun run("2.0", GetParam());
+    run.Installer(c.installResult, true);
+    run.p.runner.results = {c.installResult, c.removeResult};
+    run.app.DoInstall();
+    EXPECT_EQ(run.app.m_nExitCode, 0) << c.name;
+    const Lines left = run.Left();
+    if (!c.line) {
+      EXPECT_EQ(left, Lines{}) << c.name;
+      continue;
+    }
+    ASSERT_EQ(left.size(), 1u) << c.name;
+    EXPECT_EQ(left[0].rfind(c.line, 0), 0u) << c.name << ": " << left[0];
   }
 }
 

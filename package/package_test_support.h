@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "env/mbcs.h"
@@ -51,6 +52,32 @@ inline void AddCopy(FakePlatform& p, const std::string& key, const std::string& 
   p.files.AddFile(StoreFolder(folder) + "\\zavcir.inf", inf);
   p.registry.SetString(UninstallSubkey(key), "UninstallString", StoreUninstallCommand(folder),
                        view);
+}
+
+// The installer's uninstall, for a fake runner's action: a command
+// "<installer> [/s] /u <store folder>\\zavcir.inf" (the path quoted or not) that
+// ends in success (no failure bit, no counts) removes that copy: its store
+// folder and every entry of the Uninstall key whose command names the folder.
+// Any other command changes nothing.
+inline void RemoveCopyOnUninstall(FakePlatform& p, const std::string& command,
+                                  FakeRegistry::View view = FakeRegistry::View::k64) {
+  const std::string lower = AsciiLower(command);
+  const size_t u = lower.find("/u ");
+  const DWORD result = p.runner.ScriptedResult(p.runner.commands.size() - 1);
+  if (u == std::string::npos || (result & 0x80FFFFFF) != 0) return;
+  std::string inf = lower.substr(u + 3);
+  inf.erase(std::remove(inf.begin(), inf.end(), '"'), inf.end());
+  const size_t name = inf.rfind("\\zavcir.inf");
+  if (name == std::string::npos) return;
+  const std::string folder = inf.substr(0, name);
+  p.files.Remove(folder + "\\zavcir.inf");
+  p.files.Remove(folder);
+  for (const std::string& key : p.registry.SubkeyNames(kUninstallKey, view)) {
+    std::string uninstall;
+    p.registry.GetValue(UninstallSubkey(key), "UninstallString", &uninstall, nullptr, view);
+    if (AsciiLower(uninstall).find(folder + "\\") != std::string::npos)
+      p.registry.RemoveKey(UninstallSubkey(key), view);
+  }
 }
 
 // 64-bit Windows: the WOW64 flag and the two registry views, below an open

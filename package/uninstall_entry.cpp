@@ -107,7 +107,7 @@ BOOL CUninstallEntry::Uninstall(BOOL bSilent) const {
   if (IsFile(infPath)) {
     Trace("Execute this uninstall entry\n");
     if (bSilent) command = ReplaceAll(command, "/u ", "/s /u ");
-    const BOOL succeeded = (RunCommand(command) & RESULT_FAILED) == 0 ? TRUE : FALSE;
+    const BOOL succeeded = IsUninstallSuccess(RunCommand(command)) ? TRUE : FALSE;
     if (!IsFile(infPath)) Trace(infPath + " was successfully deleted\n");
     return succeeded;
   }

@@ -36,8 +36,9 @@ class CUninstallEntry {
   void SetDisplayName(const char* text) const;
   void SetDisplayVersion(const char* text) const;
   // Runs the uninstall command (every "/u " made "/s /u " when bSilent) while
-  // the INF path names a file: TRUE when the result's failure bit is clear.
-  // Otherwise deletes the subkey and returns FALSE. The fields never change.
+  // the INF path names a file: TRUE when its result is a success
+  // (IsUninstallSuccess). Otherwise deletes the subkey and returns FALSE. The
+  // fields never change.
   BOOL Uninstall(BOOL bSilent) const;
 
   std::string GetKeyName() const { return m_strKeyName; }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/exit_code.h"
 #include "app/setup_app.h"
 #include "env/probes.h"
@@ -15,6 +17,7 @@ using Lines = std::vector<std::string>;
 
 constexpr char kPackageDir[] = "C:\\Dist\\Win7_64";
 constexpr char kDPInst[] = "\"C:\\Dist\\Win7_64\\DPInst.exe\"";
+constexpr char kLog[] = "C:\\Windows\\ZavCirSetup.log";
 
 // The sweep's command for one store folder.
 std::string SweepCommand(const std::string& installer, bool silent, const std::string& folder) {
@@ -30,6 +33,18 @@ struct UninstallRun {
     app.m_strModuleDir = "C:\\Dist";
     app.m_nOsKind = OS_WIN7;
     p.files.AddDirectory(kPackageDir);
+    p.log.Open(kLog);
+    // The installer's uninstall removes what it is asked to.
+    p.runner.onRun = [this](const std::string& command) {
+      package_test::RemoveCopyOnUninstall(p, command);
+    };
+  }
+  // The support log's lines that name a copy left after the uninstall.
+  Lines Left() {
+    Lines left;
+    for (const std::string& line : p.log.TextLines(kLog))
+      if (line.rfind("Copy still ", 0) == 0) left.push_back(line);
+    return left;
   }
   FakePlatform p;
   CSetupApp app;
@@ -45,15 +60,19 @@ TEST_P(UninstallFlow, EntriesFirstThenEveryPackageFolderOfTheStore) {
     run.app.m_cmdInfo.m_bSilent = silent;
     AddCopy(run.p, "A", "zavcir.inf_a", InfText("1.0"));
     AddCopy(run.p, "B", "zavcir.inf_b", InfText("2.0"));
+    // Copies in the store without an entry.
+    run.p.files.AddDirectory(StoreFolder("zavcir.inf_c"));
+    run.p.files.AddDirectory(StoreFolder("zavcir.inf_d"));
     run.p.files.AddFile(StoreFolder("zavcir_file"), "");  // a file, not a folder
     run.p.files.AddDirectory(StoreFolder("other"));
     run.app.DoUninstall();
     EXPECT_EQ(run.p.runner.commands,
               (Lines{package_test::EntryCommand("zavcir.inf_a", silent),
                      package_test::EntryCommand("zavcir.inf_b", silent),
-                     SweepCommand(kDPInst, silent, StoreFolder("zavcir.inf_a")),
-                     SweepCommand(kDPInst, silent, StoreFolder("zavcir.inf_b"))}));
+                     SweepCommand(kDPInst, silent, StoreFolder("zavcir.inf_c")),
+                     SweepCommand(kDPInst, silent, StoreFolder("zavcir.inf_d"))}));
     EXPECT_EQ(run.app.m_nExitCode, 0);
+    EXPECT_EQ(run.Left(), Lines{});
     EXPECT_EQ(run.p.registry.OpenKeyCount(), 0);
   }
 }
@@ -118,8 +137,9 @@ TEST_P(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
     run.app.DoUninstall();
     const std::string what =
         PrintToString(c.results) + (c.device ? ", device" : "") + (c.entries ? ", entries" : "");
-    // A failure does not stop the sweep: A's command, then every folder.
-    EXPECT_EQ(run.p.runner.commands.size(), c.folders + (c.entries ? 3u : 0u)) << what;
+    // A failure does not stop the sweep: A's command (which takes A's folder
+    // with it), then every folder left, B's among them.
+    EXPECT_EQ(run.p.runner.commands.size(), c.folders + (c.entries ? 2u : 0u)) << what;
     EXPECT_EQ(run.app.m_nExitCode, c.exitCode) << what;
     EXPECT_EQ(run.p.system.sleeps, std::vector<DWORD>(c.checked ? 1 : 0, 1000)) << what;
     EXPECT_EQ(run.p.device.opened, Lines(c.checked ? 1 : 0, "\\\\.\\ZavCirIndexIoInterface"))
@@ -127,12 +147,63 @@ TEST_P(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
     EXPECT_EQ(run.p.device.controlCodes, std::vector<DWORD>(c.checked && c.device, 0x0022200D))
         << what;
     if (c.entries) {
-      EXPECT_TRUE(run.p.registry.HasKey(package_test::UninstallSubkey("A"))) << what;
+      // A went with its command; the stale B's key was deleted in its view only.
+      EXPECT_FALSE(run.p.registry.HasKey(package_test::UninstallSubkey("A"))) << what;
       EXPECT_FALSE(run.p.registry.HasKey(package_test::UninstallSubkey("B"))) << what;
       EXPECT_EQ(run.p.registry.HasKey(package_test::UninstallSubkey("B"), FakeRegistry::View::k32),
                 wow64)
           << what;
     }
+  }
+}
+
+// After the commands the entries and the store are read once more: every
+// copy still there is named in the log and is a failed removal, whatever the
+// commands answered. A bare Windows error code from a command is a failure.
+TEST_P(UninstallFlow, CopiesStillThereAfterTheCommandsAreFailures) {
+  struct Case {
+    const char* name;
+    DWORD result;         // of every command
+    bool removes;         // the commands remove what they are asked to
+    bool entry, folder;   // copy A's entry and A's store folder are still there
+    const char* failure;  // a line for the command's result; nullptr: none
+  } cases[] = {
+      {"removed", 0, true, false, false, nullptr},
+      {"restart needed, removed", 0x40000000, true, false, false, nullptr},
+      {"success answered, nothing removed", 0, false, true, true, nullptr},
+      {"failed at start", 0x65B, true, true, true,
+       "The uninstall command failed at start: 0x0000065B (1627): Function failed during "
+       "execution."},
+      {"a count", 0x1, true, true, true,
+       "The uninstall command failed at start: 0x00000001 (1), a code the system has no text "
+       "for"},
+      {"failure bit", 0x80000000, true, true, true, nullptr},
+  };
+  for (const Case& c : cases) {
+    UninstallRun run(GetParam());
+    run.p.device.present = true;
+    if (!c.removes) run.p.runner.onRun = nullptr;
+    AddCopy(run.p, "A", "zavcir.inf_a", InfText("1.0"));
+    run.p.runner.results = {c.result};
+    run.app.DoUninstall();
+    const bool left = c.entry || c.folder;
+    // The device check runs only when nothing else was recorded.
+    const int expected = (left ? EXIT_REMOVE_FAILED : 0) |
+                         ((c.result & 0x40000000) || !left ? EXIT_RESTART_NEEDED : 0);
+    EXPECT_EQ(run.app.m_nExitCode, expected) << c.name;
+    Lines left_lines;
+    if (c.entry)
+      left_lines.push_back("Copy still registered after the uninstall: A (" +
+                           package_test::EntryCommand("zavcir.inf_a", false) + ")");
+    if (c.folder)
+      left_lines.push_back("Copy still in the driver store after the uninstall: " +
+                           StoreFolder("zavcir.inf_a"));
+    EXPECT_EQ(run.Left(), left_lines) << c.name;
+    const Lines lines = run.p.log.TextLines(kLog);
+    // The entry's command and the sweep's command for the folder it left.
+    const long failures = c.failure ? (c.folder ? 2 : 1) : 0;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), c.failure ? c.failure : ""), failures)
+        << c.name;
   }
 }
 

@@ -155,3 +155,16 @@ std::string Win32SystemInfo::GetWindowsDirectory() {
 }
 
 void Win32SystemInfo::Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
+
+std::string Win32SystemInfo::FormatSystemMessage(DWORD code) {
+  // The longest system text is far below 1024 characters; the width mask makes
+  // the call write blanks for the text's line breaks, its last one included.
+  char buffer[1024];
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+      nullptr, code, 0, buffer, sizeof buffer, nullptr);
+  if (length == 0 || length >= sizeof buffer) return std::string();
+  std::string text(buffer, length);
+  const size_t end = text.find_last_not_of(" \t\r\n");
+  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}

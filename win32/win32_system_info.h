@@ -27,6 +27,7 @@ class Win32SystemInfo : public SystemInfo {
   std::string GetWindowsDirectory() override;
   const CodePage& GetCodePage() override { return codePage_; }
   void Sleep(DWORD milliseconds) override;
+  std::string FormatSystemMessage(DWORD code) override;
 
  private:
   CodePage codePage_;

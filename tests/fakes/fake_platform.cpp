@@ -294,8 +294,7 @@ std::unique_ptr<StartedProcess> FakeProcessRunner::Start(std::string commandLine
   table.processes[id] = process;
   if (marker) table.Inherit(marker, id);
   if (onRun) onRun(commandLine);
-  const DWORD exitCode = results.empty() ? 0 : results[std::min(index, results.size() - 1)];
-  return std::make_unique<FakeStartedProcess>(*this, exitCode, id);
+  return std::make_unique<FakeStartedProcess>(*this, ScriptedResult(index), id);
 }
 
 void FakeInfParser::AddFile(const std::string& path,

@@ -5,6 +5,7 @@
 // the lifetime of the object and resets the probe caches around it.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -101,6 +102,16 @@ class FakeSystemInfo : public SystemInfo {
   BOOL RevertFsRedirection(PVOID oldValue) override;
   std::string GetWindowsDirectory() override { return windowsDirectory; }
   const CodePage& GetCodePage() override { return codePage; }
+  // The system's texts of error codes (FormatMessage), as one line each; a
+  // code without one has no text.
+  std::map<DWORD, std::string> messages{
+      {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified."},
+      {ERROR_ACCESS_DENIED, "Access is denied."},
+      {ERROR_FUNCTION_FAILED, "Function failed during execution."}};
+  std::string FormatSystemMessage(DWORD code) override {
+    const auto found = messages.find(code);
+    return found == messages.end() ? std::string() : found->second;
+  }
   std::function<void(DWORD)> onSleep;  // time passing on the fake machine
   void Sleep(DWORD ms) override {
     sleeps.push_back(ms);
@@ -132,6 +143,11 @@ class FakeProcessRunner : public ProcessRunner {
   int open = 0;
   // Whether each started program was given a marker to inherit.
   std::vector<bool> inherited;
+
+  // The exit code that the program started as command number index ends with.
+  DWORD ScriptedResult(size_t index) const {
+    return results.empty() ? 0 : results[std::min(index, results.size() - 1)];
+  }
 
   std::unique_ptr<StartedProcess> Start(std::string commandLine, CommandMarker* marker,
                                         DWORD* error) override;

@@ -148,6 +148,25 @@ bool FakeRegistry::HasKey(const std::string& path, View view) const {
   return impl_->Find(view, path) != nullptr;
 }
 
+void FakeRegistry::RemoveKey(const std::string& path, View view) {
+  std::vector<std::string> parts = SplitPath(path);
+  if (parts.empty()) return;
+  const std::string name = parts.back();
+  parts.pop_back();
+  std::shared_ptr<Impl::Node> parent = impl_->Find(view, JoinPath(parts));
+  std::shared_ptr<Impl::Node> node = parent ? Impl::Child(*parent, name) : nullptr;
+  if (!node) return;
+  Impl::MarkDeleted(*node);
+  parent->children.erase(std::find(parent->children.begin(), parent->children.end(), node));
+}
+
+std::vector<std::string> FakeRegistry::SubkeyNames(const std::string& path, View view) const {
+  std::vector<std::string> names;
+  if (std::shared_ptr<Impl::Node> node = impl_->Find(view, path))
+    for (const auto& child : node->children) names.push_back(child->name);
+  return names;
+}
+
 bool FakeRegistry::GetValue(const std::string& path, const std::string& name, std::string* data,
                             DWORD* type, View view) const {
   std::shared_ptr<Impl::Node> node = impl_->Find(view, path);

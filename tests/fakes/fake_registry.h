@@ -43,8 +43,15 @@ class FakeRegistry : public Registry {
   void SetRaw(const std::string& path, const std::string& name, DWORD type, const std::string& data,
               View view = View::k64);
 
+  // Removes a key with its subkeys, as another program would: handles open on
+  // them answer ERROR_KEY_DELETED from then on. A missing key is no error.
+  void RemoveKey(const std::string& path, View view = View::k64);
+
   // Inspection.
   bool HasKey(const std::string& path, View view = View::k64) const;
+  // The names of a key's direct subkeys, in enumeration order (none when the
+  // key is missing).
+  std::vector<std::string> SubkeyNames(const std::string& path, View view = View::k64) const;
   // The value's data as stored (with its terminating zero if one was written),
   // and its type; false when there is no such value.
   bool GetValue(const std::string& path, const std::string& name, std::string* data,

@@ -19,6 +19,7 @@ class CodePageOnlySystem : public SystemInfo {
   std::string GetWindowsDirectory() override { return std::string(); }
   const CodePage& GetCodePage() override { return m_codePage; }
   void Sleep(DWORD) override {}
+  std::string FormatSystemMessage(DWORD) override { return std::string(); }
 
  private:
   CodePage m_codePage = CodePage::Ascii();
