@@ -2,7 +2,8 @@
 # Installs everything a fresh Debian 12 needs to build and test the setup
 # program: the native toolchain, GoogleTest and OpenSSL's libcrypto (the
 # checker's catalog reader), the MinGW-w64 cross compilers,
-# Wine with its 32-bit part, and the tools the tests use. Idempotent: when
+# Wine with its 32-bit part, and the tools the tests use (a virtual X display,
+# xdotool and ImageMagick for the test that clicks through the installer's wizard). Idempotent: when
 # everything is there it only checks, in well under a second.
 #
 # Prints one line per step; the package manager's own output goes to
@@ -17,6 +18,7 @@ PACKAGES=(
   wine wine64 wine32:i386
   icoutils python3 python3-pefile python3-pytest python3-pytest-xdist python3-pytest-rerunfailures
   clang libclang-rt-14-dev osslsigncode openssl locales
+  xvfb xdotool imagemagick
 )
 
 missing=()

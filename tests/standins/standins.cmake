@@ -7,6 +7,7 @@
 #   runexit.exe                 runs a command line and prints its full exit code
 #   guardtool.exe               takes the run guard (or its name) as another program might
 #   killtool.exe                ends a process with a given exit code, as Task Manager does
+#   devtool.exe                 makes a root-enumerated device with a hardware ID (SetupAPI)
 set(STANDIN_DIR ${CMAKE_SOURCE_DIR}/tests/standins)
 set(STANDIN_OUT ${CMAKE_BINARY_DIR}/tests)
 set(STANDIN_LINK_FLAGS -static -static-libgcc -static-libstdc++ -s)
@@ -18,6 +19,12 @@ foreach(tool IN ITEMS boxtool wndtool runexit guardtool killtool)
   target_link_options(${tool} PRIVATE ${STANDIN_LINK_FLAGS})
   set_target_properties(${tool} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${STANDIN_OUT})
 endforeach()
+
+add_executable(devtool ${STANDIN_DIR}/devtool.cpp)
+target_compile_definitions(devtool PRIVATE WIN32_LEAN_AND_MEAN)
+target_link_options(devtool PRIVATE ${STANDIN_LINK_FLAGS})
+target_link_libraries(devtool PRIVATE setupapi)
+set_target_properties(devtool PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${STANDIN_OUT})
 
 # The installer stand-in of the build's own word size, and the other one from
 # the cross compiler of the other word size, called directly: both builds make

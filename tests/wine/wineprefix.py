@@ -564,6 +564,13 @@ class WinePrefix:
         """The Windows version that the next processes see (winxp, win7, win2k, ...)."""
         self.reg_add(r"HKCU\Software\Wine", "Version", name, view=None)
 
+    def show_on(self, display: str) -> None:
+        """Makes the prefix's windows appear on an X display (Wine's x11 driver
+        instead of the null one): the server starts anew for it."""
+        self.reg_add(r"HKCU\Software\Wine\Drivers", "Graphics", "x11", view=None)
+        self.env["DISPLAY"] = display
+        self.power_cut()
+
     def set_device(self, present: bool) -> None:
         r"""Makes \\.\ZavCirIndexIoInterface openable (a link to /dev/null) or absent."""
         link = self.path / "dosdevices" / DEVICE_LINK
