@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs everything a fresh Debian 12 needs to build and test the setup
 # program: the native toolchain, GoogleTest and OpenSSL's libcrypto (the
-# checker's catalog reader), the MinGW-w64 cross compilers,
-# Wine with its 32-bit part, and the tools the tests use (a virtual X display,
-# xdotool and ImageMagick for the test that clicks through the installer's wizard). Idempotent: when
-# everything is there it only checks, in well under a second.
+# checker's catalog reader), the MinGW-w64 cross compilers, Wine with its
+# 32-bit part, and the tools the tests use (among them a virtual X display,
+# xdotool and ImageMagick for the test that clicks through the installer's
+# wizard). Idempotent: when everything is there it only checks, in well
+# under a second.
 #
 # Prints one line per step; the package manager's own output goes to
 # build/bootstrap.log, and its last lines are shown only when a step fails.
