@@ -53,7 +53,7 @@ void CSetupApp::DoInstall() {
     LogLine("The installer failed at start: " + DescribeErrorCode(result));
     LogLine("Its exit code counts " + std::to_string(CountedPackages(result)) +
             " driver packages where the package folder has " + std::to_string(packages) +
-            " INF files: no installer result; nothing relabelled, nothing removed");
+            " INF file(s): no installer result; nothing relabelled, nothing removed");
     m_nExitCode |= EXIT_SETUP_FAILED;
     return;
   }
