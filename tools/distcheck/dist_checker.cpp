@@ -8,7 +8,6 @@
 #include "env/mbcs.h"
 #include "env/setup_ini.h"
 #include "tools/distcheck/catalog_check.h"
-#include "tools/distcheck/checker_platform.h"
 #include "tools/distcheck/dist_files.h"
 #include "tools/distcheck/driver_ver.h"
 #include "tools/distcheck/editions.h"
@@ -258,7 +257,10 @@ void CheckTag(const std::string& folder, const Edition& edition, InfParser* pars
               Findings* findings) {
   const std::string& tag = edition.tag;
   std::string value;
-  const SetupIniResult result = ReadPackageSubdirectory(folder, tag, &value);
+  // The tags are ASCII, so a key matches a tag under ASCII case rules exactly
+  // when it does under the rules of any single-byte code page.
+  const SetupIniResult result =
+      ReadPackageSubdirectory(*parser, CodePage::Ascii(), folder, tag, &value);
   if (result != SETUP_INI_FOUND) {
     findings->Add(tag, FindingCode::kDirLineMissing, tag + ": " + ExplainNoLine(parser, tag));
     return;
@@ -345,7 +347,6 @@ DistReport CheckDistribution(const std::string& folder) {
   report.setupIniParsable = true;
   CheckSetupIniSignature(&parser, &findings);
 
-  ScopedCheckerPlatform platform(&parser);
   for (size_t i = 0; i < report.rows.size(); ++i) {
     CheckTag(folder, SupportedEditions()[i], &parser, &report.rows[i], &findings);
   }

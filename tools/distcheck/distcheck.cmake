@@ -16,7 +16,7 @@ set(DISTCHECK_DIR ${CMAKE_SOURCE_DIR}/tools/distcheck)
 
 # The checker's portable sources and the parts of the core it shares with Setup.exe.
 set(DISTCHECK_SOURCES
-  ${DISTCHECK_DIR}/checker_platform.cpp ${DISTCHECK_DIR}/dist_checker.cpp
+  ${DISTCHECK_DIR}/dist_checker.cpp
   ${DISTCHECK_DIR}/dist_files.cpp ${DISTCHECK_DIR}/driver_ver.cpp ${DISTCHECK_DIR}/editions.cpp
   ${DISTCHECK_DIR}/finding_codes.cpp
   ${DISTCHECK_DIR}/inf_document.cpp ${DISTCHECK_DIR}/loaded_inf_parser.cpp
@@ -28,10 +28,6 @@ set(DISTCHECK_CATALOG_SOURCES
   ${DISTCHECK_DIR}/catalog_check.cpp ${DISTCHECK_DIR}/catalog_format.cpp
   ${DISTCHECK_DIR}/catalog_reader.cpp ${DISTCHECK_DIR}/catalog_signature.cpp
   ${DISTCHECK_DIR}/catalog_writer.cpp ${DISTCHECK_DIR}/digest.cpp ${DISTCHECK_DIR}/file_hash.cpp)
-set(DISTCHECK_CORE_SOURCES
-  ${CMAKE_SOURCE_DIR}/env/setup_ini.cpp ${CMAKE_SOURCE_DIR}/env/mbcs.cpp
-  ${CMAKE_SOURCE_DIR}/env/code_page.cpp ${CMAKE_SOURCE_DIR}/env/platform.cpp
-  ${CMAKE_SOURCE_DIR}/package/driver_ver_line.cpp ${CMAKE_SOURCE_DIR}/package/text_line_reader.cpp)
 
 # The JSON report is written with nlohmann-json (Debian's nlohmann-json3-dev,
 # header-only). The Windows build takes the header alone: /usr/include itself
@@ -56,12 +52,13 @@ if(WIN32)
     -Wl,--subsystem,console:5.01 -Wl,--major-os-version,5 -Wl,--minor-os-version,1
     -Wl,--no-insert-timestamp -Wl,--build-id=none -s)
 
-  add_library(distcheck_win STATIC ${DISTCHECK_SOURCES} ${DISTCHECK_CORE_SOURCES}
+  add_library(distcheck_win STATIC ${DISTCHECK_SOURCES}
     ${DISTCHECK_DIR}/dist_files_win.cpp ${DISTCHECK_DIR}/catalog_check_none.cpp)
   target_include_directories(distcheck_win PUBLIC ${CMAKE_SOURCE_DIR})
   target_include_directories(distcheck_win SYSTEM PUBLIC ${DISTCHECK_JSON_INCLUDE})
   target_compile_definitions(distcheck_win PUBLIC ${XP_DEFINES})
   target_compile_options(distcheck_win PRIVATE ${REPRO_FLAGS})
+  target_link_libraries(distcheck_win PUBLIC setup_portable)
 
   add_executable(zavcir-distcheck ${DISTCHECK_DIR}/distcheck_main.cpp)
   target_compile_options(zavcir-distcheck PRIVATE ${REPRO_FLAGS})
@@ -74,7 +71,7 @@ else()
   add_library(distcheck_host STATIC ${DISTCHECK_SOURCES} ${DISTCHECK_CATALOG_SOURCES}
     ${DISTCHECK_DIR}/dist_files_posix.cpp)
   target_include_directories(distcheck_host PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(distcheck_host PUBLIC setup_core nlohmann_json::nlohmann_json
+  target_link_libraries(distcheck_host PUBLIC setup_portable nlohmann_json::nlohmann_json
     OpenSSL::Crypto)
 
   add_executable(zavcir-distcheck ${DISTCHECK_DIR}/distcheck_main.cpp)
@@ -101,11 +98,11 @@ else()
   if(DISTCHECK_FUZZ OR SETUP_FUZZ)
     foreach(target IN ITEMS inf pe catalog)
       add_executable(distcheck_${target}_fuzz ${DISTCHECK_DIR}/${target}_fuzz.cpp
-        ${DISTCHECK_SOURCES} ${DISTCHECK_CATALOG_SOURCES} ${DISTCHECK_CORE_SOURCES}
+        ${DISTCHECK_SOURCES} ${DISTCHECK_CATALOG_SOURCES}
         ${DISTCHECK_DIR}/dist_files_posix.cpp)
       target_include_directories(distcheck_${target}_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
-      target_link_libraries(distcheck_${target}_fuzz PRIVATE nlohmann_json::nlohmann_json
-        OpenSSL::Crypto)
+      target_link_libraries(distcheck_${target}_fuzz PRIVATE setup_portable
+        nlohmann_json::nlohmann_json OpenSSL::Crypto)
       target_compile_options(distcheck_${target}_fuzz PRIVATE
         -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
       target_link_options(distcheck_${target}_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "env/code_page.h"
 #include "env/setup_ini.h"
-#include "tools/distcheck/checker_platform.h"
 #include "tools/distcheck/editions.h"
 #include "tools/distcheck/inf_document.h"
 #include "tools/distcheck/loaded_inf_parser.h"
@@ -36,10 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
   }
-  ScopedCheckerPlatform platform(&parser);
   for (const Edition& edition : SupportedEditions()) {
     std::string value;
-    if (ReadPackageSubdirectory("C:\\dist", edition.tag, &value) == SETUP_INI_FOUND &&
+    if (ReadPackageSubdirectory(parser, CodePage::Ascii(), "C:\\dist", edition.tag, &value) ==
+            SETUP_INI_FOUND &&
         value.empty()) {
       __builtin_trap();  // the walk never reports an empty folder as found
     }
