@@ -28,6 +28,14 @@ gtest_discover_tests(setup_core_tests DISCOVERY_TIMEOUT 60)
 # exercise), built with clang under ASan and UBSan: scripts/fuzz.sh configures
 # build/fuzz with -DSETUP_FUZZ=ON and builds the target setup_fuzz_targets.
 option(SETUP_FUZZ "Build the libFuzzer targets of the core (clang only)" OFF)
+set(FUZZ_COMPILE_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+  -fno-omit-frame-pointer)
+# setup_portable is instrumented as well: the core's fuzz targets and the
+# checker's (tools/distcheck/fuzz/, with its own DISTCHECK_FUZZ) link it.
+if(SETUP_FUZZ OR DISTCHECK_FUZZ)
+  target_compile_options(setup_portable PRIVATE ${FUZZ_COMPILE_FLAGS})
+  target_link_options(setup_portable INTERFACE -fsanitize=address,undefined)
+endif()
 if(SETUP_FUZZ)
   file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/app/*_fuzz.cpp ${CMAKE_SOURCE_DIR}/env/*_fuzz.cpp
@@ -35,12 +43,7 @@ if(SETUP_FUZZ)
   file(GLOB FUZZ_FAKES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
   list(FILTER FUZZ_FAKES EXCLUDE REGEX "_test\\.cpp$")
   # The whole core is instrumented, so that the fuzzer sees the coverage of
-  # the code under test and not only of the harness; setup_portable too, which
-  # the checker's fuzz targets (tools/distcheck/fuzz/) link as well.
-  set(FUZZ_COMPILE_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
-    -fno-omit-frame-pointer)
-  target_compile_options(setup_portable PRIVATE ${FUZZ_COMPILE_FLAGS})
-  target_link_options(setup_portable INTERFACE -fsanitize=address,undefined)
+  # the code under test and not only of the harness; setup_portable too (above).
   add_library(setup_fuzz_core STATIC ${CORE_SOURCES} ${FUZZ_FAKES})
   target_include_directories(setup_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_options(setup_fuzz_core PUBLIC ${FUZZ_COMPILE_FLAGS})
@@ -55,4 +58,6 @@ if(SETUP_FUZZ)
   endforeach()
 endif()
 
-include(${CMAKE_SOURCE_DIR}/tools/distcheck/distcheck.cmake OPTIONAL)
+# The distribution checker and the INF probe of its differential test.
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/distcheck)
+include(${CMAKE_SOURCE_DIR}/tests/inf_probe/inf_probe.cmake)

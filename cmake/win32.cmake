@@ -61,5 +61,6 @@ set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup SUFFIX .exe)
 
 # Test programs for the Wine harness (stand-ins and helpers), when present.
 include(${CMAKE_SOURCE_DIR}/tests/standins/standins.cmake OPTIONAL)
-include(${CMAKE_SOURCE_DIR}/tools/distcheck/distcheck.cmake OPTIONAL)
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/distcheck)
+include(${CMAKE_SOURCE_DIR}/tests/inf_probe/inf_probe.cmake)
 include(${CMAKE_SOURCE_DIR}/bench/bench.cmake OPTIONAL)

@@ -7,9 +7,9 @@
 
 #include "env/code_page.h"
 #include "env/setup_ini.h"
-#include "tools/distcheck/driver_ver.h"
-#include "tools/distcheck/editions.h"
-#include "tools/distcheck/package_inf.h"
+#include "tools/distcheck/inf/driver_ver.h"
+#include "tools/distcheck/inf/editions.h"
+#include "tools/distcheck/inf/package_inf.h"
 
 namespace {
 
