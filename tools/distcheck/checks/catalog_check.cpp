@@ -1,17 +1,15 @@
 #include "tools/distcheck/checks/catalog_check.h"
 
 #include "env/mbcs.h"
+#include "tools/distcheck/base/text.h"
 #include "tools/distcheck/catalog/catalog_reader.h"
 #include "tools/distcheck/catalog/file_hash.h"
 #include "tools/distcheck/files/host_files.h"
-#include "tools/distcheck/files/package_files.h"
 
 namespace {
 
 constexpr size_t kMaxCatalogSize = 64u << 20;
 constexpr size_t kMaxFileSize = 256u << 20;
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 // What the catalog holds of one file.
 struct Lookup {

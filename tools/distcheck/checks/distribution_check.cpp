@@ -7,6 +7,7 @@
 #include "env/code_page.h"
 #include "env/mbcs.h"
 #include "env/setup_ini.h"
+#include "tools/distcheck/base/text.h"
 #include "tools/distcheck/checks/catalog_check.h"
 #include "tools/distcheck/files/host_files.h"
 #include "tools/distcheck/files/package_files.h"
@@ -22,14 +23,6 @@ namespace {
 constexpr size_t kMaxImageSize = 64u << 20;  // larger "executables" are not read
 constexpr size_t kMaxTextSize = 16u << 20;   // nor larger Setup.ini or INF files
 constexpr DWORD kFieldSize = 260;            // Setup.exe's buffers, NUL included
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-// The last component of a path, trailing separators ignored.
-std::string BaseName(std::string path) {
-  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-  return LastComponent(path);
-}
 
 void CheckSetupExe(const std::string& folder, DistReport* report, Findings* findings) {
   std::string path, content;
@@ -316,7 +309,7 @@ DistReport CheckDistribution(const std::string& folder) {
     findings.Add("", FindingCode::kFolderMissing, Quoted(folder) + " is not a folder");
     return report;
   }
-  if (BaseName(folder).find(' ') != std::string::npos) {
+  if (LastComponent(WithoutTrailingSeparators(folder)).find(' ') != std::string::npos) {
     findings.Add("", FindingCode::kDistFolderSpace,
                  "the distribution folder's name has a space; the installer records its "
                  "uninstall command unquoted, so Windows may start another program "

@@ -11,13 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "env/mbcs.h"
+#include "tools/distcheck/base/text.h"
 #include "tools/distcheck/catalog/catalog_writer.h"
 #include "tools/distcheck/catalog/openssl_ptr.h"
+#include "tools/distcheck/cli/catalog_sources.h"
 #include "tools/distcheck/files/host_files.h"
 #include "tools/distcheck/files/package_files.h"
-#include "tools/distcheck/inf/loaded_inf_parser.h"
-#include "tools/distcheck/inf/package_inf.h"
 
 namespace {
 
@@ -34,8 +33,6 @@ const char kUsage[] =
     "  --os       the Windows versions it is for (OSAttr; default "
     "2:5.1,2:5.2,2:6.0,2:6.1,2:6.2,2:6.3,2:10.0)\n"
     "Exit code: 0 written, 2 not (the reason is printed).\n";
-
-constexpr size_t kMaxFileSize = 256u << 20;
 
 struct Options {
   std::string cert, key, inf = "zavcir.inf", folder;
@@ -102,48 +99,6 @@ bool CatalogPath(const std::string& folder, const std::string& name, std::string
   return true;
 }
 
-// The files of each catalog the INF names, the INF first; false with *problem set.
-bool CollectFiles(const Options& options, std::map<std::string, std::vector<CatalogSource>>* out,
-                  std::string* problem) {
-  std::string infPath, content;
-  if (!FindEntry(options.folder, options.inf, &infPath) ||
-      !ReadWholeFile(infPath, kMaxFileSize, &content)) {
-    *problem = options.folder + " has no readable " + options.inf;
-    return false;
-  }
-  LoadedInfParser parser(content);
-  std::unique_ptr<InfFile> inf = parser.Open(options.inf);
-  if (!inf) {
-    *problem = options.inf + " cannot be parsed as an INF file";
-    return false;
-  }
-  for (bool amd64 : {false, true}) {
-    const PackageInfView view = ReadPackageInf(inf.get(), InfTarget{amd64, 6, 1, 0, 0});
-    if (view.catalog.empty()) continue;
-    std::vector<CatalogSource>& files = (*out)[view.catalog];
-    if (files.empty()) files.push_back({LastComponent(infPath), content});
-    for (const SourceFile& source : view.files) {
-      const std::string relative = JoinFolder(source.folder, source.name);
-      std::string path;
-      CatalogSource file{LastComponent(source.name), ""};
-      if (!source.diskFound || !FindPackageFile(options.folder, relative, &path) ||
-          !ReadWholeFile(path, kMaxFileSize, &file.content)) {
-        *problem = relative + ", which " + options.inf + " names, is missing or unreadable";
-        return false;
-      }
-      bool listed = false;  // both architectures may name it
-      for (const CatalogSource& other : files)
-        listed = listed || AsciiEqualNoCase(other.name, file.name);
-      if (!listed) files.push_back(file);
-    }
-  }
-  if (out->empty()) {
-    *problem = options.inf + " names no catalog (CatalogFile in [Version])";
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,7 +117,8 @@ int main(int argc, char** argv) {
   if (!key) return Fail(options.key + " holds no PEM private key (without a password)");
   std::map<std::string, std::vector<CatalogSource>> catalogs;
   std::string problem;
-  if (!CollectFiles(options, &catalogs, &problem)) return Fail(problem);
+  if (!CollectCatalogSources(options.folder, options.inf, &catalogs, &problem))
+    return Fail(problem);
   for (const auto& [name, files] : catalogs) {
     CatalogInput input = options.input;
     input.files = files;

@@ -20,16 +20,6 @@ bool HasFolderId(const std::string& text) {
 
 }  // namespace
 
-std::string LastComponent(const std::string& path) {
-  const size_t cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-std::string JoinFolder(const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return a + b;
-  return a + "\\" + b;
-}
-
 bool ResolvePackageFolder(const std::string& base, const std::string& value, std::string* path,
                           std::string* problem) {
   if (HasFolderId(value)) {

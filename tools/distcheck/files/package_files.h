@@ -5,12 +5,6 @@
 
 #include <string>
 
-// The last component of a path (after its last '\\' or '/').
-std::string LastComponent(const std::string& path);
-
-// Two parts of a Windows path joined by '\\'; an empty part is left out.
-std::string JoinFolder(const std::string& a, const std::string& b);
-
 // The folder a value names below base (a path in the host's form), resolved
 // as Windows resolves base + "\" + value. false with *problem set (a clause:
 // "names no existing folder") when it names none.

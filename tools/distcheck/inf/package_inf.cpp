@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "env/mbcs.h"
-#include "tools/distcheck/files/package_files.h"
+#include "tools/distcheck/base/text.h"
 
 namespace {
 
@@ -103,7 +103,8 @@ void ReadSourceFiles(InfFile* inf, const std::string& arch, PackageInfView* view
   }
 }
 
-void ReadCatalog(InfFile* inf, const std::string& ntArch, PackageInfView* view) {
+// The catalog the [Version] section names for the architecture.
+void FindCatalogFile(InfFile* inf, const std::string& ntArch, PackageInfView* view) {
   const std::vector<Line> version = ReadSection(inf, "Version");
   for (const std::string& key :
        {"CatalogFile." + ntArch, std::string("CatalogFile.NT"), std::string("CatalogFile")}) {
@@ -185,7 +186,7 @@ ManufacturerLine ReadManufacturerLine(const Line& line, const InfTarget& target)
 std::string ModelsProblemAt(InfFile* inf, const ManufacturerLine& line, const InfTarget& target,
                             int major, int minor, std::string* section) {
   if (line.models.empty()) return "a [Manufacturer] line names no models section";
-  const std::string quoted = "'" + line.models + "'";
+  const std::string quoted = Quoted(line.models);
   if (target.amd64 && line.decorations.empty()) {
     return "the models " + quoted +
            " have no NTamd64 decoration in [Manufacturer]; 64-bit Windows uses only models "
@@ -312,7 +313,7 @@ std::vector<KernelService> KernelServices(InfFile* inf, const std::vector<std::s
 PackageInfView ReadPackageInf(InfFile* inf, const InfTarget& target) {
   PackageInfView view;
   const std::string ntArch = target.amd64 ? "NTamd64" : "NTx86";
-  ReadCatalog(inf, ntArch, &view);
+  FindCatalogFile(inf, ntArch, &view);
   ReadSourceFiles(inf, target.amd64 ? "amd64" : "x86", &view);
   std::vector<std::string> models;
   view.modelsProblems = ModelsProblems(inf, ReadSection(inf, "Manufacturer"), target, &models);
