@@ -61,27 +61,27 @@ class DistFolder {
  public:
   DistFolder() {
     char pattern[] = "/tmp/distcheck-test-XXXXXX";
-    root_ = ::mkdtemp(pattern);
+    m_root = ::mkdtemp(pattern);
   }
-  ~DistFolder() { std::system(("rm -rf '" + root_ + "'").c_str()); }
+  ~DistFolder() { std::system(("rm -rf '" + m_root + "'").c_str()); }
 
-  const std::string& Root() const { return root_; }
+  const std::string& Root() const { return m_root; }
   void Write(const std::string& relative, const std::string& content) {
     const size_t slash = relative.rfind('/');
     if (slash != std::string::npos) MakeDir(relative.substr(0, slash));
-    std::ofstream(root_ + "/" + relative, std::ios::binary) << content;
+    std::ofstream(m_root + "/" + relative, std::ios::binary) << content;
   }
   // Makes the folder and the folders above it.
   void MakeDir(const std::string& relative) {
     for (size_t slash = relative.find('/'); slash != std::string::npos;
          slash = relative.find('/', slash + 1)) {
-      ::mkdir((root_ + "/" + relative.substr(0, slash)).c_str(), 0755);
+      ::mkdir((m_root + "/" + relative.substr(0, slash)).c_str(), 0755);
     }
-    ::mkdir((root_ + "/" + relative).c_str(), 0755);
+    ::mkdir((m_root + "/" + relative).c_str(), 0755);
   }
-  void Remove(const std::string& relative) { ::unlink((root_ + "/" + relative).c_str()); }
+  void Remove(const std::string& relative) { ::unlink((m_root + "/" + relative).c_str()); }
   std::string Read(const std::string& relative) const {
-    std::ifstream file(root_ + "/" + relative, std::ios::binary);
+    std::ifstream file(m_root + "/" + relative, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
   }
 
@@ -99,7 +99,7 @@ class DistFolder {
   // DPInst.exe left out.
   void ResignAll() {
     namespace fs = std::filesystem;
-    for (const auto& dir : fs::recursive_directory_iterator(root_)) {
+    for (const auto& dir : fs::recursive_directory_iterator(m_root)) {
       if (!dir.is_directory()) continue;
       std::vector<CatalogSource> files;
       std::vector<fs::path> catalogs;
@@ -127,7 +127,7 @@ class DistFolder {
   }
 
  private:
-  std::string root_;
+  std::string m_root;
 };
 
 // "severity tag code" of every finding.
