@@ -222,7 +222,8 @@ BOOL CSetupApp::ResolvePackageDir() {
     return FALSE;
   }
   std::string subdirectory;
-  switch (ReadPackageSubdirectory(m_strModuleDir, tag, &subdirectory)) {
+  switch (ReadPackageSubdirectory(*GetPlatform().inf, GetPlatform().system->GetCodePage(),
+                                  m_strModuleDir, tag, &subdirectory)) {
     case SETUP_INI_FOUND:
       m_strPackageDir = m_strModuleDir + "\\" + subdirectory;
       return TRUE;

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/distcheck/catalog_reader.h"
-#include "tools/distcheck/dist_checker.h"
-#include "tools/distcheck/file_hash.h"
-#include "tools/distcheck/pe_image.h"
-#include "tools/distcheck/pe_test_image.h"
+#include "tools/distcheck/catalog/catalog_reader.h"
+#include "tools/distcheck/catalog/file_hash.h"
+#include "tools/distcheck/checks/distribution_check.h"
+#include "tools/distcheck/pe/pe_image.h"
+#include "tools/distcheck/testing/pe_test_image.h"
 
 namespace fs = std::filesystem;
 

@@ -9,8 +9,12 @@ if(SETUP_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+add_library(setup_portable STATIC ${PORTABLE_SOURCES})
+target_include_directories(setup_portable PUBLIC ${CMAKE_SOURCE_DIR})
+
 add_library(setup_core STATIC ${CORE_SOURCES})
 target_include_directories(setup_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(setup_core PUBLIC setup_portable)
 
 file(GLOB TEST_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/app/*_test.cpp ${CMAKE_SOURCE_DIR}/env/*_test.cpp
@@ -24,6 +28,14 @@ gtest_discover_tests(setup_core_tests DISCOVERY_TIMEOUT 60)
 # exercise), built with clang under ASan and UBSan: scripts/fuzz.sh configures
 # build/fuzz with -DSETUP_FUZZ=ON and builds the target setup_fuzz_targets.
 option(SETUP_FUZZ "Build the libFuzzer targets of the core (clang only)" OFF)
+set(FUZZ_COMPILE_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+  -fno-omit-frame-pointer)
+# setup_portable is instrumented as well: the core's fuzz targets and the
+# checker's (tools/distcheck/fuzz/, with its own DISTCHECK_FUZZ) link it.
+if(SETUP_FUZZ OR DISTCHECK_FUZZ)
+  target_compile_options(setup_portable PRIVATE ${FUZZ_COMPILE_FLAGS})
+  target_link_options(setup_portable INTERFACE -fsanitize=address,undefined)
+endif()
 if(SETUP_FUZZ)
   file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/app/*_fuzz.cpp ${CMAKE_SOURCE_DIR}/env/*_fuzz.cpp
@@ -31,11 +43,11 @@ if(SETUP_FUZZ)
   file(GLOB FUZZ_FAKES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
   list(FILTER FUZZ_FAKES EXCLUDE REGEX "_test\\.cpp$")
   # The whole core is instrumented, so that the fuzzer sees the coverage of
-  # the code under test and not only of the harness.
+  # the code under test and not only of the harness; setup_portable too (above).
   add_library(setup_fuzz_core STATIC ${CORE_SOURCES} ${FUZZ_FAKES})
   target_include_directories(setup_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
-  target_compile_options(setup_fuzz_core PUBLIC -fsanitize=fuzzer-no-link,address,undefined
-    -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(setup_fuzz_core PUBLIC ${FUZZ_COMPILE_FLAGS})
+  target_link_libraries(setup_fuzz_core PUBLIC setup_portable)
   add_custom_target(setup_fuzz_targets)
   foreach(source IN LISTS FUZZ_SOURCES)
     get_filename_component(name ${source} NAME_WE)
@@ -46,4 +58,6 @@ if(SETUP_FUZZ)
   endforeach()
 endif()
 
-include(${CMAKE_SOURCE_DIR}/tools/distcheck/distcheck.cmake OPTIONAL)
+# The distribution checker and the INF probe of its differential test.
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/distcheck)
+include(${CMAKE_SOURCE_DIR}/tests/inf_probe/inf_probe.cmake)

@@ -41,6 +41,13 @@ set(XP_LINK_FLAGS -static -static-libgcc -static-libstdc++ -mwindows
   -Wl,--minor-os-version,${SETUP_OS_MINOR} -Wl,--tsaware
   -Wl,--no-insert-timestamp -Wl,--build-id=none -s)
 
+# The portable text pieces, compiled as Setup's own sources are; the checker
+# (zavcir-distcheck.exe) and the test programs link them too.
+add_library(setup_portable STATIC ${PORTABLE_SOURCES})
+target_include_directories(setup_portable PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(setup_portable PUBLIC ${XP_DEFINES})
+target_compile_options(setup_portable PRIVATE ${REPRO_FLAGS} -ffunction-sections -fdata-sections)
+
 add_executable(Setup WIN32 ${CORE_SOURCES} ${WIN_SOURCES} ${CMAKE_SOURCE_DIR}/res/setup.rc)
 # windres reports no dependencies: a changed manifest or icon rebuilds the resources.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/res/setup.rc PROPERTIES
@@ -49,10 +56,11 @@ target_include_directories(Setup PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}
 target_compile_definitions(Setup PRIVATE ${XP_DEFINES})
 target_compile_options(Setup PRIVATE ${REPRO_FLAGS} -ffunction-sections -fdata-sections)
 target_link_options(Setup PRIVATE ${XP_LINK_FLAGS} -Wl,--gc-sections)
-target_link_libraries(Setup PRIVATE advapi32 user32 kernel32)
+target_link_libraries(Setup PRIVATE setup_portable advapi32 user32 kernel32)
 set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup SUFFIX .exe)
 
 # Test programs for the Wine harness (stand-ins and helpers), when present.
 include(${CMAKE_SOURCE_DIR}/tests/standins/standins.cmake OPTIONAL)
-include(${CMAKE_SOURCE_DIR}/tools/distcheck/distcheck.cmake OPTIONAL)
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/distcheck)
+include(${CMAKE_SOURCE_DIR}/tests/inf_probe/inf_probe.cmake)
 include(${CMAKE_SOURCE_DIR}/bench/bench.cmake OPTIONAL)

@@ -26,15 +26,15 @@ std::string GetEditionTag(int osKind, BOOL wow64) {
   }
 }
 
-SetupIniResult ReadPackageSubdirectory(const std::string& moduleDir, const std::string& tag,
+SetupIniResult ReadPackageSubdirectory(InfParser& parser, const CodePage& cp,
+                                       const std::string& moduleDir, const std::string& tag,
                                        std::string* value) {
   // Without the program's own folder the path would name "\\Setup.ini" in the
   // root of the current drive: some other file, not this distribution's.
   if (moduleDir.empty()) return SETUP_INI_OPEN_FAILED;
-  const std::unique_ptr<InfFile> inf = GetPlatform().inf->Open(moduleDir + "\\Setup.ini");
+  const std::unique_ptr<InfFile> inf = parser.Open(moduleDir + "\\Setup.ini");
   if (!inf) return SETUP_INI_OPEN_FAILED;
 
-  const CodePage& cp = GetPlatform().system->GetCodePage();
   char found[kFieldSize] = "";
   if (inf->FindFirstLine("Dir")) {
     do {

@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include "env/code_page.h"
 #include "env/win_types.h"
+
+class InfParser;
 
 // The [Dir] key for an OS kind and WOW64 flag ("WinXP32" .. "Win7_64"); "" for
 // an unsupported OS kind.
@@ -16,8 +19,10 @@ enum SetupIniResult {
   SETUP_INI_NO_LINE,      // no line with the tag gave a readable value, or it was empty
 };
 
-// Reads moduleDir + "\Setup.ini" and returns the first readable value of a
-// [Dir] line whose key equals tag without regard to case. *value is set only
-// with SETUP_INI_FOUND. The file is closed again on every path.
-SetupIniResult ReadPackageSubdirectory(const std::string& moduleDir, const std::string& tag,
+// Reads moduleDir + "\Setup.ini" through parser and returns the first
+// readable value of a [Dir] line whose key equals tag without regard to case in
+// the code page cp. *value is set only with SETUP_INI_FOUND. The file is closed
+// again on every path.
+SetupIniResult ReadPackageSubdirectory(InfParser& parser, const CodePage& cp,
+                                       const std::string& moduleDir, const std::string& tag,
                                        std::string* value);

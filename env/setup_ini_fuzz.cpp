@@ -76,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   p.inf.AddFile("C:\\Dist\\Setup.ini", sections);
 
   std::string value = "untouched";
-  const SetupIniResult result = ReadPackageSubdirectory("C:\\Dist", tag, &value);
+  const SetupIniResult result =
+      ReadPackageSubdirectory(p.inf, p.system.codePage, "C:\\Dist", tag, &value);
 
   // The section the parser gives for "Dir" (the fake takes the last match in
   // name order), walked by the rule.

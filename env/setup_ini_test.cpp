@@ -25,7 +25,8 @@ class ReadPackageSubdirectoryTest : public ::testing::Test {
   // Reads the [Dir] lines given for the tag from C:\Dist\Setup.ini.
   SetupIniResult Read(const Lines& dir, const std::string& tag, std::string* value) {
     platform_.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", dir}});
-    SetupIniResult result = ReadPackageSubdirectory("C:\\Dist", tag, value);
+    SetupIniResult result =
+        ReadPackageSubdirectory(platform_.inf, platform_.system.codePage, "C:\\Dist", tag, value);
     EXPECT_EQ(0, platform_.inf.openFiles) << "Setup.ini left open";
     return result;
   }
@@ -92,7 +93,9 @@ TEST_F(ReadPackageSubdirectoryTest, ReadsOnlySetupIniBesideTheProgram) {
   };
   for (const auto& c : cases) {
     std::string value = "untouched";
-    EXPECT_EQ(c.result, ReadPackageSubdirectory(c.moduleDir, "Vista64", &value)) << c.moduleDir;
+    EXPECT_EQ(c.result, ReadPackageSubdirectory(platform_.inf, platform_.system.codePage,
+                                                c.moduleDir, "Vista64", &value))
+        << c.moduleDir;
     EXPECT_EQ(c.value, value) << c.moduleDir;
   }
   EXPECT_EQ(
@@ -133,7 +136,9 @@ TEST(ReadPackageSubdirectoryStyleTest, AWindowsStyleSignatureIsRefused) {
     FakePlatform platform;
     platform.inf.AddFile("C:\\Dist\\Setup.ini", c.sections);
     std::string value;
-    EXPECT_EQ(c.result, ReadPackageSubdirectory("C:\\Dist", "Win7_64", &value)) << c.what;
+    EXPECT_EQ(c.result, ReadPackageSubdirectory(platform.inf, platform.system.codePage, "C:\\Dist",
+                                                "Win7_64", &value))
+        << c.what;
   }
 }
 

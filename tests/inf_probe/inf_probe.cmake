@@ -9,11 +9,11 @@ if(WIN32)
   add_executable(inf_probe ${INF_PROBE_DIR}/inf_probe.cpp ${INF_PROBE_DIR}/inf_probe_win.cpp
     ${CMAKE_SOURCE_DIR}/win32/win32_inf_parser.cpp ${CMAKE_SOURCE_DIR}/win32/win32_inf_file.cpp)
   target_link_options(inf_probe PRIVATE ${DISTCHECK_LINK_FLAGS})
-  target_link_libraries(inf_probe PRIVATE distcheck_win)
+  target_link_libraries(inf_probe PRIVATE distcheck_inf)
   set_target_properties(inf_probe PROPERTIES SUFFIX .exe
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 else()
   add_executable(distcheck_inf_probe ${INF_PROBE_DIR}/inf_probe.cpp
     ${INF_PROBE_DIR}/inf_probe_host.cpp)
-  target_link_libraries(distcheck_inf_probe PRIVATE distcheck_host)
+  target_link_libraries(distcheck_inf_probe PRIVATE distcheck_inf)
 endif()

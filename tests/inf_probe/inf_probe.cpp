@@ -5,11 +5,11 @@
 #include <iterator>
 #include <vector>
 
+#include "env/code_page.h"
 #include "env/setup_ini.h"
-#include "tools/distcheck/checker_platform.h"
-#include "tools/distcheck/driver_ver.h"
-#include "tools/distcheck/editions.h"
-#include "tools/distcheck/package_inf.h"
+#include "tools/distcheck/inf/driver_ver.h"
+#include "tools/distcheck/inf/editions.h"
+#include "tools/distcheck/inf/package_inf.h"
 
 namespace {
 
@@ -58,11 +58,12 @@ std::string DescribeSetupIni(InfParser* parser) {
     out += "open ok\n";
     if (inf->FindFirstLine("Dir")) out += DescribeLines(inf.get(), "", 4, kBufferSize);
   }
-  ScopedCheckerPlatform platform(parser);
+  // The checker's own rule: the tags are ASCII, so ASCII case rules match a
+  // key to a tag as every single-byte code page does.
   for (const Edition& edition : SupportedEditions()) {
     std::string value;
     out += "tag " + edition.tag + ": ";
-    switch (ReadPackageSubdirectory("C:\\probe", edition.tag, &value)) {
+    switch (ReadPackageSubdirectory(*parser, CodePage::Ascii(), "C:\\probe", edition.tag, &value)) {
       case SETUP_INI_FOUND:
         out += "found " + Quote(value) + "\n";
         break;

@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "tests/inf_probe/inf_probe.h"
-#include "tools/distcheck/loaded_inf_parser.h"
+#include "tools/distcheck/inf/loaded_inf_parser.h"
 
 std::unique_ptr<InfParser> MakeProbeParser(const std::string& path, bool /*packageInf*/) {
   std::ifstream file(path, std::ios::binary);

@@ -70,7 +70,7 @@ add_executable(layer_probe ${STANDIN_DIR}/layer_probe.cpp ${LAYER_PROBE_SOURCES}
 target_include_directories(layer_probe PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(layer_probe PRIVATE ${XP_DEFINES})
 target_link_options(layer_probe PRIVATE ${STANDIN_LINK_FLAGS})
-target_link_libraries(layer_probe PRIVATE advapi32 user32 kernel32)
+target_link_libraries(layer_probe PRIVATE setup_portable advapi32 user32 kernel32)
 set_target_properties(layer_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${STANDIN_OUT})
 
 # planted.dll: leaves a marker file beside itself when a process loads it; laid

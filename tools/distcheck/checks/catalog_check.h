@@ -1,0 +1,30 @@
+// A tag's package checked against its security catalog, as Windows checks it
+// before it installs the package: every file's hash among the members, the
+// signature over them, the Windows versions the catalog is for, what the
+// edition can read, and who signed it. Certificate chains, trust and
+// revocation are not checked. Fills the tag's CatalogRow and adds findings.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/distcheck/inf/editions.h"
+#include "tools/distcheck/inf/package_inf.h"
+#include "tools/distcheck/report/finding_codes.h"
+#include "tools/distcheck/report/report_types.h"
+
+// A file of the package, for its catalog.
+struct PackageFile {
+  std::string name;        // as the INF names it, folders joined by '\\'; or the INF's own name
+  std::string path;        // in the host's form; "" when it is not in the package
+  bool inCabinet = false;  // it is in its disk's cabinet instead
+};
+
+// Whether this build of the checker reads catalogs (the Windows build does not).
+bool CatalogsChecked();
+
+// catalogPath: the catalog the INF names (view.catalog), found in the
+// package; files: the INF first, then the files it names for the edition.
+void CheckPackageCatalog(const std::string& catalogPath, const std::vector<PackageFile>& files,
+                         const PackageInfView& view, const Edition& edition, TagRow* row,
+                         Findings* findings);
