@@ -114,7 +114,8 @@ def test_warnings_only_and_usage(dist, tmp_path):
 
 def without_catalogs(report):
     """The report as a build without a catalog reader gives it: no catalog
-    findings, no catalog of any tag, and the counts and results of what is left."""
+    findings, no catalog and no installer signature of any tag, and the counts
+    and results of what is left."""
     out = json.loads(json.dumps(report))
     out["catalogs_checked"] = False
     out["catalog_note"] = ("not checked: this build of the checker has no catalog reader; check the "
@@ -123,6 +124,7 @@ def without_catalogs(report):
     severities = {(f["tag"], f["severity"]) for f in out["findings"]}
     for row in out["tags"]:
         row["catalog"] = None
+        row["dpinst_signature"] = None
         row["result"] = ("error" if (row["tag"], "error") in severities
                          else "warning" if (row["tag"], "warning") in severities else "ok")
     out["errors"] = sum(f["severity"] == "error" for f in out["findings"])
@@ -145,6 +147,7 @@ def test_windows_build_reports_the_same(wine, dist):
         assert json.loads(result.stdout) == native
     text = wine.run(run_tool("zavcir-distcheck.exe"), "dist", cwd=dist.parent).stdout
     assert "Catalogs: not checked: this build of the checker has no catalog reader" in text
+    assert "WinXP32  WinXP32\\DPInst.exe: no version record, x86, signature not checked" in text
 
 
 def test_windows_build_starts_on_xp():

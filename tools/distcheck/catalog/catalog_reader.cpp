@@ -218,7 +218,7 @@ CatalogContent ReadCatalog(const std::string& bytes) {
       catalog.problem = "it is not a PKCS #7 structure";
     } else if (ReadTrustList(envelope.get(), &catalog, &signedContent)) {
       catalog.readable = true;
-      catalog.signature = VerifyCatalogSignature(envelope.get(), signedContent);
+      catalog.signature = VerifySignedData(envelope.get(), signedContent, kCatalogContent);
     }
   }
   ERR_clear_error();  // what the library noted of refused input is of no further use

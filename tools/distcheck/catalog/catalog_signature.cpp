@@ -55,13 +55,13 @@ SignerKind KindOf(X509* cert) {
   return SignerKind::kVendor;
 }
 
-// Whether the signed attributes name the trust list as content and hold its digest.
+// Whether the signed attributes name the content's kind and hold its digest.
 bool AttributesCoverContent(PKCS7_SIGNER_INFO* signer, const EVP_MD* md, const std::string& content,
-                            std::string* problem) {
+                            const SignedContentKind& kind, std::string* problem) {
   const ASN1_TYPE* type = PKCS7_get_signed_attribute(signer, NID_pkcs9_contentType);
   if (type == nullptr || type->type != V_ASN1_OBJECT ||
-      !IsOid(type->value.object, catalog_oid::kTrustList)) {
-    *problem = "its signed attributes do not name a certificate trust list as the content";
+      !IsOid(type->value.object, kind.contentType)) {
+    *problem = std::string("its signed attributes do not name a ") + kind.name + " as the content";
     return false;
   }
   // (PKCS7_digest_from_attributes would take any type of value for an octet string.)
@@ -75,9 +75,8 @@ bool AttributesCoverContent(PKCS7_SIGNER_INFO* signer, const EVP_MD* md, const s
       static_cast<unsigned int>(ASN1_STRING_length(digest)) != length ||
       std::string(reinterpret_cast<const char*>(ASN1_STRING_get0_data(digest)), length) !=
           std::string(reinterpret_cast<const char*>(computed), length)) {
-    *problem =
-        "the digest it signed does not match the trust list: the catalog was changed after it "
-        "was signed";
+    *problem = std::string("the digest it signed does not match the ") + kind.name + ": " +
+               kind.signedThing + " was changed after it was signed";
     return false;
   }
   return true;
@@ -115,7 +114,13 @@ bool IsMicrosoftSigner(SignerKind kind) {
   return kind == SignerKind::kMicrosoftWhql || kind == SignerKind::kMicrosoftAttestation;
 }
 
-CatalogSignature VerifyCatalogSignature(PKCS7* envelope, const std::string& signedContent) {
+const SignedContentKind kCatalogContent = {catalog_oid::kTrustList, "certificate trust list",
+                                           "the catalog", "the catalog"};
+const SignedContentKind kImageContent = {catalog_oid::kIndirectData, "signed image hash",
+                                         "the file", "the file's signature"};
+
+CatalogSignature VerifySignedData(PKCS7* envelope, const std::string& signedContent,
+                                  const SignedContentKind& kind) {
   CatalogSignature signature;
   STACK_OF(PKCS7_SIGNER_INFO)* signers = PKCS7_get_signer_info(envelope);
   if (signers == nullptr || sk_PKCS7_SIGNER_INFO_num(signers) == 0) return signature;
@@ -127,7 +132,7 @@ CatalogSignature VerifyCatalogSignature(PKCS7* envelope, const std::string& sign
                                           signer->issuer_and_serial->serial);
   }
   if (cert == nullptr) {
-    signature.problem = "the signer's certificate is not in the catalog";
+    signature.problem = std::string("the signer's certificate is not in ") + kind.container;
     return signature;
   }
   signature.subject = NameText(X509_get_subject_name(cert));
@@ -145,7 +150,8 @@ CatalogSignature VerifyCatalogSignature(PKCS7* envelope, const std::string& sign
   const unsigned char* signedBytes = reinterpret_cast<const unsigned char*>(signedContent.data());
   size_t signedSize = signedContent.size();
   if (sk_X509_ATTRIBUTE_num(signer->auth_attr) > 0) {
-    if (!AttributesCoverContent(signer, md, signedContent, &signature.problem)) return signature;
+    if (!AttributesCoverContent(signer, md, signedContent, kind, &signature.problem))
+      return signature;
     unsigned char* der = nullptr;
     const int length = ASN1_item_i2d(reinterpret_cast<const ASN1_VALUE*>(signer->auth_attr), &der,
                                      ASN1_ITEM_rptr(PKCS7_ATTR_VERIFY));

@@ -32,6 +32,19 @@ struct CatalogSignature {
   SignerKind kind = SignerKind::kNone;
 };
 
+// What a SignedData envelope signs: a catalog's certificate trust list, or
+// the image hash of a signed PE image (SpcIndirectData).
+struct SignedContentKind {
+  const char* contentType;  // the object identifier its signed attributes must name
+  const char* name;         // for people: "certificate trust list"
+  const char* signedThing;  // what changed when the digest differs: "the catalog"
+  const char* container;    // where the signer's certificate must be: "the catalog"
+};
+extern const SignedContentKind kCatalogContent;
+extern const SignedContentKind kImageContent;
+
 // The first signer's view of the SignedData envelope, whose content octets
-// (the trust list's DER without its tag and length) are signedContent.
-CatalogSignature VerifyCatalogSignature(PKCS7* envelope, const std::string& signedContent);
+// (the content's DER without its tag and length) are signedContent, a
+// content of the given kind.
+CatalogSignature VerifySignedData(PKCS7* envelope, const std::string& signedContent,
+                                  const SignedContentKind& kind);

@@ -4,6 +4,7 @@
 #include "tools/distcheck/base/text.h"
 #include "tools/distcheck/catalog/catalog_reader.h"
 #include "tools/distcheck/catalog/file_hash.h"
+#include "tools/distcheck/catalog/image_signature.h"
 #include "tools/distcheck/files/host_files.h"
 
 namespace {
@@ -219,24 +220,34 @@ void CheckSigner(const std::string& where, const CatalogContent& catalog,
   }
 }
 
+SignatureRow RowOf(const CatalogSignature& signature) {
+  SignatureRow row;
+  row.status = signature.status == CatalogSignature::kValid     ? "valid"
+               : signature.status == CatalogSignature::kInvalid ? "invalid"
+                                                                : "none";
+  row.problem = signature.problem;
+  row.subject = signature.subject;
+  row.issuer = signature.issuer;
+  row.kind = SignerKindCode(signature.kind);
+  row.kindText = SignerKindText(signature.kind);
+  return row;
+}
+
 void FillRow(const CatalogContent& catalog, CatalogRow* row) {
   row->readable = catalog.readable;
   row->version = catalog.version;
   row->hashAlgorithm = HashName(catalog.algorithm);
-  const CatalogSignature& signature = catalog.signature;
-  row->signature = signature.status == CatalogSignature::kValid     ? "valid"
-                   : signature.status == CatalogSignature::kInvalid ? "invalid"
-                                                                    : "none";
-  row->signerSubject = signature.subject;
-  row->signerIssuer = signature.issuer;
-  row->signerKind = SignerKindCode(signature.kind);
-  row->signerKindText = SignerKindText(signature.kind);
+  row->signature = RowOf(catalog.signature);
   row->attributes = catalog.attributes;
 }
 
 }  // namespace
 
 bool CatalogsChecked() { return true; }
+
+void CheckInstallerSignature(const std::string& image, TagRow* row) {
+  row->dpinstSignature = RowOf(ReadImageSignature(image));
+}
 
 void CheckPackageCatalog(const std::string& catalogPath, const std::vector<PackageFile>& files,
                          const PackageInfView& view, const Edition& edition, TagRow* row,

@@ -3,6 +3,7 @@
 // signature over them, the Windows versions the catalog is for, what the
 // edition can read, and who signed it. Certificate chains, trust and
 // revocation are not checked. Fills the tag's CatalogRow and adds findings.
+// Beside it, what the installer's own Authenticode signature says.
 #pragma once
 
 #include <string>
@@ -20,8 +21,14 @@ struct PackageFile {
   bool inCabinet = false;  // it is in its disk's cabinet instead
 };
 
-// Whether this build of the checker reads catalogs (the Windows build does not).
+// Whether this build of the checker reads catalogs and signatures (the Windows
+// build does not).
 bool CatalogsChecked();
+
+// What the Authenticode signature of DPInst.exe (image: its bytes) says, into
+// row->dpinstSignature: who signed it, and whether the signature is of this
+// very file; the Windows build leaves it unread.
+void CheckInstallerSignature(const std::string& image, TagRow* row);
 
 // catalogPath: the catalog the INF names (view.catalog), found in the
 // package; files: the INF first, then the files it names for the edition.

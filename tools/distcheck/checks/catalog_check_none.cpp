@@ -4,5 +4,7 @@
 
 bool CatalogsChecked() { return false; }
 
+void CheckInstallerSignature(const std::string&, TagRow*) {}
+
 void CheckPackageCatalog(const std::string&, const std::vector<PackageFile>&, const PackageInfView&,
                          const Edition&, TagRow*, Findings*) {}

@@ -210,10 +210,10 @@ TEST(CatalogCheckTest, TheReportNamesSignerVersionAndEachFilesStatus) {
   EXPECT_TRUE(row.checked && row.readable);
   EXPECT_EQ(1, row.version);
   EXPECT_EQ("SHA-1", row.hashAlgorithm);
-  EXPECT_EQ("valid", row.signature);
-  EXPECT_EQ("vendor", row.signerKind);
-  EXPECT_EQ("O = ZAV, CN = ZAV", row.signerSubject);
-  EXPECT_EQ("O = ZAV test, CN = ZAV test code signing CA", row.signerIssuer);
+  EXPECT_EQ("valid", row.signature.status);
+  EXPECT_EQ("vendor", row.signature.kind);
+  EXPECT_EQ("O = ZAV, CN = ZAV", row.signature.subject);
+  EXPECT_EQ("O = ZAV test, CN = ZAV test code signing CA", row.signature.issuer);
   EXPECT_EQ(CatalogInput().osAttr, row.osAttr);
   std::vector<std::string> statuses;
   for (const CatalogFileRow& file : row.files) statuses.push_back(file.name + " " + file.status);

@@ -239,6 +239,8 @@ void CheckInstaller(const std::string& packageDir, TagRow* row, Findings* findin
     return;
   }
   row->dpinstMachine = MachineName(image.GetMachine());
+  row->dpinstVersion = image.GetFileVersion();
+  CheckInstallerSignature(content, row);
   if (MachineName(image.GetMachine()) != row->expectedMachine) {
     findings->Add(row->tag, FindingCode::kDpinstMachine,
                   where + " is an " + row->dpinstMachine + " image; " + row->tag + " needs an " +

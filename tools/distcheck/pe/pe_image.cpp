@@ -256,6 +256,14 @@ bool PeImage::GetImageHashRanges(size_t size, std::vector<ByteRange>* ranges,
   return true;
 }
 
+bool PeImage::GetCertificateTable(size_t size, ByteRange* table) const {
+  std::vector<ByteRange> ranges;
+  size_t padding = 0;
+  if (!HasCertificateTable() || !GetImageHashRanges(size, &ranges, &padding)) return false;
+  *table = {m_nCertificateTable, static_cast<size_t>(m_nCertificateTable) + m_nCertificateSize};
+  return true;
+}
+
 std::string PeImage::GetFileVersion() const {
   return m_bHasVersion ? FormatVersion(m_fileVersion) : std::string();
 }

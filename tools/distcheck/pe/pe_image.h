@@ -45,6 +45,14 @@ class PeImage {
   // false when the entry names a table that does not lie after the headers
   // within the file, which Windows cannot hash.
   bool GetImageHashRanges(size_t size, std::vector<ByteRange>* ranges, size_t* padding) const;
+  // Whether its directory names a certificate table (Authenticode signatures).
+  bool HasCertificateTable() const {
+    return m_nCertificateEntry != 0 && m_nCertificateTable != 0 && m_nCertificateSize != 0;
+  }
+  // The bytes of that table within a file of size bytes; false when there is
+  // none or it does not lie within the file after the headers, and *table is
+  // then not touched.
+  bool GetCertificateTable(size_t size, ByteRange* table) const;
 
  private:
   // Finds the version resource below the resource directory and reads it.

@@ -26,6 +26,16 @@ struct CatalogFileRow {
   std::string hash;  // its hash in the catalog's algorithm, upper-case hex; "" when not hashed
 };
 
+// What a signature says: of a catalog, or of a signed program.
+struct SignatureRow {
+  std::string status;   // "valid", "invalid" or "none"
+  std::string problem;  // "invalid": why
+  std::string subject;  // the signer's certificate: "C = US, O = ..., CN = ..."; "" without one
+  std::string issuer;
+  std::string kind;      // "microsoft-whql", "microsoft-attestation", "vendor", "test"; ""
+  std::string kindText;  // the same for people
+};
+
 // What the checker read of the catalog a tag's package names.
 struct CatalogRow {
   bool checked = false;  // the catalog is there and was read
@@ -33,12 +43,8 @@ struct CatalogRow {
   bool readable = false;
   int version = 0;            // 1 or 2
   std::string hashAlgorithm;  // "SHA-1" or "SHA-256"
-  std::string signature;      // "valid", "invalid" or "none"
-  std::string signerSubject;  // "C = US, O = ..., CN = ..."; "" without a certificate
-  std::string signerIssuer;
-  std::string signerKind;      // "microsoft-whql", "microsoft-attestation", "vendor", "test"; ""
-  std::string signerKindText;  // the same for people
-  std::string osAttr;          // the OSAttr that applies to the INF; "" when none
+  SignatureRow signature;
+  std::string osAttr;  // the OSAttr that applies to the INF; "" when none
   std::vector<std::pair<std::string, std::string>> attributes;  // the catalog's own
   std::vector<CatalogFileRow> files;  // the INF first, then the files it names
 };
@@ -46,12 +52,14 @@ struct CatalogRow {
 // The state of one [Dir] tag's package folder.
 struct TagRow {
   std::string tag;
-  bool hasLine = false;         // the [Dir] walk gave a value
-  std::string folder;           // that value, as read from Setup.ini
-  bool folderExists = false;    // it names an existing folder
-  std::string driverVersion;    // from zavcir.inf; "" when none
-  std::string dpinstMachine;    // DPInst.exe's machine; "" when missing or no PE image
-  std::string expectedMachine;  // "x86" for the 32-bit tags, "x64" for the 64-bit ones
+  bool hasLine = false;          // the [Dir] walk gave a value
+  std::string folder;            // that value, as read from Setup.ini
+  bool folderExists = false;     // it names an existing folder
+  std::string driverVersion;     // from zavcir.inf; "" when none
+  std::string dpinstMachine;     // DPInst.exe's machine; "" when missing or no PE image
+  std::string dpinstVersion;     // the file version of its version record; "" without one
+  SignatureRow dpinstSignature;  // its Authenticode signature; status "" when not read
+  std::string expectedMachine;   // "x86" for the 32-bit tags, "x64" for the 64-bit ones
   CatalogRow catalog;
 };
 
@@ -65,7 +73,7 @@ struct DistReport {
   std::string setupExeProductVersion;
   bool setupIniPresent = false;
   bool setupIniParsable = false;
-  bool catalogsChecked = true;  // false in a build without a catalog reader
+  bool catalogsChecked = true;  // false in a build without a catalog and signature reader
   std::vector<TagRow> rows;     // one per supported edition (editions.h), in its order
   std::vector<Finding> findings;
 

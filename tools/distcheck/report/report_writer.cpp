@@ -63,18 +63,53 @@ constexpr char kNoCatalogNote[] =
     "not checked: this build of the checker has no catalog reader; check the distribution "
     "with the Debian build (build/host/zavcir-distcheck)";
 
+// What a signature says, in a few words: ", not signed", ", signer '...': vendor".
+std::string SignatureSummary(const SignatureRow& signature) {
+  if (signature.status == "none") return ", not signed";
+  std::string out = signature.status == "invalid" ? ", signature not valid" : "";
+  if (signature.subject.empty()) return out;
+  out += ", signer '" + signature.subject + "'";
+  if (signature.issuer != signature.subject) out += " (issuer '" + signature.issuer + "')";
+  return out + ": " + signature.kindText;
+}
+
 // What the tag's catalog is, in a few words.
 std::string CatalogSummary(const CatalogRow& catalog) {
   if (!catalog.readable) return "not a catalog";
-  std::string out = "version " + std::to_string(catalog.version) + ", " + catalog.hashAlgorithm;
-  if (catalog.signature == "none") return out + ", not signed";
-  if (catalog.signature == "invalid") out += ", signature not valid";
-  if (catalog.signerSubject.empty()) return out;
-  out += ", signer '" + catalog.signerSubject + "'";
-  if (catalog.signerIssuer != catalog.signerSubject) {
-    out += " (issuer '" + catalog.signerIssuer + "')";
+  return "version " + std::to_string(catalog.version) + ", " + catalog.hashAlgorithm +
+         SignatureSummary(catalog.signature);
+}
+
+// What the tag's DPInst.exe is: its version, machine and signature.
+std::string InstallerSummary(const TagRow& row) {
+  std::string out =
+      row.dpinstVersion.empty() ? "no version record" : "version " + row.dpinstVersion;
+  out += ", " + row.dpinstMachine;
+  if (row.dpinstSignature.status.empty()) return out + ", signature not checked";
+  out += SignatureSummary(row.dpinstSignature);
+  if (row.dpinstSignature.status == "invalid") out += " (" + row.dpinstSignature.problem + ")";
+  return out;
+}
+
+std::string InstallerSection(const DistReport& report) {
+  std::string out = "\nInstallers:\n";
+  for (const TagRow& row : report.rows) {
+    if (row.dpinstMachine.empty()) continue;
+    out += row.tag + "  " + Printable(row.folder + "\\DPInst.exe") + ": " +
+           Printable(InstallerSummary(row)) + "\n";
   }
-  return out + ": " + catalog.signerKindText;
+  return out;
+}
+
+template <typename Text>
+Json SignatureJson(const SignatureRow& signature, const Text& text) {
+  if (signature.status.empty()) return Json(nullptr);
+  return {{"status", signature.status},
+          {"problem", signature.problem.empty() ? Json(nullptr) : text(signature.problem)},
+          {"signer", signature.kind.empty() ? Json(nullptr)
+                                            : Json{{"subject", text(signature.subject)},
+                                                   {"issuer", text(signature.issuer)},
+                                                   {"kind", signature.kind}}}};
 }
 
 std::string CatalogSection(const DistReport& report) {
@@ -104,11 +139,8 @@ Json CatalogJson(const CatalogRow& catalog, const Text& text) {
   if (!catalog.readable) return json;
   json["version"] = catalog.version;
   json["hash_algorithm"] = catalog.hashAlgorithm;
-  json["signature"] = catalog.signature;
-  json["signer"] = catalog.signerKind.empty() ? Json(nullptr)
-                                              : Json{{"subject", catalog.signerSubject},
-                                                     {"issuer", catalog.signerIssuer},
-                                                     {"kind", catalog.signerKind}};
+  json["signature"] = catalog.signature.status;
+  json["signer"] = SignatureJson(catalog.signature, text)["signer"];
   json["os_attr"] = catalog.osAttr.empty() ? Json(nullptr) : text(catalog.osAttr);
   json["attributes"] = Json::object();
   for (const auto& [name, value] : catalog.attributes) {
@@ -147,6 +179,7 @@ std::string FormatTable(const DistReport& report) {
   }
   out += Columns(rows, true);
   out += CatalogSection(report);
+  out += InstallerSection(report);
 
   if (!report.findings.empty()) out += "\n";
   for (const Finding& f : report.findings) {
@@ -191,6 +224,8 @@ std::string FormatJson(const DistReport& report) {
          {"folder_exists", row.folderExists},
          {"driver_version", optional(!row.driverVersion.empty(), row.driverVersion)},
          {"dpinst_machine", optional(!row.dpinstMachine.empty(), row.dpinstMachine)},
+         {"dpinst_version", optional(!row.dpinstVersion.empty(), row.dpinstVersion)},
+         {"dpinst_signature", SignatureJson(row.dpinstSignature, text)},
          {"expected_machine", text(row.expectedMachine)},
          {"catalog", CatalogJson(row.catalog, text)},
          {"result", report.ResultOf(row.tag)}});

@@ -24,11 +24,7 @@ DistReport SampleReport() {
   catalog.name = "zavcir.cat";
   catalog.version = 1;
   catalog.hashAlgorithm = "SHA-1";
-  catalog.signature = "valid";
-  catalog.signerSubject = "O = ZAV, CN = ZAV";
-  catalog.signerIssuer = "CN = ZAV CA";
-  catalog.signerKind = "vendor";
-  catalog.signerKindText = "vendor";
+  catalog.signature = {"valid", "", "O = ZAV, CN = ZAV", "CN = ZAV CA", "vendor", "vendor"};
   catalog.osAttr = "2:6.1";
   catalog.attributes = {{"OSAttr", "2:6.1"}, {"HWID1", "acpi\\zav0c1r"}};
   catalog.files = {{"zavcir.inf", "covered", "AB"}, {"sub\\zavcir.sys", "missing", ""}};
