@@ -1,10 +1,12 @@
-// libFuzzer target: the PE reader and the parts of an image its hash covers. Build and run: see
+// libFuzzer target: the PE reader, the parts of an image its hash covers, and the
+// Authenticode signature an image carries. Build and run: see
 // docs/release-tools.md ("Fuzzing").
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "tools/distcheck/catalog/image_signature.h"
 #include "tools/distcheck/inf/driver_ver.h"
 #include "tools/distcheck/pe/pe_image.h"
 
@@ -28,6 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (padding > 7) __builtin_trap();
     }
   }
-  ReadDriverVersion(std::string(bytes.begin(), bytes.end()));
+  const std::string text(bytes.begin(), bytes.end());
+  const CatalogSignature signature = ReadImageSignature(text);
+  // Every signature that is not valid says why.
+  if (signature.status == CatalogSignature::kInvalid && signature.problem.empty()) __builtin_trap();
+  ReadDriverVersion(text);
   return 0;
 }
