@@ -13,8 +13,8 @@ import zipfile
 
 import pytest
 
-from release_support import (REPO, SAMPLE, SAMPLE_WARNINGS, TAGS, check_json, codes, make_catalog,
-                             use_run_setup, win_tool)
+from release_support import REPO, SAMPLE, SAMPLE_WARNINGS, TAGS, check_json, codes, make_catalog, win_tool
+from zavcir.wine import use_run_setup
 
 MAKE_DIST = REPO / "scripts" / "make-dist.sh"
 SIGNING = ("SETUP_SIGN_PFX", "SETUP_SIGN_PASSWORD", "SETUP_SIGN_TIMESTAMP_URL", "SETUP_SIGN_DIGESTS")
