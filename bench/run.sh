@@ -1,18 +1,19 @@
 #!/bin/sh
 # Speed benchmark of Setup.exe under Wine (see bench/README.md).
 #
-#   bench/run.sh [--quick] [bench.py options: --sizes 1000,5000,10000 --rounds 41,21,21
+#   bench/run.sh [--quick] [options: --sizes 1000,5000,10000 --rounds 41,21,21
 #                 --startup-rounds 41 --profile-size 100]
 #
 # Builds Setup.exe and the benchmark's programs in a build directory of their
 # own (ZAVCIR_BENCH_BUILD, default build/bench-win32; same toolchain and build
-# type as the win32 preset), then runs bench/bench.py, which prints the figures.
+# type as the win32 preset), then runs the benchmark (zavcir/bench/), which
+# prints the figures.
 # Where Wine cannot run 32-bit programs (or with SETUP_TESTS_WITHOUT_32BIT=1),
 # the 64-bit test build is measured instead (default build/bench-win64), and the
 # figures say so.
 set -eu
 repo=$(cd "$(dirname "$0")/.." && pwd)
-bits=$(/usr/bin/python3 "$repo/tests/wine/wineprefix.py" | cut -d' ' -f1)
+bits=$(cd "$repo" && /usr/bin/python3 -m zavcir.wine | cut -d' ' -f1)
 if [ "$bits" = 64 ]; then
   toolchain=$repo/cmake/mingw-x86_64.cmake
   build=${ZAVCIR_BENCH_BUILD:-$repo/build/bench-win64}
@@ -23,6 +24,7 @@ else
 fi
 
 mkdir -p "$build"
+build=$(cd "$build" && pwd)
 log=$build/bench-build.log
 if ! { cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
          -DCMAKE_BUILD_TYPE=MinSizeRel && cmake --build "$build" --target bench; } >"$log" 2>&1; then
@@ -30,4 +32,5 @@ if ! { cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain"
   echo "bench/run.sh: the build failed" >&2
   exit 1
 fi
-exec /usr/bin/python3 "$repo/bench/bench.py" --build-dir "$build" "$@"
+cd "$repo"
+exec /usr/bin/python3 -m zavcir.bench --build-dir "$build" "$@"

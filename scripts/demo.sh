@@ -3,9 +3,9 @@
 # scripts/make-dist.sh makes from the bundled sample packages: install, upgrade
 # to a newer version, uninstall, with a short report of what changed after each
 # step. Works from a fresh clone: installs what is missing, builds Setup.exe
-# and the installer stand-in, then runs scripts/demo.py, which makes the
-# distributions in build/demo/ and runs them in a throwaway Wine prefix that it
-# always removes again.
+# and the installer stand-in, then runs the demo (zavcir/demo.py), which makes
+# the distributions in build/demo/ and runs them in a throwaway Wine prefix that
+# it always removes again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +15,7 @@ mkdir -p build
 log=build/demo-build.log
 # Where Wine cannot run 32-bit programs, the 64-bit test build runs instead.
 presets=(win32)
-read -r bits _ < <(/usr/bin/python3 tests/wine/wineprefix.py)
+read -r bits _ < <(/usr/bin/python3 -m zavcir.wine)
 [ "$bits" = 64 ] && presets+=(win64)
 echo "demo: building Setup.exe and the installer stand-in (${presets[*]}; output in $log) ..."
 build() {
@@ -29,4 +29,4 @@ if ! build "${presets[@]}" >"$log" 2>&1; then
   exit 1
 fi
 
-exec /usr/bin/python3 scripts/demo.py
+exec /usr/bin/python3 -m zavcir.demo

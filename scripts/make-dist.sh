@@ -6,7 +6,11 @@
 #   scripts/make-dist.sh --x86 DIR --amd64 DIR --dpinst-x86 FILE --dpinst-x64 FILE --out DIR
 #                        [--package TAG=DIR ...]
 #
-# Exit code 0 made, 2 refused, 1 a tool failed. Details: scripts/make_dist.py,
+# Exit code 0 made, 2 refused, 1 a tool failed. Details: zavcir/make_dist/,
 # README ("Shipping a release").
 set -euo pipefail
-exec /usr/bin/python3 "$(dirname "$0")/make_dist.py" "$@"
+# Started from the repository root, where the package is; the paths given are
+# relative to the folder it was started from, which it goes back to.
+caller=$PWD
+cd "$(dirname "$0")/.."
+ZAVCIR_CALLER_DIR=$caller exec /usr/bin/python3 -m zavcir.make_dist "$@"

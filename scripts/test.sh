@@ -34,7 +34,7 @@ cmake --build --preset win32
 echo "== 64-bit test build"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64
-read -r bits why < <(/usr/bin/python3 tests/wine/wineprefix.py)
+read -r bits why < <(/usr/bin/python3 -m zavcir.wine)
 if [ "$bits" = 64 ]; then
   echo "NOTE: the end-to-end tests run against the 64-bit test build: $why"
 fi

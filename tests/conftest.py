@@ -1,9 +1,9 @@
 """What every test under tests/ shares: which tests are end-to-end, what they
-ran against, and the summary that says so (tests/wine/end_to_end.py).
+ran against, and the summary that says so (zavcir/wine/end_to_end.py).
 
 A test is end-to-end when it uses a fixture that makes a Wine prefix
 (end_to_end.FIXTURES, directly or through another fixture). It runs against
-`wineprefix.target()`: the shipped 32-bit program, or where Wine cannot run
+`zavcir.wine.target()`: the shipped 32-bit program, or where Wine cannot run
 32-bit programs (or with SETUP_TESTS_WITHOUT_32BIT=1) the 64-bit test build.
 
     @pytest.mark.program32("what of the 32-bit program it shows")
@@ -16,15 +16,9 @@ terminal report, and are written to build/test-results/end-to-end.txt, which
 scripts/test.sh prints last.
 """
 
-import sys
-from pathlib import Path
-
 import pytest
 
-sys.path.insert(0, str(Path(__file__).resolve().parent / "wine"))
-
-import end_to_end  # noqa: E402
-import wineprefix  # noqa: E402
+from zavcir.wine import end_to_end, require_32bit, target
 
 # Node id -> (the word size it ran against, the skip reason or None), in the
 # process where the reports arrive (the controlling one under xdist).
@@ -41,10 +35,10 @@ def pytest_configure(config):
 def pytest_runtest_setup(item):
     if not end_to_end.is_end_to_end(getattr(item, "fixturenames", ())):
         return
-    item.user_properties.append((end_to_end.PROPERTY, wineprefix.target().bits))
+    item.user_properties.append((end_to_end.PROPERTY, target().bits))
     marker = item.get_closest_marker("program32")
     if marker:
-        wineprefix.require_32bit(marker.args[0])
+        require_32bit(marker.args[0])
 
 
 def pytest_runtest_logreport(report):
@@ -60,7 +54,7 @@ def pytest_runtest_logreport(report):
 def pytest_terminal_summary(terminalreporter, config):
     if hasattr(config, "workerinput") or not _SEEN:
         return
-    lines = end_to_end.summary_lines(_SEEN, wineprefix.target().why_64)
+    lines = end_to_end.summary_lines(_SEEN, target().why_64)
     terminalreporter.section("end-to-end tests")
     for line in lines:
         terminalreporter.write_line(line)

@@ -7,7 +7,7 @@ Tests marked `slow` take a minute or more (deselect with -m "not slow").
 
 import pytest
 
-from release_support import wineprefix
+from zavcir.wine import WinePrefix
 
 
 def pytest_configure(config):
@@ -16,7 +16,7 @@ def pytest_configure(config):
 
 @pytest.fixture
 def wine():
-    prefix = wineprefix.WinePrefix.create("64")
+    prefix = WinePrefix.create("64")
     try:
         prefix.set_version("win7")
         yield prefix

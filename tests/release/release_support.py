@@ -1,65 +1,51 @@
 """Shared pieces of the release-tool tests: where the built programs are and a
 distribution folder made from the sample.
 
-    HOST_BUILD, WIN32_BUILD   build/host and build/win32 (or $ZAVCIR_HOST_BUILD,
-                              $ZAVCIR_WIN32_BUILD)
-    host_tool(name)           a program of the native build; fails when it is missing
+    host_tool(name)           a program of the native build (zavcir.builds.HOST_BUILD); fails
+                              when it is missing
     win_tool(name)            a program of the Windows build (the shipped one); fails when it
                               is missing
     run_tool(name)            the same program of the build the end-to-end tests run under
-                              Wine (wineprefix.target(): the 64-bit test build where Wine
+                              Wine (zavcir.wine.target(): the 64-bit test build where Wine
                               cannot run 32-bit programs)
-    use_run_setup(folder)     puts that build's Setup.exe into a distribution folder
     make_dist(path)           a complete distribution folder at path, from the sample (see below)
     make_catalog(folder)      the package's catalog made anew with zavcir-catalog and the
                               sample's test certificate (TEST_CERT, TEST_KEY)
     check_json(folder)        zavcir-distcheck --json on folder: the report, its exit code checked
     codes(report)             its findings as sorted (severity, tag or "-", code)
     SHARED                    ../shared beside the project root (the real driver packages)
+
 """
 
 import json
-import os
-import shutil
 import subprocess
-import sys
 from pathlib import Path
 
 import pytest
 
-REPO = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(REPO / "tests" / "wine"))
+from zavcir.builds import HOST_BUILD, WIN32_BUILD, NotBuilt, built
+from zavcir.editions import SAMPLE_SETUP_INI, TAG_BITS, TAGS
+from zavcir.layout import lay_out, sample_packages
+from zavcir.paths import REPO, SAMPLE_DIR as SAMPLE, SHARED  # noqa: F401  (SHARED for the tests)
+from zavcir.wine import standin, target
 
-import wineprefix  # noqa: E402
-
-HOST_BUILD = Path(os.environ.get("ZAVCIR_HOST_BUILD", REPO / "build" / "host"))
-WIN32_BUILD = wineprefix.WIN32_BUILD
-SAMPLE = REPO / "sample"
-SHARED = REPO.parent / "shared"
 TEST_CERT = SAMPLE / "test-signing" / "test-signing.crt"
 TEST_KEY = SAMPLE / "test-signing" / "test-signing.key"
-TAGS = ("WinXP32", "WinXP64", "Vista32", "Vista64", "Win7_32", "Win7_64")
 # What the sample's test-signed catalogs give: a warning for each tag, and on the
 # Windows 7 tags one that its kernel-mode driver lacks Microsoft's signature.
 SAMPLE_WARNINGS = sorted([("warning", tag, "catalog-test-signed") for tag in TAGS]
                          + [("warning", tag, "catalog-not-microsoft-signed") for tag in ("Win7_32", "Win7_64")])
 
 
-def host_tool(name: str) -> Path:
-    path = HOST_BUILD / name
-    if not path.is_file():
-        pytest.fail(f"{path} is missing: build it with `cmake --preset host && cmake --build --preset host`")
-    return path
-
-
 def _built(build: Path, name: str) -> Path:
-    path = build / name
-    if not path.is_file():
-        path = build / "tests" / name
-    if not path.is_file():
-        pytest.fail(f"{name} is missing in {build}: build it with "
-                    f"`cmake --preset {build.name} && cmake --build --preset {build.name}`")
-    return path
+    try:
+        return built(name, build)
+    except NotBuilt as missing:
+        pytest.fail(str(missing))
+
+
+def host_tool(name: str) -> Path:
+    return _built(HOST_BUILD, name)
 
 
 def win_tool(name: str) -> Path:
@@ -69,14 +55,7 @@ def win_tool(name: str) -> Path:
 
 def run_tool(name: str) -> Path:
     """As win_tool, from the build whose programs the end-to-end tests run."""
-    return _built(wineprefix.target().build, name)
-
-
-def use_run_setup(folder: Path) -> None:
-    """Where the end-to-end tests run the 64-bit test build, its Setup.exe
-    replaces the shipped one in a distribution folder; elsewhere nothing changes."""
-    if wineprefix.target().bits != 32:
-        shutil.copyfile(run_tool("Setup.exe"), folder / "Setup.exe")
+    return _built(target().build, name)
 
 
 def make_dist(path: Path, setup: Path | None = None) -> Path:
@@ -85,10 +64,8 @@ def make_dist(path: Path, setup: Path | None = None) -> Path:
     package of the tag's word size with the installer stand-in of that word size
     as DPInst.exe: what the release process ships, with stand-ins."""
     path.mkdir(parents=True)
-    shutil.copyfile(setup or win_tool("Setup.exe"), path / "Setup.exe")
-    (path / "Setup.ini").write_text(wineprefix.SAMPLE_SETUP_INI, newline="")
-    for tag, bits in wineprefix.TAG_BITS.items():
-        wineprefix.fill_package_folder(path / tag, bits, whole=True)
+    packages = sample_packages(TAG_BITS, standin, whole=True)
+    lay_out(path, setup or win_tool("Setup.exe"), SAMPLE_SETUP_INI.encode("ascii"), packages)
     return path
 
 

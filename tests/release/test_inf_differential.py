@@ -38,7 +38,9 @@ from types import SimpleNamespace
 
 import pytest
 
-from release_support import REPO, TAGS, host_tool, run_tool, wineprefix
+from release_support import REPO, TAGS, host_tool, run_tool
+from zavcir.editions import SAMPLE_SETUP_INI
+from zavcir.wine import WinePrefix
 
 CORPUS = REPO / "tests" / "release" / "ini-corpus"
 PACKAGE_CORPUS = REPO / "tests" / "release" / "inf-corpus"
@@ -260,7 +262,7 @@ def real_corpus():
     if not REAL_CORPUS.is_dir():
         pytest.fail(f"{REAL_CORPUS} is missing: the real INF corpus lies in ../shared beside the project")
     names = sorted(str(p.relative_to(REAL_CORPUS)) for p in REAL_CORPUS.rglob("*.inf"))
-    prefix = wineprefix.WinePrefix.create("64")
+    prefix = WinePrefix.create("64")
     try:
         prefix.set_version("win7")
         ours, theirs = probe_both(prefix, REAL_CORPUS, names, package=True)
@@ -362,7 +364,7 @@ def test_real_packages_laid_out_as_distributions(real_corpus, tmp_path):
         readings = tag_readings(setupapi)
         dist = tmp_path / f"d{number}"  # no Setup.exe, no DPInst.exe: only the packages count here
         dist.mkdir()
-        (dist / "Setup.ini").write_text(wineprefix.SAMPLE_SETUP_INI)
+        (dist / "Setup.ini").write_text(SAMPLE_SETUP_INI)
         needed = set()
         for tag, reading in readings.items():
             package = dist / tag

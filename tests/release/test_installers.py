@@ -9,11 +9,10 @@ apart from none.
 import shutil
 import subprocess
 
-from release_support import SHARED, SAMPLE, check_json, make_dist, run_checker, win_tool
+from release_support import SAMPLE, check_json, make_dist, run_checker, win_tool
 from test_make_dist import make_dist as make_dist_command
 from test_signing import PASSWORD, certificate  # noqa: F401  (a fixture)
-
-REAL = {"x86": SHARED / "dpinst" / "x86" / "DPInst.exe", "x64": SHARED / "dpinst" / "amd64" / "DPInst.exe"}
+from zavcir.wine import real_installer
 
 
 def installers(report):
@@ -28,7 +27,7 @@ def installers(report):
 
 def test_make_dist_accepts_the_real_installers_and_the_report_names_them(tmp_path):
     result = make_dist_command("--x86", SAMPLE / "x86", "--amd64", SAMPLE / "amd64", "--dpinst-x86",
-                               REAL["x86"], "--dpinst-x64", REAL["x64"], "--out", tmp_path / "zavcir")
+                               real_installer(32), "--dpinst-x64", real_installer(64), "--out", tmp_path / "zavcir")
     assert result.returncode == 0, result.stdout + result.stderr
     assert "Result: 0 errors, 8 warnings" in result.stdout  # the sample's test signature, as before
     report = check_json(tmp_path / "zavcir")

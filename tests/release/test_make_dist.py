@@ -13,8 +13,8 @@ import zipfile
 
 import pytest
 
-from release_support import (REPO, SAMPLE, SAMPLE_WARNINGS, TAGS, check_json, codes, make_catalog,
-                             use_run_setup, win_tool)
+from release_support import REPO, SAMPLE, SAMPLE_WARNINGS, TAGS, check_json, codes, make_catalog, win_tool
+from zavcir.wine import use_run_setup
 
 MAKE_DIST = REPO / "scripts" / "make-dist.sh"
 SIGNING = ("SETUP_SIGN_PFX", "SETUP_SIGN_PASSWORD", "SETUP_SIGN_TIMESTAMP_URL", "SETUP_SIGN_DIGESTS")
@@ -105,6 +105,22 @@ def test_archive_is_the_same_anywhere_at_any_time(made, tmp_path):
     assert result.returncode == 0, result.stderr
     with zipfile.ZipFile(again.with_name("zavcir-1.0.zip")) as zf:
         assert {i.date_time for i in zf.infolist()} == {(2023, 11, 14, 22, 13, 20)}
+
+
+def test_relative_paths_are_taken_from_the_folder_it_is_started_in(made, tmp_path):
+    """The script runs its work from the repository root, but every path given
+    is relative to the folder it was started in: the packages are found there
+    and OUT (with the folders above it) is made there."""
+    _, archive, _ = made
+    here = tmp_path / "in"
+    shutil.copytree(SAMPLE, here / "packages")
+    relative = lambda path: os.path.relpath(path, here)
+    result = make_dist("--x86", "packages/x86", "--amd64", "packages/amd64",
+                       "--dpinst-x86", relative(win_tool("dpinst32.exe")),
+                       "--dpinst-x64", relative(win_tool("dpinst64.exe")), "--out", "release/zavcir-1.0", cwd=here)
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert "zavcir-1.0/x86: package packages/x86 for WinXP32, Vista32, Win7_32" in result.stdout
+    assert (here / "release" / "zavcir-1.0.zip").read_bytes() == archive.read_bytes()
 
 
 def test_unpacked_archive_passes_the_checker_and_installs(made, wine, tmp_path):

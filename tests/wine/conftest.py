@@ -1,4 +1,4 @@
-"""Fixtures of the end-to-end tests under Wine (see wineprefix.py).
+"""Fixtures of the end-to-end tests under Wine (the harness: zavcir/wine/).
 
     make_prefix(arch="64", version="win7", japanese=False) -> WinePrefix
         a private clone of the 64- or 32-bit template with its own server, the
@@ -12,12 +12,12 @@ import sys
 
 import pytest
 
-import wineprefix
+from zavcir.wine import SUPPORT_LOG, WinePrefix, japanese_locale_env, remove_stale_prefixes
 
 
 def pytest_sessionstart(session):
     if not hasattr(session.config, "workerinput"):  # once, in the controlling process
-        wineprefix.remove_stale_prefixes()
+        remove_stale_prefixes()
 
 
 @pytest.hookimpl(hookwrapper=True)
@@ -31,8 +31,8 @@ def pytest_runtest_makereport(item, call):
 def _print_diagnostics(prefix):
     """What a failed test leaves for its reader: the program's support log and
     the command lines the installer stand-in received."""
-    log = prefix.unix_path(r"C:\windows\ZavCirSetup.log")
-    print(f"---- {prefix.path.name}: C:\\windows\\ZavCirSetup.log", file=sys.stderr)
+    log = prefix.unix_path(SUPPORT_LOG)
+    print(f"---- {prefix.path.name}: {SUPPORT_LOG}", file=sys.stderr)
     print(log.read_text(errors="replace") if log.is_file() else "(none)", file=sys.stderr)
     print(f"---- {prefix.path.name}: installer stand-in commands", file=sys.stderr)
     print("\n".join(prefix.standin_log()) or "(none)", file=sys.stderr)
@@ -43,8 +43,8 @@ def make_prefix(request):
     made = []
 
     def make(arch="64", version="win7", japanese=False):
-        extra = wineprefix.japanese_locale_env() if japanese else None
-        prefix = wineprefix.WinePrefix.create(arch, extra)
+        extra = japanese_locale_env() if japanese else None
+        prefix = WinePrefix.create(arch, extra)
         made.append(prefix)
         if version:
             prefix.set_version(version)

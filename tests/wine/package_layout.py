@@ -11,7 +11,7 @@ from __future__ import annotations
 
 from dataclasses import dataclass
 
-from wineprefix import SAMPLE_DIR
+from zavcir.paths import SAMPLE_DIR
 
 V1 = (SAMPLE_DIR / "amd64" / "zavcir.inf").read_bytes()  # DriverVer 10/01/2026, 1.0.0.0
 V2 = (SAMPLE_DIR / "v2" / "amd64" / "zavcir.inf").read_bytes()  # DriverVer 12/01/2026, 1.1.0.0

@@ -16,7 +16,7 @@ from guard_story import (EARLIER_ENDED, EARLIER_WORKS, GUARD, commands_one_at_a_
                          hold, wait_for_hold)
 from package_layout import (STAGED_WITHOUT_ENTRY, V1, V2, Store, assert_state, entry_key,
                             install_command)
-from wineprefix import SAMPLE_DIR
+from zavcir.paths import SAMPLE_DIR
 
 STORE = Store(xp=False, bits=64)
 UPGRADE, UNINSTALL = ("/S",), ("/S", "/U")

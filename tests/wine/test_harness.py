@@ -8,8 +8,8 @@ import sys
 
 import pytest
 
-import end_to_end
-import wineprefix
+from zavcir.paths import REPO
+from zavcir.wine import WITHOUT_32BIT_VARIABLE, WineCannotRun, end_to_end
 
 HEAD = "end-to-end: {} against the 32-bit program, {} against the 64-bit test build, {} skipped"
 
@@ -31,7 +31,8 @@ def test_summary_counts_each_test_by_what_it_ran_against(seen, why, expected):
 
 @pytest.mark.parametrize("longrepr,reason", [
     (("f.py", 3, "Skipped: deep folder"), "deep folder"),
-    (("w.py", 9, "wineprefix.WineCannotRun: needs the 32-bit program (x)"), "needs the 32-bit program (x)"),
+    (("w.py", 9, f"{WineCannotRun.__module__}.WineCannotRun: needs the 32-bit program (x)"),
+     "needs the 32-bit program (x)"),
     ("plain text", "plain text"),
 ])
 def test_skip_reason_is_the_text_after_pytest_s_own_prefix(longrepr, reason):
@@ -49,13 +50,13 @@ def test_without_32bit_the_64_bit_build_runs_and_what_needs_the_32_bit_one_is_sk
     test marked program32 are skipped, each with its reason; a test that runs
     no Windows program is no end-to-end test."""
     env = {k: v for k, v in os.environ.items() if not k.startswith("PYTEST_")}
-    env.update({wineprefix.WITHOUT_32BIT_VARIABLE: "1", "ZAVCIR_TEST_RESULTS": str(tmp_path)})
+    env.update({WITHOUT_32BIT_VARIABLE: "1", "ZAVCIR_TEST_RESULTS": str(tmp_path)})
     result = subprocess.run([sys.executable, "-m", "pytest", "-q", "-p", "no:cacheprovider", *SELECTED],
-                            cwd=wineprefix.REPO, env=env, capture_output=True, text=True, timeout=600)
+                            cwd=REPO, env=env, capture_output=True, text=True, timeout=600)
     assert result.returncode == 0, result.stdout[-4000:] + result.stderr[-2000:]
     assert "2 passed, 2 skipped" in result.stdout
-    why = f"{wineprefix.WITHOUT_32BIT_VARIABLE}=1 makes the tests run as where 32-bit programs cannot run"
-    not_run = f"not run with {wineprefix.WITHOUT_32BIT_VARIABLE}=1"
+    why = f"{WITHOUT_32BIT_VARIABLE}=1 makes the tests run as where 32-bit programs cannot run"
+    not_run = f"not run with {WITHOUT_32BIT_VARIABLE}=1"
     assert (tmp_path / "end-to-end.txt").read_text().splitlines() == [
         HEAD.format(0, 1, 2),
         f"  (the 64-bit test build runs because {why})",

@@ -10,7 +10,8 @@ story on a 64-bit prefix checks both.
 import pytest
 
 from package_layout import STAGED_WITHOUT_ENTRY, V1, V2, CommandLog, Store, assert_state, install_command
-from wineprefix import SAMPLE_DIR, UNINSTALL_KEY, tool
+from zavcir.paths import SAMPLE_DIR
+from zavcir.wine import UNINSTALL_KEY, tool
 
 # (prefix word size, Windows version, package folder Setup.ini names for it)
 STORIES = [

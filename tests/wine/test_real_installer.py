@@ -25,11 +25,9 @@ from pathlib import Path
 import pytest
 
 from package_layout import PRODUCT
-from wineprefix import BUILD_ROOT, REPO, SAMPLE_DIR, fill_package_folder, target, tool
-from xdisplay import VirtualDisplay, missing_tools
+from zavcir.paths import BUILD_ROOT, SAMPLE_DIR
+from zavcir.wine import VirtualDisplay, missing_tools, real_installer, target, tool
 
-SHARED = REPO.parent / "shared"
-REAL_INSTALLER = {32: SHARED / "dpinst" / "x86" / "DPInst.exe", 64: SHARED / "dpinst" / "amd64" / "DPInst.exe"}
 HARDWARE_ID = r"ACPI\ZAV0C1R"  # the sample INF's device
 RESULTS = BUILD_ROOT / "test-results"  # screenshots of the wizard's pages
 
@@ -50,12 +48,7 @@ def real_dist(p, root: str = r"C:\dist", sample: Path = SAMPLE_DIR, tags: tuple[
     """A distribution whose package folders (one per tag, named like it) hold the
     whole sample package and the real installer of the tag's word size."""
     folders = {tag: 64 if tag.endswith("64") else 32 for tag in tags}
-    dist = p.make_dist(root=root, folders=folders, sample=sample)
-    for tag, bits in folders.items():
-        folder = p.unix_path(dist.folder(tag))
-        fill_package_folder(folder, bits, sample=sample, whole=True)
-        shutil.copyfile(REAL_INSTALLER[bits], folder / "DPInst.exe")
-    return dist
+    return p.make_dist(root=root, folders=folders, sample=sample, installer=real_installer, whole=True)
 
 
 def entries(p) -> dict[str, dict[str, str]]:

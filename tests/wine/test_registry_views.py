@@ -23,7 +23,8 @@ import re
 from dataclasses import dataclass
 
 from package_layout import V2, Store, assert_state
-from wineprefix import SAMPLE_DIR, UNINSTALL_KEY, traced_process_id
+from zavcir.paths import SAMPLE_DIR
+from zavcir.wine import UNINSTALL_KEY, traced_process_id
 
 KEY_WOW64_64KEY = 0x100
 DELETE = 0x10000

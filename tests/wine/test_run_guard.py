@@ -10,7 +10,8 @@ import shutil
 from guard_story import (GIVEN_UP, GUARD, WAITING, commands_one_at_a_time, guard_lines, hold,
                          taking_order, wait_for_hold, wait_for_waiting)
 from package_layout import V1, V2, Store, assert_state, install_command
-from wineprefix import SAMPLE_DIR, STANDIN_RELEASE, Box, tool
+from zavcir.paths import SAMPLE_DIR
+from zavcir.wine import STANDIN_RELEASE, Box, tool
 
 STORE = Store(xp=False, bits=64)
 TAKEN_AFTER = re.compile(re.escape(GUARD) + r" taken after waiting \d+\.\d{3} s")

@@ -33,7 +33,7 @@ import shutil
 
 import pytest
 
-from wineprefix import tool, traced_process_id
+from zavcir.wine import tool, traced_process_id
 
 PREFER_NATIVE_SETUPAPI = {"WINEDLLOVERRIDES": "mscoree,mshtml=;setupapi=n,b"}
 # combase.dll: what Wine's ole32.dll imports, loaded by nothing before it.

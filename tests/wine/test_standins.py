@@ -6,7 +6,8 @@ import re
 
 import pytest
 
-from wineprefix import SAMPLE_DIR, UNINSTALL_KEY
+from zavcir.paths import SAMPLE_DIR
+from zavcir.wine import UNINSTALL_KEY
 
 V1 = (SAMPLE_DIR / "amd64" / "zavcir.inf").read_bytes()
 V2 = (SAMPLE_DIR / "v2" / "amd64" / "zavcir.inf").read_bytes()

@@ -7,7 +7,7 @@ import shutil
 
 import pytest
 
-from wineprefix import tool, traced_process_id
+from zavcir.wine import tool, traced_process_id
 
 UNSUPPORTED = "This ZAV CIR driver is for Windows 7, Vista or Windows XP only."
 NO_INI = "Failed to open Setup.ini file"

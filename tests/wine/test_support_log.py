@@ -10,7 +10,8 @@ import subprocess
 
 import pytest
 
-import wineprefix
+from zavcir.paths import SAMPLE_DIR
+from zavcir.wine import debug_strings
 
 LOG = r"C:\windows\ZavCirSetup.log"
 OLD = r"C:\windows\ZavCirSetup.log.old"
@@ -36,12 +37,7 @@ def log_lines(p, path=LOG, pids=None):
 
 def debug_texts(result):
     """Every OutputDebugString text of a run, the support log's own lines included."""
-    texts = []
-    for line in result.stderr.splitlines():
-        m = wineprefix._DEBUGSTR.match(line)
-        if m:
-            texts.append(wineprefix._unescape(m.group(1)))
-    return texts
+    return debug_strings(result.stderr)
 
 
 def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
@@ -174,7 +170,7 @@ def test_a_log_that_cannot_be_opened_changes_no_result(make_prefix, how, request
         if case != "working log":
             make_unwritable(p, how, cleanups)
         d = p.make_dist()
-        v2 = p.make_dist(root=r"C:\dist2", sample=wineprefix.SAMPLE_DIR / "v2")
+        v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
         outcomes[case] = [outcome(p, p.run(d.setup, *runs[0]))]
         outcomes[case] += [outcome(p, p.run(v2.setup, *args)) for args in runs[1:]]
         if case == "working log":

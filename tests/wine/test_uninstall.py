@@ -7,7 +7,8 @@ import time
 import pytest
 
 from package_layout import STAGED_WITHOUT_ENTRY, V1, V2, CommandLog, Store, assert_state
-from wineprefix import SAMPLE_DIR, UNINSTALL_KEY, tool
+from zavcir.paths import SAMPLE_DIR
+from zavcir.wine import UNINSTALL_KEY, tool
 
 STORE = Store(xp=False, bits=64)
 # A third package: the sample INF with one byte more, so a folder of its own.

@@ -11,7 +11,7 @@ import shutil
 
 import pytest
 
-from wineprefix import UNINSTALL_KEY, Result, WinePrefix, tool
+from zavcir.wine import UNINSTALL_KEY, Result, WinePrefix, tool
 
 PROBE = r"C:\probe\layer_probe.exe"
 DRIVER_VER = b"[Version]\r\nSignature=\"$WINDOWS NT$\"\r\nDriverVer = 01/02/2026, 7.7.7.7\r\n"

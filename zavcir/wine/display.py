@@ -1,7 +1,7 @@
 """A virtual X display (Debian's xvfb) for tests that watch a program's windows
 as a person would: xdotool finds windows and presses keys, ImageMagick's import
 takes screenshots. The harness's prefixes show nothing (Wine's null display
-driver); WinePrefix.show_on() moves one prefix onto a display.
+driver); WinePrefix.show_on() (DisplayMixin) moves one prefix onto a display.
 """
 
 from __future__ import annotations
@@ -13,6 +13,17 @@ import time
 from pathlib import Path
 
 TOOLS = {"Xvfb": "xvfb", "xdotool": "xdotool", "import": "imagemagick"}
+
+
+class DisplayMixin:
+    """WinePrefix.show_on (it provides reg_add(), env and power_cut())."""
+
+    def show_on(self, display: str) -> None:
+        """Makes the prefix's windows appear on an X display (Wine's x11 driver
+        instead of the null one): the server starts anew for it."""
+        self.reg_add(r"HKCU\Software\Wine\Drivers", "Graphics", "x11", view=None)
+        self.env["DISPLAY"] = display
+        self.power_cut()
 
 
 def missing_tools() -> list[str]:

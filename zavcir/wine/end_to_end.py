@@ -11,7 +11,8 @@ from __future__ import annotations
 import os
 from pathlib import Path
 
-import wineprefix
+from zavcir.paths import BUILD_ROOT
+from zavcir.wine.target import WineCannotRun
 
 # The fixtures that make a prefix; a test that uses one (or a fixture that uses
 # one) is end-to-end.
@@ -19,10 +20,10 @@ FIXTURES = frozenset({"make_prefix", "wine", "real_corpus"})
 # The item and report property that carries the word size a test ran against.
 PROPERTY = "end-to-end"
 # Where the summary is written as well (ZAVCIR_TEST_RESULTS: another folder).
-SUMMARY = Path(os.environ.get("ZAVCIR_TEST_RESULTS", wineprefix.BUILD_ROOT / "test-results")) / \
+SUMMARY = Path(os.environ.get("ZAVCIR_TEST_RESULTS", BUILD_ROOT / "test-results")) / \
     "end-to-end.txt"
 # What a skip's text starts with before its reason.
-_REASON_PREFIXES = ("Skipped: ", "wineprefix.WineCannotRun: ")
+_REASON_PREFIXES = ("Skipped: ", f"{WineCannotRun.__module__}.{WineCannotRun.__qualname__}: ")
 
 
 def is_end_to_end(fixturenames) -> bool:

@@ -1,9 +1,9 @@
-#!/usr/bin/python3
 r"""Shows the setup program's main job under Wine, on distributions made from
 the bundled sample packages: first scripts/make-dist.sh makes the
 distributions of driver 1.0.0.0 and 1.1.0.0 (build/demo/), then Setup.exe /S
 installs version 1.0.0.0, upgrades to 1.1.0.0 and uninstalls, and after each
-step the demo shows what changed.
+step the demo shows what changed. Run as scripts/demo.sh (which runs
+`python3 -m zavcir.demo` from the repository root).
 
 Runs in a throwaway 64-bit Windows 7 prefix (a clone of the test template) with
 its own wine server; both are always removed at the end. Needs the win32 build
@@ -20,11 +20,11 @@ import sys
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "wine"))
-import wineprefix  # noqa: E402
+from zavcir.builds import WIN32_BUILD, built
+from zavcir.paths import BUILD_ROOT, REPO, SAMPLE_DIR
+from zavcir.wine import Distribution, WinePrefix, target as wine_target, template_dir, use_run_setup
 
-REPO = Path(__file__).resolve().parents[1]
-DEMO_DIR = REPO / "build" / "demo"
+DEMO_DIR = BUILD_ROOT / "demo"
 STORE_DIR = r"C:\windows\System32\DriverStore\FileRepository"
 
 EXIT_MEANINGS = {
@@ -106,11 +106,11 @@ def make_distributions() -> dict[str, Path]:
     shutil.rmtree(DEMO_DIR, ignore_errors=True)
     DEMO_DIR.mkdir(parents=True)
     made = {}
-    for version, sample in (("1.0.0.0", wineprefix.SAMPLE_DIR), ("1.1.0.0", wineprefix.SAMPLE_DIR / "v2")):
+    for version, sample in (("1.0.0.0", SAMPLE_DIR), ("1.1.0.0", SAMPLE_DIR / "v2")):
         out = DEMO_DIR / f"zavcir-{version}"
         command = ["scripts/make-dist.sh", "--x86", sample / "x86", "--amd64", sample / "amd64",
-                   "--dpinst-x86", wineprefix.tool("dpinst32.exe", wineprefix.WIN32_BUILD),
-                   "--dpinst-x64", wineprefix.tool("dpinst64.exe", wineprefix.WIN32_BUILD),
+                   "--dpinst-x86", built("dpinst32.exe", WIN32_BUILD),
+                   "--dpinst-x64", built("dpinst64.exe", WIN32_BUILD),
                    "--out", out]
         print(f"\n== Making the distribution of driver {version} from the sample packages")
         print("   > " + " ".join(str(Path(part).relative_to(REPO)) if Path(part).is_absolute()
@@ -122,13 +122,12 @@ def make_distributions() -> dict[str, Path]:
     return made
 
 
-def copy_into(prefix, folder: Path, root: str) -> wineprefix.Distribution:
+def copy_into(prefix, folder: Path, root: str) -> Distribution:
     """A distribution folder copied into the prefix at root, with the Setup.exe
     that runs here (the 64-bit test build where the 32-bit program cannot)."""
     shutil.copytree(folder, prefix.unix_path(root))
-    if wineprefix.target().bits != 32:
-        shutil.copyfile(wineprefix.tool("Setup.exe"), prefix.unix_path(root + "\\Setup.exe"))
-    return wineprefix.Distribution(root, {"amd64": 64})
+    use_run_setup(prefix.unix_path(root))
+    return Distribution(root, {"amd64": 64})
 
 
 def main() -> int:
@@ -136,7 +135,7 @@ def main() -> int:
     for sig in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(sig, lambda *_: sys.exit(130))
 
-    target = wineprefix.target()
+    target = wine_target()
     print("ZAV CIR Receiver Driver setup: demo under Wine (Windows 7, 64-bit)")
     if target.why_64:
         print(f"NOTE: the demo runs the 64-bit test build of Setup.exe ({target.build.relative_to(REPO)}"
@@ -149,11 +148,11 @@ def main() -> int:
     print('the package into the driver store and registers an "Uninstall" entry named')
     print('"Windows Driver Package - ..."; Setup.exe then labels that entry with the product')
     print("name and driver version, and removes older copies.")
-    first = not (wineprefix.template_dir("64") / ".zavcir-template").is_file()
+    first = not (template_dir("64") / ".zavcir-template").is_file()
     print("Preparing a throwaway Wine prefix"
           + (" (the first time takes about half a minute)" if first else "") + " ...")
 
-    prefix = wineprefix.WinePrefix.create("64")
+    prefix = WinePrefix.create("64")
     codes = []
     try:
         prefix.set_version("win7")
