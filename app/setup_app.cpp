@@ -2,13 +2,15 @@
 
 #include <cstdio>
 
-#include "app/exit_code.h"
 #include "app/run_guard.h"
 #include "env/code_page.h"
 #include "env/platform.h"
 #include "env/probes.h"
 #include "env/setup_ini.h"
 #include "env/support_log.h"
+#include "package/exit_code.h"
+#include "package/install_flow.h"
+#include "package/uninstall_flow.h"
 
 namespace {
 
@@ -242,6 +244,22 @@ void CSetupApp::BeginJob(HWND mainWindow) {
 }
 
 void CSetupApp::EndJob() { m_shutdownBlock.End(); }
+
+void CSetupApp::DoInstall() {
+  InstallParams params;
+  params.packageDir = m_strPackageDir;
+  params.silent = m_cmdInfo.m_bSilent != FALSE;
+  m_nExitCode |= InstallPackage(params);
+}
+
+void CSetupApp::DoUninstall() {
+  UninstallParams params;
+  params.packageDir = m_strPackageDir;
+  params.moduleDir = m_strModuleDir;
+  params.osKind = m_nOsKind;
+  params.silent = m_cmdInfo.m_bSilent != FALSE;
+  m_nExitCode |= UninstallPackage(params);
+}
 
 void CSetupApp::DoWork() {
   // One run at a time on the machine: the guard is held for the whole flow

@@ -50,9 +50,12 @@ class CSetupApp : public CWinApp {
   // holding the machine's run guard (EXIT_SETUP_FAILED, nothing done, when
   // the guard cannot be had).
   void DoWork();
+  // The install flow (package/install_flow.h) on this run's package folder
+  // and /S; its exit bits go into m_nExitCode.
   void DoInstall();
+  // The uninstall flow (package/uninstall_flow.h) on this run's package and
+  // program folders, OS kind and /S; its exit bits go into m_nExitCode.
   void DoUninstall();
-  BOOL IsDeviceInterfacePresent();
 
   CSetupCommandLineInfo m_cmdInfo;
   int m_nExitCode = 0;

@@ -2,9 +2,9 @@
 // does depends on the log.
 #include <gtest/gtest.h>
 
-#include "app/exit_code.h"
 #include "app/setup_app.h"
 #include "env/support_log.h"
+#include "package/exit_code.h"
 #include "package/package_test_support.h"
 #include "tests/fakes/fake_log_file.h"
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/exit_code.h"
 #include "env/probes.h"
+#include "package/exit_code.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "app/exit_code.h"
 #include "app/main_wnd.h"
 #include "app/setup_app.h"
 #include "env/support_log.h"
+#include "package/exit_code.h"
 
 CSetupApp theApp;
 

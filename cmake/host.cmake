@@ -12,7 +12,12 @@ endif()
 add_library(setup_portable STATIC ${PORTABLE_SOURCES})
 target_include_directories(setup_portable PUBLIC ${CMAKE_SOURCE_DIR})
 
-add_library(setup_core STATIC ${CORE_SOURCES})
+# The native build's own stand-ins for what only Windows has (no windows).
+file(GLOB HOST_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/app/*_host.cpp ${CMAKE_SOURCE_DIR}/env/*_host.cpp
+  ${CMAKE_SOURCE_DIR}/package/*_host.cpp ${CMAKE_SOURCE_DIR}/framework/*_host.cpp)
+
+add_library(setup_core STATIC ${CORE_SOURCES} ${HOST_SOURCES})
 target_include_directories(setup_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(setup_core PUBLIC setup_portable)
 
@@ -44,7 +49,7 @@ if(SETUP_FUZZ)
   list(FILTER FUZZ_FAKES EXCLUDE REGEX "_test\\.cpp$")
   # The whole core is instrumented, so that the fuzzer sees the coverage of
   # the code under test and not only of the harness; setup_portable too (above).
-  add_library(setup_fuzz_core STATIC ${CORE_SOURCES} ${FUZZ_FAKES})
+  add_library(setup_fuzz_core STATIC ${CORE_SOURCES} ${HOST_SOURCES} ${FUZZ_FAKES})
   target_include_directories(setup_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_options(setup_fuzz_core PUBLIC ${FUZZ_COMPILE_FLAGS})
   target_link_libraries(setup_fuzz_core PUBLIC setup_portable)

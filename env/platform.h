@@ -293,12 +293,13 @@ class InfParser {
   virtual std::unique_ptr<InfFile> Open(const std::string& path) = 0;
 };
 
-// The application's message box: MB_OK with the exclamation icon, the
-// application name as caption; blocks until dismissed.
+// The application's message box.
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
-  virtual void MessageBox(const std::string& text) = 0;
+  // MessageBoxA(owner, text, caption, MB_OK | MB_ICONEXCLAMATION), the caption
+  // the application's name; owner may be NULL. Blocks until dismissed.
+  virtual void MessageBox(const std::string& text, HWND owner) = 0;
 };
 
 // What ShutdownControl's block-reason calls did.

@@ -23,6 +23,6 @@ int CWinApp::ExitInstance() { return 0; }
 CWinApp* AfxGetApp() { return g_app; }
 
 int AfxMessageBox(const std::string& text, UINT /*type*/) {
-  GetPlatform().ui->MessageBox(text);
+  GetPlatform().ui->MessageBox(text, AfxGetMainHwnd());
   return kIdOk;
 }

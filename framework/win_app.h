@@ -29,6 +29,16 @@ class CWinApp {
 // The one application object of the process (set by its constructor).
 CWinApp* AfxGetApp();
 
-// The framework's message box: MB_OK gets the exclamation icon, the caption is
-// the application name (the executable's base name). Blocks until dismissed.
+// The application's run on the main thread (Windows only): InitInstance;
+// FALSE ends the run at once, TRUE runs the message loop until the main window
+// is gone. Either way the result is ExitInstance's, the process exit code.
+int RunApplication(CWinApp& app);
+
+// The system window of the application's main window; NULL when there is
+// none (the native build has no windows).
+HWND AfxGetMainHwnd();
+
+// The framework's message box, owned by the main window when there is one:
+// MB_OK gets the exclamation icon, the caption is the application name (the
+// executable's base name). Blocks until dismissed.
 int AfxMessageBox(const std::string& text, UINT type);

@@ -106,3 +106,8 @@ LRESULT CALLBACK CWnd::StandardWindowProc(HWND hwnd, UINT message, WPARAM wParam
   }
   return wnd->WindowProc(message, wParam, lParam);  // wnd may be gone afterwards
 }
+
+HWND AfxGetMainHwnd() {
+  CWinApp* app = AfxGetApp();
+  return app && app->m_pMainWnd ? app->m_pMainWnd->GetSafeHwnd() : nullptr;
+}

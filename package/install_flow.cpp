@@ -1,11 +1,12 @@
+#include "package/install_flow.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "app/exit_code.h"
-#include "app/setup_app.h"
 #include "env/support_log.h"
 #include "package/command_result.h"
+#include "package/exit_code.h"
 #include "package/package_folder.h"
 #include "package/run_command.h"
 #include "package/uninstall_entry_list.h"
@@ -31,44 +32,41 @@ void LogCopiesLeft(CUninstallEntryList& list, const std::vector<std::string>& ke
 
 }  // namespace
 
-void CSetupApp::DoInstall() {
-  const std::string infPath = m_strPackageDir + "\\zavcir.inf";
+int InstallPackage(const InstallParams& params) {
+  const std::string infPath = params.packageDir + "\\zavcir.inf";
   CUninstallEntryList list;  // redirection off until the flow returns
   const int beforeCount = list.Scan();
 
   // The program path is quoted, so that a folder name with blanks cannot make
   // the system start another program.
-  const std::string command = "\"" + m_strPackageDir + "\\DPInst.exe\" " +
-                              (m_cmdInfo.m_bSilent ? kSilentInstallOptions : kInstallOptions);
+  const std::string command = "\"" + params.packageDir + "\\DPInst.exe\" " +
+                              (params.silent ? kSilentInstallOptions : kInstallOptions);
   const DWORD result = RunCommand(command);
   if (result & RESULT_FAILED) {
-    m_nExitCode |= EXIT_SETUP_FAILED;
-    return;
+    return EXIT_SETUP_FAILED;
   }
   // The installer counts the driver packages of its folder: counts beyond
   // them are no result of its own but the code of a run that failed before
   // it handled a package.
-  const int packages = CountInfFiles(m_strPackageDir);
+  const int packages = CountInfFiles(params.packageDir);
   if (IsBareErrorCode(result, packages)) {
     LogLine("The installer failed at start: " + DescribeErrorCode(result));
     LogLine("Its exit code counts " + std::to_string(CountedPackages(result)) +
             " driver packages where the package folder has " + std::to_string(packages) +
             " INF file(s): no installer result; nothing relabelled, nothing removed");
-    m_nExitCode |= EXIT_SETUP_FAILED;
-    return;
+    return EXIT_SETUP_FAILED;
   }
   // A package that failed is a failure, with or without the failure bit.
   if (result & RESULT_FAILED_COUNT_MASK) {
     LogLine("The installer reported " + std::to_string((result & RESULT_FAILED_COUNT_MASK) >> 16) +
             " driver package(s) failed (" + FormatHex32(result) + ")");
-    m_nExitCode |= EXIT_SETUP_FAILED;
-    return;
+    return EXIT_SETUP_FAILED;
   }
 
   const int installedCount = static_cast<int>(result & RESULT_INSTALLED_MASK);
   const int afterCount = list.Scan();
   const bool staged = (result & RESULT_STAGED_MASK) != 0 && afterCount > beforeCount;
-  if (installedCount == 0 && !staged) return;
+  if (installedCount == 0 && !staged) return 0;
 
   const int found = list.FindByInfContent(infPath.c_str());
   if (found == -1) {
@@ -79,8 +77,7 @@ void CSetupApp::DoInstall() {
             (installedCount != 0 ? "installed" : "staged") + " (" + FormatHex32(result) +
             "), but no \"Uninstall\" entry has the package's INF: it did not install it, "
             "perhaps ended from outside; older copies left alone");
-    m_nExitCode |= EXIT_SETUP_FAILED;
-    return;
+    return EXIT_SETUP_FAILED;
   }
   const std::string newKey = list.ElementAt(found).GetKeyName();
   list.ElementAt(found).SetDisplayName(kProductDisplayName);
@@ -90,16 +87,17 @@ void CSetupApp::DoInstall() {
   if (installedCount != 0) {
     // The new copy stays; every other copy goes, always silently.
     list.RemoveAt(found);
-    if (list.GetSize() == 0) return;
+    if (list.GetSize() == 0) return 0;
     std::vector<std::string> olderKeys;
     for (int i = 0; i < list.GetSize(); ++i) olderKeys.push_back(list.ElementAt(i).GetKeyName());
     list.UninstallAll(TRUE);
     LogCopiesLeft(list, olderKeys, "Older copy");
-    return;
+    return 0;
   }
   // Only staged, beside other copies: the new copy itself goes.
   if (afterCount > 1) {
     list.ElementAt(found).Uninstall(TRUE);
     LogCopiesLeft(list, {newKey}, "Staged copy");
   }
+  return 0;
 }

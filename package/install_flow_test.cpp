@@ -1,10 +1,11 @@
+#include "package/install_flow.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "app/exit_code.h"
-#include "app/setup_app.h"
 #include "env/support_log.h"
+#include "package/exit_code.h"
 #include "package/package_test_support.h"
 #include "tests/fakes/fake_log_file.h"
 
@@ -27,7 +28,7 @@ const std::string kNewKey = package_test::UninstallSubkey("NEW");
 struct InstallRun {
   InstallRun(const char* oldVersion, package_test::ViewRule rule) {
     package_test::UseViewRule(p, rule);
-    app.m_strPackageDir = kPackageDir;
+    params.packageDir = kPackageDir;
     p.files.AddDirectory(kPackageDir);
     p.files.AddFile(std::string(kPackageDir) + "\\zavcir.inf", InfText("3.0.0.2"));
     p.log.Open(kLog);
@@ -75,7 +76,8 @@ struct InstallRun {
   }
 
   FakePlatform p;
-  CSetupApp app;
+  InstallParams params;
+  int exitCode = -1;  // a sentinel: the flow's result replaces it
 };
 
 const std::string kLabelled =
@@ -102,9 +104,9 @@ TEST_P(InstallFlow, EndingsLabelTheNewCopyAndRemoveTheRightOnes) {
   for (const Case& c : cases) {
     InstallRun run(c.oldVersion, GetParam());
     run.Installer(c.result, true);
-    run.app.m_cmdInfo.m_bSilent = c.silent;
-    run.app.DoInstall();
-    EXPECT_EQ(run.app.m_nExitCode, 0) << c.name;
+    run.params.silent = c.silent != FALSE;
+    run.exitCode = InstallPackage(run.params);
+    EXPECT_EQ(run.exitCode, 0) << c.name;
     // A staged copy beside another is labelled, then removed with its key.
     const bool newRemoved = c.removed && std::string(c.removed) == "zavcir.inf_new";
     EXPECT_EQ(run.Labels(kNewKey), newRemoved ? "-|-" : kLabelled) << c.name;
@@ -140,8 +142,8 @@ TEST_P(InstallFlow, WithoutANewMatchingCopyNothingFollowsTheInstaller) {
   for (const Case& c : cases) {
     InstallRun run(c.oldVersion, GetParam());
     run.Installer(c.result, c.registers, InfText(c.newVersion));
-    run.app.DoInstall();
-    EXPECT_EQ(run.app.m_nExitCode, c.exitCode) << c.name;
+    run.exitCode = InstallPackage(run.params);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.name;
     EXPECT_EQ(run.Scans(), c.scans) << c.name;
     EXPECT_EQ(run.p.runner.commands, Lines{kInstall}) << c.name;
     EXPECT_EQ(run.Labels(kNewKey) + run.Labels(kOldKey), "-|--|-") << c.name;
@@ -164,8 +166,8 @@ TEST_P(InstallFlow, AnInstallerWhoseEndIsUnknownHasFailed) {
     run.Installer(c.exitCode, true);
     run.p.runner.waitError = c.waitError;
     run.p.runner.exitCodeError = c.exitCodeError;
-    run.app.DoInstall();
-    EXPECT_EQ(run.app.m_nExitCode, EXIT_SETUP_FAILED) << c.name;
+    run.exitCode = InstallPackage(run.params);
+    EXPECT_EQ(run.exitCode, EXIT_SETUP_FAILED) << c.name;
     EXPECT_EQ(run.Scans(), 1) << c.name;
     EXPECT_EQ(run.p.runner.commands, Lines{kInstall}) << c.name;
     EXPECT_EQ(run.Labels(kNewKey) + run.Labels(kOldKey), "-|--|-") << c.name;
@@ -185,9 +187,9 @@ TEST_P(InstallFlow, AResultOfAnInstallWithoutAnEntryOfThePackageIsAFailure) {
       // A new entry (staged needs one) of another INF stands for none of the package.
       run.Installer(result, matching != 0 || (result & 0xFF00),
                     InfText(matching ? "3.0.0.2" : "9.9"));
-      run.app.DoInstall();
+      run.exitCode = InstallPackage(run.params);
       const bool failed = matching == 0;
-      EXPECT_EQ(run.app.m_nExitCode, failed ? EXIT_SETUP_FAILED : 0) << what;
+      EXPECT_EQ(run.exitCode, failed ? EXIT_SETUP_FAILED : 0) << what;
       EXPECT_EQ(run.p.runner.commands.size(), failed ? 1u : 2u) << what;
       const Lines lines = log.TextLines(kLog);
       const std::string said =
@@ -235,14 +237,14 @@ TEST_P(InstallFlow, AResultThatCountsMorePackagesThanTheFolderHasIsAFailure) {
       run.p.files.AddDirectory(std::string(kPackageDir) + "\\folder.inf");
       run.p.files.AddFile(std::string(kPackageDir) + "\\zavcir.cat", "");
       run.Installer(c.result, true);
-      run.app.DoInstall();
+      run.exitCode = InstallPackage(run.params);
       const Lines lines = run.p.log.TextLines(kLog);
       if (!c.text) {
-        EXPECT_EQ(run.app.m_nExitCode, 0) << what;
+        EXPECT_EQ(run.exitCode, 0) << what;
         EXPECT_GE(run.Scans(), 2) << what;
         continue;
       }
-      EXPECT_EQ(run.app.m_nExitCode, EXIT_SETUP_FAILED) << what;
+      EXPECT_EQ(run.exitCode, EXIT_SETUP_FAILED) << what;
       EXPECT_EQ(run.Scans(), 1) << what;
       EXPECT_EQ(run.p.runner.commands, Lines{kInstall}) << what;
       EXPECT_EQ(run.Labels(kNewKey) + run.Labels(kOldKey), "-|--|-") << what;
@@ -273,8 +275,8 @@ TEST_P(InstallFlow, ACopyNotRemovedIsNamed) {
     InstallRun run("2.0", GetParam());
     run.Installer(c.installResult, true);
     run.p.runner.results = {c.installResult, c.removeResult};
-    run.app.DoInstall();
-    EXPECT_EQ(run.app.m_nExitCode, 0) << c.name;
+    run.exitCode = InstallPackage(run.params);
+    EXPECT_EQ(run.exitCode, 0) << c.name;
     const Lines left = run.Left();
     if (!c.line) {
       EXPECT_EQ(left, Lines{}) << c.name;
@@ -291,7 +293,7 @@ TEST_P(InstallFlow, AnInfWithoutVersionLeavesDisplayVersionAlone) {
   run.p.files.AddFile(std::string(kPackageDir) + "\\zavcir.inf", inf);
   run.p.registry.SetString(kNewKey, "DisplayVersion", "old");
   run.Installer(0x1, true, inf);
-  run.app.DoInstall();
+  run.exitCode = InstallPackage(run.params);
   EXPECT_EQ(run.Labels(kNewKey),
             std::string("ZAV CIR Receiver Driver", 24) + "|" + std::string("old", 4));
 }

@@ -1,12 +1,13 @@
+#include "package/uninstall_flow.h"
+
 #include <string>
 #include <vector>
 
-#include "app/exit_code.h"
-#include "app/setup_app.h"
 #include "env/platform.h"
 #include "env/probes.h"
 #include "env/support_log.h"
 #include "package/command_result.h"
+#include "package/exit_code.h"
 #include "package/run_command.h"
 #include "package/uninstall_entry_list.h"
 
@@ -48,36 +49,38 @@ bool LogCopiesLeft(CUninstallEntryList& list, const std::string& storeDir) {
 
 }  // namespace
 
-void CSetupApp::DoUninstall() {
+int UninstallPackage(const UninstallParams& params) {
+  int exitBits = 0;
   CUninstallEntryList list;  // redirection off until the flow returns
   const int count = list.Scan();
-  if (count != 0 && list.UninstallAll(m_cmdInfo.m_bSilent) != count)
-    m_nExitCode |= EXIT_REMOVE_FAILED;
+  if (count != 0 && list.UninstallAll(params.silent ? TRUE : FALSE) != count)
+    exitBits |= EXIT_REMOVE_FAILED;
 
   const std::string windowsDir = GetPlatform().system->GetWindowsDirectory();
-  const std::string location = IsDirectory(m_strPackageDir) ? m_strPackageDir : m_strModuleDir;
-  const std::string storeDir = windowsDir + (m_nOsKind == OS_WINXP ? kXpStoreDir : kStoreDir);
+  const std::string location =
+      IsDirectory(params.packageDir) ? params.packageDir : params.moduleDir;
+  const std::string storeDir = windowsDir + (params.osKind == OS_WINXP ? kXpStoreDir : kStoreDir);
   for (const std::string& name : StoreCopies(storeDir)) {
     // Both paths are quoted, so that blanks in them cannot make the system
     // start another program or cut the INF path.
-    const std::string command = "\"" + location + "\\DPInst.exe\" " +
-                                (m_cmdInfo.m_bSilent ? "/s" : "") + " /u \"" + storeDir + "\\" +
-                                name + "\\zavcir.inf\"";
+    const std::string command = "\"" + location + "\\DPInst.exe\" " + (params.silent ? "/s" : "") +
+                                " /u \"" + storeDir + "\\" + name + "\\zavcir.inf\"";
     const DWORD result = RunCommand(command);
-    if (!IsUninstallSuccess(result)) m_nExitCode |= EXIT_REMOVE_FAILED;
-    if (result & RESULT_RESTART) m_nExitCode |= EXIT_RESTART_NEEDED;
+    if (!IsUninstallSuccess(result)) exitBits |= EXIT_REMOVE_FAILED;
+    if (result & RESULT_RESTART) exitBits |= EXIT_RESTART_NEEDED;
   }
 
   // Whatever the commands answered, what is left is what counts.
-  if (LogCopiesLeft(list, storeDir)) m_nExitCode |= EXIT_REMOVE_FAILED;
+  if (LogCopiesLeft(list, storeDir)) exitBits |= EXIT_REMOVE_FAILED;
 
-  if (m_nExitCode == 0) {
+  // Only a removal that went through asks the driver itself.
+  if (exitBits == 0) {
     GetPlatform().system->Sleep(kDeviceCheckPauseMs);
-    if (IsDeviceInterfacePresent()) m_nExitCode |= EXIT_RESTART_NEEDED;
+    if (IsDeviceInterfacePresent()) exitBits |= EXIT_RESTART_NEEDED;
   }
+  return exitBits;
 }
 
-BOOL CSetupApp::IsDeviceInterfacePresent() {
-  return GetPlatform().device->OpenAndControl(kDeviceInterfacePath, kDeviceControlCode) ? TRUE
-                                                                                        : FALSE;
+bool IsDeviceInterfacePresent() {
+  return GetPlatform().device->OpenAndControl(kDeviceInterfacePath, kDeviceControlCode);
 }

@@ -1,10 +1,11 @@
+#include "package/uninstall_flow.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "app/exit_code.h"
-#include "app/setup_app.h"
 #include "env/probes.h"
+#include "package/exit_code.h"
 #include "package/package_test_support.h"
 
 namespace {
@@ -29,9 +30,9 @@ std::string SweepCommand(const std::string& installer, bool silent, const std::s
 struct UninstallRun {
   explicit UninstallRun(package_test::ViewRule rule) {
     package_test::UseViewRule(p, rule);
-    app.m_strPackageDir = kPackageDir;
-    app.m_strModuleDir = "C:\\Dist";
-    app.m_nOsKind = OS_WIN7;
+    params.packageDir = kPackageDir;
+    params.moduleDir = "C:\\Dist";
+    params.osKind = OS_WIN7;
     p.files.AddDirectory(kPackageDir);
     p.log.Open(kLog);
     // The installer's uninstall removes what it is asked to.
@@ -47,7 +48,8 @@ struct UninstallRun {
     return left;
   }
   FakePlatform p;
-  CSetupApp app;
+  UninstallParams params;
+  int exitCode = -1;  // a sentinel: the flow's result replaces it
 };
 
 // Each test runs on 32-bit Windows and on each 64-bit one, whose entries are
@@ -57,7 +59,7 @@ class UninstallFlow : public ::testing::TestWithParam<package_test::ViewRule> {}
 TEST_P(UninstallFlow, EntriesFirstThenEveryPackageFolderOfTheStore) {
   for (bool silent : {false, true}) {
     UninstallRun run(GetParam());
-    run.app.m_cmdInfo.m_bSilent = silent;
+    run.params.silent = silent;
     AddCopy(run.p, "A", "zavcir.inf_a", InfText("1.0"));
     AddCopy(run.p, "B", "zavcir.inf_b", InfText("2.0"));
     // Copies in the store without an entry.
@@ -65,13 +67,13 @@ TEST_P(UninstallFlow, EntriesFirstThenEveryPackageFolderOfTheStore) {
     run.p.files.AddDirectory(StoreFolder("zavcir.inf_d"));
     run.p.files.AddFile(StoreFolder("zavcir_file"), "");  // a file, not a folder
     run.p.files.AddDirectory(StoreFolder("other"));
-    run.app.DoUninstall();
+    run.exitCode = UninstallPackage(run.params);
     EXPECT_EQ(run.p.runner.commands,
               (Lines{package_test::EntryCommand("zavcir.inf_a", silent),
                      package_test::EntryCommand("zavcir.inf_b", silent),
                      SweepCommand(kDPInst, silent, StoreFolder("zavcir.inf_c")),
                      SweepCommand(kDPInst, silent, StoreFolder("zavcir.inf_d"))}));
-    EXPECT_EQ(run.app.m_nExitCode, 0);
+    EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.Left(), Lines{});
     EXPECT_EQ(run.p.registry.OpenKeyCount(), 0);
   }
@@ -92,11 +94,11 @@ TEST_P(UninstallFlow, StoreFolderAndInstallerLocation) {
   };
   for (const Case& c : cases) {
     UninstallRun run(GetParam());
-    run.app.m_nOsKind = c.osKind;
+    run.params.osKind = c.osKind;
     if (!c.packageDir) run.p.files.Remove(kPackageDir);
     run.p.files.AddDirectory("C:\\Windows\\System32\\DRVSTORE\\zavcir_1");
     run.p.files.AddDirectory(StoreFolder("zavcir.inf_1"));
-    run.app.DoUninstall();
+    run.exitCode = UninstallPackage(run.params);
     EXPECT_EQ(run.p.runner.commands, Lines{c.command}) << c.osKind;
   }
 }
@@ -134,13 +136,13 @@ TEST_P(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
     for (int i = 0; i < c.folders; ++i)
       run.p.files.AddDirectory(StoreFolder("zavcir.inf_" + std::to_string(i)));
     run.p.runner.results = c.results;
-    run.app.DoUninstall();
+    run.exitCode = UninstallPackage(run.params);
     const std::string what =
         PrintToString(c.results) + (c.device ? ", device" : "") + (c.entries ? ", entries" : "");
     // A failure does not stop the sweep: A's command (which takes A's folder
     // with it), then every folder left, B's among them.
     EXPECT_EQ(run.p.runner.commands.size(), c.folders + (c.entries ? 2u : 0u)) << what;
-    EXPECT_EQ(run.app.m_nExitCode, c.exitCode) << what;
+    EXPECT_EQ(run.exitCode, c.exitCode) << what;
     EXPECT_EQ(run.p.system.sleeps, std::vector<DWORD>(c.checked ? 1 : 0, 1000)) << what;
     EXPECT_EQ(run.p.device.opened, Lines(c.checked ? 1 : 0, "\\\\.\\ZavCirIndexIoInterface"))
         << what;
@@ -185,12 +187,12 @@ TEST_P(UninstallFlow, CopiesStillThereAfterTheCommandsAreFailures) {
     if (!c.removes) run.p.runner.onRun = nullptr;
     AddCopy(run.p, "A", "zavcir.inf_a", InfText("1.0"));
     run.p.runner.results = {c.result};
-    run.app.DoUninstall();
+    run.exitCode = UninstallPackage(run.params);
     const bool left = c.entry || c.folder;
     // The device check runs only when nothing else was recorded.
     const int expected = (left ? EXIT_REMOVE_FAILED : 0) |
                          ((c.result & 0x40000000) || !left ? EXIT_RESTART_NEEDED : 0);
-    EXPECT_EQ(run.app.m_nExitCode, expected) << c.name;
+    EXPECT_EQ(run.exitCode, expected) << c.name;
     Lines left_lines;
     if (c.entry)
       left_lines.push_back("Copy still registered after the uninstall: A (" +

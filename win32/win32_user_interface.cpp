@@ -1,8 +1,5 @@
 #include "win32/win32_user_interface.h"
 
-#include "framework/win_app.h"
-#include "framework/wnd.h"
-
 namespace {
 
 // "Setup" for "D:\Dist\Setup.exe": the last path component without its
@@ -23,9 +20,7 @@ std::string ApplicationName() {
 
 }  // namespace
 
-void Win32UserInterface::MessageBox(const std::string& text) {
-  CWinApp* app = AfxGetApp();
-  const HWND owner = (app && app->m_pMainWnd) ? app->m_pMainWnd->GetSafeHwnd() : nullptr;
+void Win32UserInterface::MessageBox(const std::string& text, HWND owner) {
   const std::string caption = ApplicationName();
   ::MessageBoxA(owner, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }

@@ -5,8 +5,8 @@
 
 class Win32UserInterface : public UserInterface {
  public:
-  // MessageBoxA with MB_OK and the exclamation icon; the caption is the
-  // executable's file name without its extension; the owner is the main window
-  // when there is one. Blocks until dismissed.
-  void MessageBox(const std::string& text) override;
+  // MessageBoxA with MB_OK and the exclamation icon, owned by owner (or none);
+  // the caption is the executable's file name without its extension. Blocks
+  // until dismissed.
+  void MessageBox(const std::string& text, HWND owner) override;
 };

@@ -183,7 +183,11 @@ class FakeInfParser : public InfParser {
 class FakeUserInterface : public UserInterface {
  public:
   std::vector<std::string> messages;
-  void MessageBox(const std::string& text) override { messages.push_back(text); }
+  std::vector<HWND> owners;  // each box's owner, in order
+  void MessageBox(const std::string& text, HWND owner) override {
+    messages.push_back(text);
+    owners.push_back(owner);
+  }
 };
 
 class FakeDeviceIo : public DeviceIo {

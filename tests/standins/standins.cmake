@@ -65,7 +65,7 @@ add_custom_target(dpinst_standin${STANDIN_OTHER_BITS} ALL
 # behind a console program that runs one operation per invocation (see its
 # source's head).
 set(LAYER_PROBE_SOURCES ${CORE_SOURCES} ${WIN_SOURCES})
-list(FILTER LAYER_PROBE_SOURCES EXCLUDE REGEX "(/app/[^/]*|/app_main_win\\.cpp)$")
+list(FILTER LAYER_PROBE_SOURCES EXCLUDE REGEX "/app/[^/]*$")
 add_executable(layer_probe ${STANDIN_DIR}/layer_probe.cpp ${LAYER_PROBE_SOURCES})
 target_include_directories(layer_probe PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(layer_probe PRIVATE ${XP_DEFINES})

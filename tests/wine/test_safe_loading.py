@@ -100,7 +100,7 @@ def test_a_load_by_bare_name_takes_the_planted_dll(wine64):
 
 
 # What Setup.exe loads by full path before start-up, and what the trace showed
-# start-up and the window loading by name without it (see framework/app_main_win.cpp).
+# start-up and the window loading by name without it (see app/app_main_win.cpp).
 PRELOADED = ("rpcrt4.dll", "ole32.dll", "imm32.dll", "uxtheme.dll")
 _LOOKING_FOR = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:module:load_dll looking for L"(.*?)" in ')
 
