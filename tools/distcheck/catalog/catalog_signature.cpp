@@ -75,7 +75,7 @@ bool AttributesCoverContent(PKCS7_SIGNER_INFO* signer, const EVP_MD* md, const s
       static_cast<unsigned int>(ASN1_STRING_length(digest)) != length ||
       std::string(reinterpret_cast<const char*>(ASN1_STRING_get0_data(digest)), length) !=
           std::string(reinterpret_cast<const char*>(computed), length)) {
-    *problem = std::string("the digest it signed does not match the ") + kind.name + ": " +
+    *problem = std::string("the digest it signed does not match the ") + kind.shortName + ": " +
                kind.signedThing + " was changed after it was signed";
     return false;
   }
@@ -115,9 +115,9 @@ bool IsMicrosoftSigner(SignerKind kind) {
 }
 
 const SignedContentKind kCatalogContent = {catalog_oid::kTrustList, "certificate trust list",
-                                           "the catalog", "the catalog"};
+                                           "trust list", "the catalog", "the catalog"};
 const SignedContentKind kImageContent = {catalog_oid::kIndirectData, "signed image hash",
-                                         "the file", "the file's signature"};
+                                         "signed image hash", "the file", "the file's signature"};
 
 CatalogSignature VerifySignedData(PKCS7* envelope, const std::string& signedContent,
                                   const SignedContentKind& kind) {

@@ -37,6 +37,7 @@ struct CatalogSignature {
 struct SignedContentKind {
   const char* contentType;  // the object identifier its signed attributes must name
   const char* name;         // for people: "certificate trust list"
+  const char* shortName;    // the same, once named: "trust list"
   const char* signedThing;  // what changed when the digest differs: "the catalog"
   const char* container;    // where the signer's certificate must be: "the catalog"
 };
