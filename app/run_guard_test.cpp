@@ -10,6 +10,7 @@
 #include "app/earlier_command.h"
 #include "app/setup_app.h"
 #include "package/command_marker.h"
+#include "package/exit_code.h"
 #include "package/package_test_support.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
@@ -223,7 +224,7 @@ TEST(RunGuard, TheJobRunsOnlyWhileThisRunHoldsTheGuard) {
       sync.ticks = c.startTicks;
       const std::string what = std::string(c.what) + ", " + args.back();
 
-      EXPECT_EQ(run.Execute(args), c.runs ? 0 : 4) << what;
+      EXPECT_EQ(run.Execute(args), c.runs ? SETUP_SUCCESS : EXIT_SETUP_FAILED) << what;
       EXPECT_EQ(run.p.runner.commands.size(), c.runs ? 1u : 0u) << what;
       for (Holder h : run.holders) EXPECT_EQ(h, Holder::kThisRun) << what;
       EXPECT_EQ(!run.log.TraceLines().empty(), c.runs && args.size() == 1) << what;  // "Install +"
@@ -411,7 +412,7 @@ TEST(RunGuard, ACommandOfAnEarlierRunIsWaitedForWithinTheSameBound) {
       sync.holder = c.guardHeldForMs ? Holder::kOtherRun : Holder::kNobody;
       sync.otherHoldsForMs = c.guardHeldForMs;
 
-      EXPECT_EQ(run.Execute(args), c.runs ? 0 : 4) << what;
+      EXPECT_EQ(run.Execute(args), c.runs ? SETUP_SUCCESS : EXIT_SETUP_FAILED) << what;
       EXPECT_EQ(run.p.runner.commands.size(), c.runs ? 1u : 0u) << what;
       if (c.guardHeldForMs == 0) {
         EXPECT_EQ(run.EarlierLines(), c.lines) << what;
@@ -450,7 +451,7 @@ TEST(RunGuard, AnEarlierCommandThatCannotBeCheckedEndsTheRunWithNothingDone) {
     table.AddHolder(1234, holder, COMMAND_MARKER_NAME,
                     FormatCommandRecord({{1234, 0}, "x"}) + std::string(100, '\0'));
     table.waitError = c.waitError;
-    EXPECT_EQ(run.Execute({"/S"}), 4) << c.what;
+    EXPECT_EQ(run.Execute({"/S"}), EXIT_SETUP_FAILED) << c.what;
     EXPECT_TRUE(run.p.runner.commands.empty()) << c.what;
     EXPECT_EQ(run.EarlierLines().back(), c.line) << c.what;
   }

@@ -79,7 +79,7 @@ struct LoggedRun {
 
 TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode) {
   LoggedRun run(LogState::kWorking);
-  EXPECT_EQ(run.Execute({"/S", "a b"}, {0x00000001, 0}), 0);
+  EXPECT_EQ(run.Execute({"/S", "a b"}, {0x00000001, 0}), SETUP_SUCCESS);
   const std::string key = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
   const std::string oldInf =
       "c:\\windows\\system32\\driverstore\\filerepository\\zavcir.inf_old\\zavcir.inf";

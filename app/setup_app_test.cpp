@@ -39,7 +39,7 @@ TEST(SetupAppTest, StartUpRecordsTheFactsOfTheRun) {
   EXPECT_TRUE(p.log.TraceLines().empty());
   EXPECT_EQ(1, p.sync.releases);
   EXPECT_EQ(0, p.sync.openHandles);
-  EXPECT_EQ(0, app.ExitInstance());
+  EXPECT_EQ(SETUP_SUCCESS, app.ExitInstance());
   EXPECT_EQ(&app, AfxGetApp());
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "package/exit_code.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 
@@ -43,10 +44,10 @@ TEST(SupportLog, NamesTheBitsOfTheExitCode) {
     int code;
     const char* text;
   } cases[] = {
-      {0, "0x00000000 (success)"},
-      {3, "0x00000003 (restart needed, removal failed)"},
-      {4, "0x00000004 (setup failed)"},
-      {0x12, "0x00000012 (removal failed, other bits 0x00000010)"},
+      {SETUP_SUCCESS, "0x00000000 (success)"},
+      {EXIT_RESTART_NEEDED | EXIT_REMOVE_FAILED, "0x00000003 (restart needed, removal failed)"},
+      {EXIT_SETUP_FAILED, "0x00000004 (setup failed)"},
+      {EXIT_REMOVE_FAILED | 0x10, "0x00000012 (removal failed, other bits 0x00000010)"},
       {-1, "0xFFFFFFFF (restart needed, removal failed, setup failed, other bits 0xFFFFFFF8)"},
   };
   for (const auto& c : cases) EXPECT_EQ(DescribeExitCode(c.code), c.text);

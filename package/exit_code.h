@@ -2,6 +2,7 @@
 #pragma once
 
 enum ExitCodeBits : int {
+  SETUP_SUCCESS = 0,          // no bit set: the run did what it was asked
   EXIT_RESTART_NEEDED = 0x1,  // a restart of Windows is needed to finish the removal
   EXIT_REMOVE_FAILED = 0x2,   // at least one removal failed
   EXIT_SETUP_FAILED = 0x4,    // start-up failed, the machine stayed busy, or the installer failed,

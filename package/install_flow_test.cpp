@@ -106,7 +106,7 @@ TEST_P(InstallFlow, EndingsLabelTheNewCopyAndRemoveTheRightOnes) {
     run.Installer(c.result, true);
     run.params.silent = c.silent != FALSE;
     run.exitCode = InstallPackage(run.params);
-    EXPECT_EQ(run.exitCode, 0) << c.name;
+    EXPECT_EQ(run.exitCode, SETUP_SUCCESS) << c.name;
     // A staged copy beside another is labelled, then removed with its key.
     const bool newRemoved = c.removed && std::string(c.removed) == "zavcir.inf_new";
     EXPECT_EQ(run.Labels(kNewKey), newRemoved ? "-|-" : kLabelled) << c.name;
@@ -135,8 +135,8 @@ TEST_P(InstallFlow, WithoutANewMatchingCopyNothingFollowsTheInstaller) {
       {"failed with a count", 0x80000001, true, "2.0", "3.0.0.2", 1, EXIT_SETUP_FAILED},
       {"failed, restart, staged", 0xC0000100, true, "2.0", "3.0.0.2", 1, EXIT_SETUP_FAILED},
       // Staged again beside its own copy: no entry more than before.
-      {"staged, no new entry", 0x100, false, "3.0.0.2", "3.0.0.2", 2, 0},
-      {"nothing installed", 0x0, true, "2.0", "3.0.0.2", 2, 0},
+      {"staged, no new entry", 0x100, false, "3.0.0.2", "3.0.0.2", 2, SETUP_SUCCESS},
+      {"nothing installed", 0x0, true, "2.0", "3.0.0.2", 2, SETUP_SUCCESS},
       {"no entry has the package INF", 0x1, true, "2.0", "9.9", 2, EXIT_SETUP_FAILED},
   };
   for (const Case& c : cases) {
@@ -189,7 +189,7 @@ TEST_P(InstallFlow, AResultOfAnInstallWithoutAnEntryOfThePackageIsAFailure) {
                     InfText(matching ? "3.0.0.2" : "9.9"));
       run.exitCode = InstallPackage(run.params);
       const bool failed = matching == 0;
-      EXPECT_EQ(run.exitCode, failed ? EXIT_SETUP_FAILED : 0) << what;
+      EXPECT_EQ(run.exitCode, failed ? EXIT_SETUP_FAILED : SETUP_SUCCESS) << what;
       EXPECT_EQ(run.p.runner.commands.size(), failed ? 1u : 2u) << what;
       const Lines lines = log.TextLines(kLog);
       const std::string said =
@@ -240,7 +240,7 @@ TEST_P(InstallFlow, AResultThatCountsMorePackagesThanTheFolderHasIsAFailure) {
       run.exitCode = InstallPackage(run.params);
       const Lines lines = run.p.log.TextLines(kLog);
       if (!c.text) {
-        EXPECT_EQ(run.exitCode, 0) << what;
+        EXPECT_EQ(run.exitCode, SETUP_SUCCESS) << what;
         EXPECT_GE(run.Scans(), 2) << what;
         continue;
       }
@@ -276,7 +276,7 @@ TEST_P(InstallFlow, ACopyNotRemovedIsNamed) {
     run.Installer(c.installResult, true);
     run.p.runner.results = {c.installResult, c.removeResult};
     run.exitCode = InstallPackage(run.params);
-    EXPECT_EQ(run.exitCode, 0) << c.name;
+    EXPECT_EQ(run.exitCode, SETUP_SUCCESS) << c.name;
     const Lines left = run.Left();
     if (!c.line) {
       EXPECT_EQ(left, Lines{}) << c.name;

@@ -73,7 +73,7 @@ TEST_P(UninstallFlow, EntriesFirstThenEveryPackageFolderOfTheStore) {
                      package_test::EntryCommand("zavcir.inf_b", silent),
                      SweepCommand(kDPInst, silent, StoreFolder("zavcir.inf_c")),
                      SweepCommand(kDPInst, silent, StoreFolder("zavcir.inf_d"))}));
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, SETUP_SUCCESS);
     EXPECT_EQ(run.Left(), Lines{});
     EXPECT_EQ(run.p.registry.OpenKeyCount(), 0);
   }
@@ -114,7 +114,7 @@ TEST_P(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
     bool device, checked;        // the device is there; the pause and the check ran
     int exitCode;
   } cases[] = {
-      {false, 0, {}, false, true, 0},
+      {false, 0, {}, false, true, SETUP_SUCCESS},
       {false, 0, {}, true, true, EXIT_RESTART_NEEDED},
       {false, 3, {0}, true, true, EXIT_RESTART_NEEDED},
       {false, 3, {0, 0x40000000, 0}, false, false, EXIT_RESTART_NEEDED},
@@ -190,8 +190,9 @@ TEST_P(UninstallFlow, CopiesStillThereAfterTheCommandsAreFailures) {
     run.exitCode = UninstallPackage(run.params);
     const bool left = c.entry || c.folder;
     // The device check runs only when nothing else was recorded.
-    const int expected = (left ? EXIT_REMOVE_FAILED : 0) |
-                         ((c.result & 0x40000000) || !left ? EXIT_RESTART_NEEDED : 0);
+    int expected = SETUP_SUCCESS;
+    if (left) expected |= EXIT_REMOVE_FAILED;
+    if ((c.result & 0x40000000) || !left) expected |= EXIT_RESTART_NEEDED;
     EXPECT_EQ(run.exitCode, expected) << c.name;
     Lines left_lines;
     if (c.entry)
