@@ -82,10 +82,13 @@ struct DistReport {
     for (const Finding& f : findings) n += f.severity == severity ? 1 : 0;
     return n;
   }
-  // 2 with errors, 1 with warnings only, 0 when clean.
+  // The checker's exit codes (docs/release-tools.md): the worst severity found.
+  static constexpr int kExitClean = 0;
+  static constexpr int kExitWarnings = 1;  // warnings only
+  static constexpr int kExitErrors = 2;
   int ExitCode() const {
-    if (CountOf(Severity::kError) > 0) return 2;
-    return CountOf(Severity::kWarning) > 0 ? 1 : 0;
+    if (CountOf(Severity::kError) > 0) return kExitErrors;
+    return CountOf(Severity::kWarning) > 0 ? kExitWarnings : kExitClean;
   }
   // "error", "warning" or "ok": the worst finding for the tag.
   std::string ResultOf(const std::string& tag) const {

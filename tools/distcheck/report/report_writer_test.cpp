@@ -80,7 +80,7 @@ TEST(ReportWriterTest, JsonIsAsciiAndReadsBackAsTheReport) {
   EXPECT_EQ("warning", read["findings"][1]["severity"]);
   EXPECT_EQ(1, read["errors"]);
   EXPECT_EQ(1, read["warnings"]);
-  EXPECT_EQ(2, read["exit_code"]);
+  EXPECT_EQ(DistReport::kExitErrors, read["exit_code"]);
 }
 
 TEST(ReportWriterTest, TableRowsAndSummary) {
