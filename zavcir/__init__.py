@@ -10,6 +10,7 @@ the repository root (the shell wrappers do):
     paths       the repository, its build folder and the sample packages
     editions    the edition tags, their word sizes, package folders and Setup.ini
     builds      the built programs and what to build when one is missing
+    exit_codes  the exit codes of Setup.exe, zavcir-distcheck and make-dist, by name
     layout      laying out a distribution folder
     wine        the Wine harness (prefixes, programs run in them, what they left)
 """

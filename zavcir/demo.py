@@ -21,6 +21,8 @@ import time
 from pathlib import Path
 
 from zavcir.builds import WIN32_BUILD, built
+from zavcir.exit_codes import (EXIT_REMOVE_FAILED, EXIT_RESTART_NEEDED, EXIT_SETUP_FAILED, MAKE_DIST_MADE,
+                               SETUP_SUCCESS)
 from zavcir.paths import BUILD_ROOT, REPO, SAMPLE_DIR
 from zavcir.wine import Distribution, WinePrefix, target as wine_target, template_dir, use_run_setup
 
@@ -28,11 +30,11 @@ DEMO_DIR = BUILD_ROOT / "demo"
 STORE_DIR = r"C:\windows\System32\DriverStore\FileRepository"
 
 EXIT_MEANINGS = {
-    0: "success",
-    1: "done, but a restart of Windows is needed to finish the removal",
-    2: "at least one copy could not be removed",
-    3: "at least one copy could not be removed, and a restart is needed",
-    4: "nothing was done: start-up failed, or the installer failed or did not start",
+    SETUP_SUCCESS: "success",
+    EXIT_RESTART_NEEDED: "done, but a restart of Windows is needed to finish the removal",
+    EXIT_REMOVE_FAILED: "at least one copy could not be removed",
+    EXIT_REMOVE_FAILED | EXIT_RESTART_NEEDED: "at least one copy could not be removed, and a restart is needed",
+    EXIT_SETUP_FAILED: "nothing was done: start-up failed, or the installer failed or did not start",
 }
 
 
@@ -116,7 +118,7 @@ def make_distributions() -> dict[str, Path]:
         print("   > " + " ".join(str(Path(part).relative_to(REPO)) if Path(part).is_absolute()
                                   else str(part) for part in command))
         sys.stdout.flush()
-        if subprocess.run([str(part) for part in command], cwd=REPO).returncode != 0:
+        if subprocess.run([str(part) for part in command], cwd=REPO).returncode != MAKE_DIST_MADE:
             raise SystemExit(f"make-dist.sh could not make {out}")
         made[version] = out
     return made
@@ -169,7 +171,7 @@ def main() -> int:
     finally:
         prefix.close()
         print("\nCleaned up: the wine server has ended and the prefix is removed.")
-    if codes != [0, 0, 0]:
+    if codes != [SETUP_SUCCESS] * 3:
         print(f"Unexpected exit codes: {codes} (expected 0, 0, 0)")
         return 1
     if target.why_64:

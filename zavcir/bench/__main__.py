@@ -16,6 +16,7 @@ from zavcir.bench.dataset import DIST, INSTALLER, SAMPLE_INF, add_subkeys
 from zavcir.bench.profile import profile
 from zavcir.bench.runs import bench_prefix, expect_exit, launch, times
 from zavcir.builds import WIN32_BUILD
+from zavcir.exit_codes import SETUP_SUCCESS
 from zavcir.wine import UNINSTALL_KEY, target as wine_target, wine_version
 
 GOALS = {"startup": 1.2, "scan": 1.1, "size": 400 * 1024, "memory": 8 * 1024 * 1024}
@@ -115,7 +116,7 @@ def main() -> int:
             print(f"{size} subkeys ({packages} the package's) filled in "
                   f"{time.monotonic() - t:.1f} s; {n} rounds ...", flush=True)
             runs = launch(prefix, scan_jobs, n)
-            expect_exit(runs, "setup", 0)
+            expect_exit(runs, "setup", SETUP_SUCCESS)
             # Both scans found every entry of the package and read each one's DriverVer line.
             expect_exit(runs, "bare", (packages << 16) | packages)
             expect_exit(runs, "control", (packages << 16) | packages)

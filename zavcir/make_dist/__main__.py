@@ -4,6 +4,7 @@ import os
 import signal
 import sys
 
+from zavcir.exit_codes import MAKE_DIST_FAILED, MAKE_DIST_MADE, MAKE_DIST_REFUSED
 from zavcir.make_dist.inputs import parse_args
 from zavcir.make_dist.make import make
 from zavcir.make_dist.outcome import Failed, Refused
@@ -26,11 +27,11 @@ def main(argv: list[str]) -> int:
         make(args)
     except Refused as refusal:
         print(f"make-dist: refused: {refusal}", file=sys.stderr)
-        return 2
+        return MAKE_DIST_REFUSED
     except Failed as failure:
         print(f"make-dist: failed: {failure}", file=sys.stderr)
-        return 1
-    return 0
+        return MAKE_DIST_FAILED
+    return MAKE_DIST_MADE
 
 
 if __name__ == "__main__":

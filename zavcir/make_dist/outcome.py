@@ -3,11 +3,11 @@ without a distribution."""
 
 
 class Refused(Exception):
-    """The inputs cannot make a distribution (exit code 2)."""
+    """The inputs cannot make a distribution (exit code MAKE_DIST_REFUSED)."""
 
 
 class Failed(Exception):
-    """A tool failed (exit code 1)."""
+    """A tool failed (exit code MAKE_DIST_FAILED)."""
 
 
 def say(text: str) -> None:

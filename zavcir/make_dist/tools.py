@@ -11,6 +11,7 @@ import sys
 from pathlib import Path
 
 from zavcir.builds import preset_build
+from zavcir.exit_codes import DISTCHECK_CLEAN, DISTCHECK_ERRORS, DISTCHECK_WARNINGS
 from zavcir.make_dist.outcome import Failed, Refused, say
 from zavcir.paths import BUILD_ROOT, REPO
 
@@ -91,7 +92,7 @@ def check(work: Path, name: str) -> None:
     sys.stdout.write("".join("  " + line if line.strip() else line
                              for line in result.stdout.splitlines(keepends=True)))
     sys.stderr.write(result.stderr)
-    if result.returncode == 2:
+    if result.returncode == DISTCHECK_ERRORS:
         raise Refused("the checker found errors in the distribution")
-    if result.returncode not in (0, 1):
+    if result.returncode not in (DISTCHECK_CLEAN, DISTCHECK_WARNINGS):
         raise Failed(f"the checker ended with exit code {result.returncode}")
