@@ -11,6 +11,7 @@ import pytest
 
 from release_support import (SAMPLE, SAMPLE_WARNINGS, TAGS, check_json, codes, make_catalog, make_dist,
                              run_checker as run_native, run_tool, win_tool)
+from zavcir.exit_codes import DISTCHECK_CLEAN, DISTCHECK_ERRORS, DISTCHECK_WARNINGS
 
 pefile = pytest.importorskip("pefile")
 
@@ -37,7 +38,7 @@ def test_sample_distribution_has_only_its_test_signing_warnings(dist):
     """The sample's catalogs cover its files and are signed with a test certificate:
     a warning for each tag, and on the Windows 7 tags one for its kernel-mode driver."""
     code, out, _ = run_native(dist)
-    assert code == 1, out
+    assert code == DISTCHECK_WARNINGS, out
     assert "Result: 0 errors, 8 warnings" in out
     rows = [line.split() for line in out.splitlines()
             if len(line.split()) == 5 and line.split()[0] in TAGS]
@@ -86,12 +87,12 @@ def test_broken_copy_reports_every_fault(dist):
         ("warning", "Vista64", "folder-space"),
         ("warning", "Win7_32", "catalog-not-microsoft-signed"),  # Win7_64 lacks the driver
     ] + test_signed)
-    assert report["exit_code"] == 2
+    assert report["exit_code"] == DISTCHECK_ERRORS
     assert [row["result"] for row in report["tags"]] == ["warning", "error", "error", "warning", "error", "error"]
     assert [(f["name"], f["status"]) for f in report["tags"][5]["catalog"]["files"]] == [
         ("zavcir.inf", "covered"), ("zavcir.sys", "missing")]
     code, out, _ = run_native(dist)
-    assert code == 2
+    assert code == DISTCHECK_ERRORS
     assert "error:   Win7_64: Win7_64\\DPInst.exe is an x86 image; Win7_64 needs an x64 one" in out
     assert ("error:   Win7_64: 'zavcir.sys' of [SourceDisksFiles] in Win7_64\\zavcir.inf is missing in Win7_64"
             in out)
@@ -101,15 +102,15 @@ def test_broken_copy_reports_every_fault(dist):
 def test_warnings_only_and_usage(dist, tmp_path):
     (dist / "Win7_64" / "zavcir.inf").write_bytes(sample_inf("12/01/2026, 1.1.0.0"))
     make_catalog(dist / "Win7_64")
-    assert check_json(dist)["exit_code"] == 1
+    assert check_json(dist)["exit_code"] == DISTCHECK_WARNINGS
     spaced = tmp_path / "ZAV CIR 1.0"
     dist.rename(spaced)
     assert codes(check_json(spaced)) == sorted([("warning", "-", "dist-folder-space"),
                                                 ("warning", "-", "driver-version-mismatch")] + SAMPLE_WARNINGS)
     for args in ((), ("--json",), ("a", "b"), ("--bogus", "x")):
         code, _, err = run_native(*args)
-        assert code == 2 and err.startswith("usage:"), args
-    assert run_native("--help")[0] == 0
+        assert code == DISTCHECK_ERRORS and err.startswith("usage:"), args
+    assert run_native("--help")[0] == DISTCHECK_CLEAN
 
 
 def without_catalogs(report):
@@ -129,7 +130,8 @@ def without_catalogs(report):
                          else "warning" if (row["tag"], "warning") in severities else "ok")
     out["errors"] = sum(f["severity"] == "error" for f in out["findings"])
     out["warnings"] = sum(f["severity"] == "warning" for f in out["findings"])
-    out["exit_code"] = 2 if out["errors"] else 1 if out["warnings"] else 0
+    out["exit_code"] = (DISTCHECK_ERRORS if out["errors"] else DISTCHECK_WARNINGS if out["warnings"]
+                       else DISTCHECK_CLEAN)
     return out
 
 

@@ -14,6 +14,7 @@ import zipfile
 import pytest
 
 from release_support import REPO, SAMPLE, SAMPLE_WARNINGS, TAGS, check_json, codes, make_catalog, win_tool
+from zavcir.exit_codes import MAKE_DIST_FAILED, MAKE_DIST_MADE, MAKE_DIST_REFUSED, SETUP_SUCCESS
 from zavcir.wine import use_run_setup
 
 MAKE_DIST = REPO / "scripts" / "make-dist.sh"
@@ -48,7 +49,7 @@ def made(tmp_path_factory):
     """The sample's distribution, made once: (folder, archive)."""
     base = tmp_path_factory.mktemp("made")
     result = make_dist(*inputs(), "--out", base / "zavcir-1.0")
-    assert result.returncode == 0, result.stdout + result.stderr
+    assert result.returncode == MAKE_DIST_MADE, result.stdout + result.stderr
     return base / "zavcir-1.0", base / "zavcir-1.0.zip", result.stdout
 
 
@@ -84,7 +85,7 @@ def test_archive_is_the_same_anywhere_at_any_time(made, tmp_path):
         os.utime(path, (1_000_000_000, 1_000_000_000))
     out = tmp_path / "somewhere" / "else" / "zavcir-1.0"
     result = make_dist(*inputs(packages / "x86", packages / "amd64"), "--out", out, cwd=tmp_path / "in")
-    assert result.returncode == 0, result.stdout + result.stderr
+    assert result.returncode == MAKE_DIST_MADE, result.stdout + result.stderr
     assert out.with_name("zavcir-1.0.zip").read_bytes() == archive.read_bytes()
     assert (out.with_name("zavcir-1.0.zip.sha256").read_text()
             == archive.with_name("zavcir-1.0.zip.sha256").read_text())
@@ -102,7 +103,7 @@ def test_archive_is_the_same_anywhere_at_any_time(made, tmp_path):
     # SOURCE_DATE_EPOCH sets the time instead.
     again = tmp_path / "epoch" / "zavcir-1.0"
     result = make_dist(*inputs(), "--out", again, env={"SOURCE_DATE_EPOCH": "1700000000"})
-    assert result.returncode == 0, result.stderr
+    assert result.returncode == MAKE_DIST_MADE, result.stderr
     with zipfile.ZipFile(again.with_name("zavcir-1.0.zip")) as zf:
         assert {i.date_time for i in zf.infolist()} == {(2023, 11, 14, 22, 13, 20)}
 
@@ -118,7 +119,7 @@ def test_relative_paths_are_taken_from_the_folder_it_is_started_in(made, tmp_pat
     result = make_dist("--x86", "packages/x86", "--amd64", "packages/amd64",
                        "--dpinst-x86", relative(win_tool("dpinst32.exe")),
                        "--dpinst-x64", relative(win_tool("dpinst64.exe")), "--out", "release/zavcir-1.0", cwd=here)
-    assert result.returncode == 0, result.stdout + result.stderr
+    assert result.returncode == MAKE_DIST_MADE, result.stdout + result.stderr
     assert "zavcir-1.0/x86: package packages/x86 for WinXP32, Vista32, Win7_32" in result.stdout
     assert (here / "release" / "zavcir-1.0.zip").read_bytes() == archive.read_bytes()
 
@@ -133,13 +134,13 @@ def test_unpacked_archive_passes_the_checker_and_installs(made, wine, tmp_path):
     shutil.copytree(unpacked, wine.unix_path(r"C:\dist"))
     use_run_setup(wine.unix_path(r"C:\dist"))
     result = wine.run(r"C:\dist\Setup.exe", "/S", timeout=120)
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     entries = wine.uninstall_entries()
     assert [e["DisplayName"] for e in entries.values()] == ["ZAV CIR Receiver Driver"]
     assert [e["DisplayVersion"] for e in entries.values()] == ["1.0.0.0"]
     assert len(wine.store_folders()) == 1
     result = wine.run(r"C:\dist\Setup.exe", "/S", "/U", timeout=120)
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     assert wine.uninstall_entries() == {} and wine.store_folders() == []
 
 
@@ -159,12 +160,13 @@ def test_utf16_package_is_labelled_with_its_version(wine, tmp_path):
         make_catalog(packages / name)
     out = tmp_path / "zavcir-1.2"
     result = make_dist(*inputs(packages / "x86", packages / "amd64"), "--out", out)
-    assert result.returncode == 0 and "Result: 0 errors, 8 warnings" in result.stdout, result.stdout + result.stderr
+    assert result.returncode == MAKE_DIST_MADE and "Result: 0 errors, 8 warnings" in result.stdout, (
+        result.stdout + result.stderr)
     assert "1.2.0.5" in result.stdout
 
     shutil.copytree(out, wine.unix_path(r"C:\dist"))
     use_run_setup(wine.unix_path(r"C:\dist"))
-    assert wine.run(r"C:\dist\Setup.exe", "/S", timeout=120).code == 0
+    assert wine.run(r"C:\dist\Setup.exe", "/S", timeout=120).code == SETUP_SUCCESS
     entries = wine.uninstall_entries()
     assert [(e["DisplayName"], e["DisplayVersion"]) for e in entries.values()] == [
         ("ZAV CIR Receiver Driver", "1.2.0.5")]
@@ -179,7 +181,7 @@ def test_own_package_for_a_tag_and_warnings(tmp_path):
     out = tmp_path / "dist"
     result = make_dist(*inputs(), "--package", f"WinXP32={SAMPLE / 'v2' / 'x86'}",
                        "--package", f"vista32={same}", "--out", out)
-    assert result.returncode == 0, result.stdout + result.stderr
+    assert result.returncode == MAKE_DIST_MADE, result.stdout + result.stderr
     assert "warning: the driver versions differ" in result.stdout
     assert sorted(p.name for p in out.iterdir()) == ["Setup.exe", "Setup.ini", "WinXP32", "amd64", "x86"]
     ini = (out / "Setup.ini").read_bytes()
@@ -195,7 +197,7 @@ def test_signs_setup_when_the_variables_are_set(tmp_path):
                     "-out", pfx, "-passout", "pass:secret"], check=True, capture_output=True)
     out = tmp_path / "signed"
     result = make_dist(*inputs(), "--out", out, env={"SETUP_SIGN_PFX": str(pfx), "SETUP_SIGN_PASSWORD": "secret"})
-    assert result.returncode == 0, result.stdout + result.stderr
+    assert result.returncode == MAKE_DIST_MADE, result.stdout + result.stderr
     assert "Setup.exe signed (sha256)" in result.stdout
     assert (out / "Setup.exe").read_bytes() != win_tool("Setup.exe").read_bytes()
     verify = subprocess.run(["osslsigncode", "verify", "-CAfile", tmp_path / "cert.pem", "-in", out / "Setup.exe"],
@@ -205,7 +207,7 @@ def test_signs_setup_when_the_variables_are_set(tmp_path):
     # A wrong password is a failure, and nothing is left.
     result = make_dist(*inputs(), "--out", tmp_path / "unsigned",
                        env={"SETUP_SIGN_PFX": str(pfx), "SETUP_SIGN_PASSWORD": "wrong"})
-    assert result.returncode == 1 and "signing Setup.exe failed" in result.stderr
+    assert result.returncode == MAKE_DIST_FAILED and "signing Setup.exe failed" in result.stderr
     assert not (tmp_path / "unsigned").exists() and not (tmp_path / "unsigned.zip").exists()
 
 
@@ -261,7 +263,7 @@ def test_refusals_leave_nothing_behind(tmp_path, name, arguments, message):
     args = arguments(tmp_path)
     before = everything(tmp_path)
     result = make_dist(*args)
-    assert result.returncode == 2, result.stdout + result.stderr
+    assert result.returncode == MAKE_DIST_REFUSED, result.stdout + result.stderr
     assert message in result.stderr
     after = [p for p in everything(tmp_path) if not p.startswith("broken-amd64")]
     assert after == [p for p in before if not p.startswith("broken-amd64")]
@@ -271,7 +273,7 @@ def test_refusals_leave_nothing_behind(tmp_path, name, arguments, message):
 def test_checker_errors_are_printed_and_an_empty_out_stays(tmp_path):
     (tmp_path / "empty").mkdir()
     result = make_dist(*inputs(amd64=broken_package(tmp_path)), "--out", tmp_path / "empty")
-    assert result.returncode == 2
+    assert result.returncode == MAKE_DIST_REFUSED
     assert ("error:   Win7_64: 'zavcir.sys' of [SourceDisksFiles] in amd64\\zavcir.inf is missing in amd64"
             in result.stdout)
     assert "Result: 3 errors, 7 warnings" in result.stdout  # no driver for catalog-not-microsoft-signed

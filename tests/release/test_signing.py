@@ -16,6 +16,7 @@ import subprocess
 import pytest
 
 from release_support import REPO, run_tool, win_tool
+from zavcir.exit_codes import DISTCHECK_ERRORS, EXIT_SETUP_FAILED
 
 SIGN = REPO / "scripts" / "sign.sh"
 PASSWORD = "throwaway pass phrase"
@@ -126,7 +127,7 @@ def test_signed_programs_still_run(certificate, wine, tmp_path):
     shutil.copyfile(setup, folder / "Setup.exe")
     # No Setup.ini: a silent run ends at once with the start-up failure bit.
     result = wine.run("C:\\dist\\Setup.exe", "/S", timeout=60)
-    assert result.code == 4
+    assert result.code == EXIT_SETUP_FAILED
     shutil.copyfile(distcheck, folder / "zavcir-distcheck.exe")
     result = wine.run("C:\\dist\\zavcir-distcheck.exe", "C:\\dist", timeout=60)
-    assert result.code == 2 and "error:   Setup.ini is missing" in result.stdout
+    assert result.code == DISTCHECK_ERRORS and "error:   Setup.ini is missing" in result.stdout

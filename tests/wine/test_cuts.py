@@ -16,6 +16,7 @@ from guard_story import (EARLIER_ENDED, EARLIER_WORKS, GUARD, commands_one_at_a_
                          hold, wait_for_hold)
 from package_layout import (STAGED_WITHOUT_ENTRY, V1, V2, Store, assert_state, entry_key,
                             install_command)
+from zavcir.exit_codes import EXIT_SETUP_FAILED, SETUP_SUCCESS
 from zavcir.paths import SAMPLE_DIR
 
 STORE = Store(xp=False, bits=64)
@@ -56,10 +57,10 @@ def machine_before(p, args):
     copy of V1 without an entry left in the store for the sweep."""
     v1 = p.make_dist()
     v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
-    assert p.run(v1.setup, "/S").code == 0
+    assert p.run(v1.setup, "/S").code == SETUP_SUCCESS
     if args == UNINSTALL:
-        assert p.run(v2.setup, "/S").code == 0
-        assert p.run(v1.setup, "/S", env=STAGED_WITHOUT_ENTRY).code == 0
+        assert p.run(v2.setup, "/S").code == SETUP_SUCCESS
+        assert p.run(v1.setup, "/S", env=STAGED_WITHOUT_ENTRY).code == SETUP_SUCCESS
     return v1, v2
 
 
@@ -84,7 +85,7 @@ def test_a_cut_run_and_one_more_run_end_as_one_uncut_run(wine64, cut, how):
     assert sorted(p.uninstall_entries()) == sorted(entry_key(inf) for inf in entries)
     assert p.store_folders() == sorted(STORE.folder(inf) for inf in folders)
 
-    assert p.run(v2.setup, *args).code == 0
+    assert p.run(v2.setup, *args).code == SETUP_SUCCESS
     if args == UNINSTALL:
         assert_state(p, STORE, {}, [])
     else:
@@ -97,10 +98,10 @@ def test_an_install_run_twice_and_an_uninstall_run_twice_end_as_after_the_first(
     d = p.make_dist()
     installed = STORE.entry(d.folder("Win7_64"), V1, "1.0.0.0")
     for _ in range(2):
-        assert p.run(d.setup, "/S").code == 0
+        assert p.run(d.setup, "/S").code == SETUP_SUCCESS
         assert_state(p, STORE, installed, [V1])
     for _ in range(2):
-        assert p.run(d.setup, "/S", "/U").code == 0
+        assert p.run(d.setup, "/S", "/U").code == SETUP_SUCCESS
         assert_state(p, STORE, {}, [])
 
 
@@ -126,7 +127,7 @@ def test_a_run_started_at_once_after_setup_was_killed_waits_for_the_command_it_l
                  what="the second run waiting for the command the first one left")
     assert [kind for kind, _, _ in p.standin_events()][-2:] == ["begin", "hold"]
     p.release_standin()
-    assert rerun.wait().code == 0
+    assert rerun.wait().code == SETUP_SUCCESS
 
     # The rerun's commands began only after the left one had ended, and it did
     # its whole job from its own first scan.
@@ -152,7 +153,7 @@ def test_an_installer_ended_from_outside_fails_the_run_and_leaves_the_older_copy
     installer = wait_for_hold(p)
     p.kill(installer, exit_code=1)  # as Task Manager ends it: read as "one package installed"
 
-    assert run.wait().code == 4
+    assert run.wait().code == EXIT_SETUP_FAILED
     assert [kind for kind, _, _ in p.standin_events()][-2:] == ["begin", "hold"]
     assert_state(p, STORE, STORE.entry(v1.folder("Win7_64"), V1, "1.0.0.0"), [V1])
     lines = [text for pid, text in p.support_log() if pid == p.setup_pids()[-1]]

@@ -10,6 +10,7 @@ story on a 64-bit prefix checks both.
 import pytest
 
 from package_layout import STAGED_WITHOUT_ENTRY, V1, V2, CommandLog, Store, assert_state, install_command
+from zavcir.exit_codes import EXIT_SETUP_FAILED, SETUP_SUCCESS
 from zavcir.paths import SAMPLE_DIR
 from zavcir.wine import UNINSTALL_KEY, tool
 
@@ -36,23 +37,23 @@ def test_install_upgrade_and_uninstall(make_prefix, arch, version, tag):
     log = CommandLog(p)
 
     # First install: the new entry is labelled with the product name and the INF's version.
-    assert p.run(v1.setup, "/S").code == 0
+    assert p.run(v1.setup, "/S").code == SETUP_SUCCESS
     assert log.new() == [install_command(v1_dir, silent=True)]
     assert_state(p, store, store.entry(v1_dir, V1, "1.0.0.0"), [V1])
 
     # Upgrade: the new copy is labelled and kept, the older one removed silently.
-    assert p.run(v2.setup, "/S").code == 0
+    assert p.run(v2.setup, "/S").code == SETUP_SUCCESS
     assert log.new() == [install_command(v2_dir, silent=True), store.entry_command(v1_dir, V1, silent=True)]
     assert_state(p, store, store.entry(v2_dir, V2, "1.1.0.0"), [V2])
 
     # The older package staged again but registered nowhere: no new entry, so
     # nothing follows the installer; the copy stays behind in the store.
-    assert p.run(v1.setup, "/S", env=STAGED_WITHOUT_ENTRY).code == 0
+    assert p.run(v1.setup, "/S", env=STAGED_WITHOUT_ENTRY).code == SETUP_SUCCESS
     assert log.new() == [install_command(v1_dir, silent=True)]
     assert_state(p, store, store.entry(v2_dir, V2, "1.1.0.0"), [V1, V2])
 
     # Uninstall: the entry's own command, then the sweep of the store for the rest.
-    assert p.run(v2.setup, "/S", "/U").code == 0
+    assert p.run(v2.setup, "/S", "/U").code == SETUP_SUCCESS
     assert log.new() == [store.entry_command(v2_dir, V2, silent=True),
                          store.sweep_command(v2_dir, V1, silent=True)]
     assert_state(p, store, {}, [])
@@ -67,9 +68,9 @@ def test_interactive_run_passes_interactive_options_but_removes_old_copies_silen
     v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
     log = CommandLog(p)
 
-    assert p.run(v1.setup).code == 0
+    assert p.run(v1.setup).code == SETUP_SUCCESS
     assert log.new() == [f'"C:\\dist\\{tag}\\DPInst.exe" /LM /P']
-    assert p.run(v2.setup).code == 0
+    assert p.run(v2.setup).code == SETUP_SUCCESS
     assert log.new() == [install_command(v2.folder(tag), silent=False),
                          store.entry_command(v1.folder(tag), V1, silent=True)]
     assert_state(p, store, store.entry(v2.folder(tag), V2, "1.1.0.0"), [V2])
@@ -85,30 +86,30 @@ def test_staged_ending_keeps_a_lone_copy_and_removes_a_second_one(wine64):
     log = CommandLog(p)
 
     # Staged only, nothing else there: the new entry is labelled and stays.
-    assert p.run(v1.setup, "/S", env=staged).code == 0
+    assert p.run(v1.setup, "/S", env=staged).code == SETUP_SUCCESS
     assert log.new() == [install_command(v1_dir, silent=True)]
     assert_state(p, store, store.entry(v1_dir, V1, "1.0.0.0"), [V1])
 
     # The same package staged again: no entry more than before, so not staged;
     # the installer's fresh registration keeps its own name.
-    assert p.run(v1.setup, "/S", env=staged).code == 0
+    assert p.run(v1.setup, "/S", env=staged).code == SETUP_SUCCESS
     assert log.new() == [install_command(v1_dir, silent=True)]
     own_name = "Windows Driver Package - ZAV CIR (zavcir)  (10/01/2026 1.0.0.0)"
     assert_state(p, store, store.entry(v1_dir, V1, "10/01/2026 1.0.0.0", own_name), [V1])
 
     # Staged beside another copy: the new copy removes itself, silently, also
     # in an interactive run; the older one stays as it was.
-    assert p.run(v2.setup, env=staged).code == 0
+    assert p.run(v2.setup, env=staged).code == SETUP_SUCCESS
     assert log.new() == [install_command(v2_dir, silent=False), store.entry_command(v2_dir, V2, silent=True)]
     assert_state(p, store, store.entry(v1_dir, V1, "10/01/2026 1.0.0.0", own_name), [V1])
 
 
 # Installer outcome over an installed v1 -> (exit code, v1 removed and v2 labelled).
 INSTALLER_OUTCOMES = {
-    "reports-failure-with-a-count": ({"ZAVCIR_STANDIN_EXIT": "0x80000001"}, 4, False),
-    "missing": (None, 4, False),
-    "restart-bit-is-ignored": ({"ZAVCIR_STANDIN_EXIT": "0x40000001"}, 0, True),
-    "installed-nothing": ({"ZAVCIR_STANDIN_EXIT": "0"}, 0, False),
+    "reports-failure-with-a-count": ({"ZAVCIR_STANDIN_EXIT": "0x80000001"}, EXIT_SETUP_FAILED, False),
+    "missing": (None, EXIT_SETUP_FAILED, False),
+    "restart-bit-is-ignored": ({"ZAVCIR_STANDIN_EXIT": "0x40000001"}, SETUP_SUCCESS, True),
+    "installed-nothing": ({"ZAVCIR_STANDIN_EXIT": "0"}, SETUP_SUCCESS, False),
 }
 
 
@@ -120,7 +121,7 @@ def test_installer_outcome_over_an_installed_copy(wine64, case):
     v1 = p.make_dist()
     v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
     v1_dir, v2_dir = v1.folder("Win7_64"), v2.folder("Win7_64")
-    assert p.run(v1.setup, "/S").code == 0
+    assert p.run(v1.setup, "/S").code == SETUP_SUCCESS
     log = CommandLog(p)
     log.new()
     if env is None:
@@ -155,7 +156,7 @@ def test_package_folder_with_spaces_runs_the_installer_in_it(wine64):
     planted.write_bytes(tool("runexit.exe").read_bytes())
     log = CommandLog(p)
 
-    assert p.run(d.setup).code == 0
+    assert p.run(d.setup).code == SETUP_SUCCESS
     assert log.new() == [r'"C:\dist\My Drivers\DPInst.exe" /LM /P']
     assert_state(p, store, store.entry(package_dir, V1, "1.0.0.0"), [V1])
 
@@ -163,6 +164,6 @@ def test_package_folder_with_spaces_runs_the_installer_in_it(wine64):
     # that folder quoted as well.
     [key] = p.uninstall_entries()
     p.reg_delete(UNINSTALL_KEY + "\\" + key)
-    assert p.run(d.setup, "/U").code == 0
+    assert p.run(d.setup, "/U").code == SETUP_SUCCESS
     assert log.new() == [f'"C:\\dist\\My Drivers\\DPInst.exe"  /u "{store.swept_inf(V1)}"']
     assert_state(p, store, {}, [])

@@ -18,6 +18,7 @@ from pathlib import Path
 import pytest
 
 from package_layout import V1, CommandLog, Store, assert_state, install_command
+from zavcir.exit_codes import EXIT_SETUP_FAILED, SETUP_SUCCESS
 
 NO_INI = "Failed to open Setup.ini file"
 MOVE = "; move the distribution to a plainer folder"
@@ -59,7 +60,7 @@ def install_and_uninstall(p, d, installed: bool = False) -> str:
     store = Store(xp=False, bits=64)
     log = CommandLog(p)
     if not installed:
-        assert p.run(d.setup, "/S").code == 0
+        assert p.run(d.setup, "/S").code == SETUP_SUCCESS
     folder = last_run(p)[1][len("Program folder: "):].split(" (the short form of ")[0]
     package = folder + r"\Win7_64"
     # The stand-in started from that folder: it copied the INF beside it into
@@ -67,7 +68,7 @@ def install_and_uninstall(p, d, installed: bool = False) -> str:
     # the INF of its package folder. The prefix holds no other distribution.
     assert log.new() == [install_command(package, silent=True)]
     assert_state(p, store, store.entry(package, V1, "1.0.0.0"), [V1])
-    assert p.run(d.setup, "/S", "/U").code == 0
+    assert p.run(d.setup, "/S", "/U").code == SETUP_SUCCESS
     assert log.new() == [store.entry_command(package, V1, silent=True)]
     assert_state(p, store, {}, [])
     return folder
@@ -108,7 +109,7 @@ def test_path_longer_than_max_path_is_used_by_its_short_form(wine64):
         pytest.skip("Wine 8 cannot reliably start a program whose long path has more than "
                     "259 characters; Setup.exe's part (short form, package folder, command) "
                     "is checked above")
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     assert install_and_uninstall(p, d, installed=True) == folder
 
 
@@ -121,14 +122,14 @@ def test_folder_the_code_page_names_is_used_as_it_is(make_prefix, japanese, root
     before = tree(p.unix_path(root))
     store = Store(xp=False, bits=64)
     log = CommandLog(p)
-    assert p.run(d.setup, "/S").code == 0
+    assert p.run(d.setup, "/S").code == SETUP_SUCCESS
     assert last_run(p)[1] == "Program folder: " + root
     assert log.new() == [install_command(root + r"\Win7_64", silent=True)]
     assert_state(p, store, store.entry(root + r"\Win7_64", V1, "1.0.0.0"), [V1])
     # The stored command is unquoted: its blanks make Windows look for
     # C:\Treiber.exe first, then find the installer (which then sees its name
     # quoted under Wine, unchanged on Windows).
-    assert p.run(d.setup, "/S", "/U").code == 0
+    assert p.run(d.setup, "/S", "/U").code == SETUP_SUCCESS
     command = store.entry_command(root + r"\Win7_64", V1, silent=True)
     if " " in root:
         program = command.index(".exe ") + 4
@@ -145,14 +146,14 @@ def test_folder_no_form_of_whose_path_fits_fails_as_without_setup_ini(wine64):
     reason = (f"Program folder: none: {TOO_DEEP}: the path has {length} characters ({length} in its "
               f"short form), more than 259{MOVE}")
     result, boxes = p.run_with_boxes(d.setup)
-    assert result.code == 4
+    assert result.code == EXIT_SETUP_FAILED
     assert [(b.caption, b.text, b.ok_only, b.icon) for b in boxes] == [("Setup", NO_INI, True, True)]
     lines = last_run(p)
     assert lines[1] == reason
     assert lines[-2:] == [f"Start-up failed: {NO_INI}", "Exit code 0x00000004 (setup failed)"]
 
     result, boxes = p.run_with_boxes(d.setup, "/S")
-    assert (result.code, boxes) == (4, [])
+    assert (result.code, boxes) == (EXIT_SETUP_FAILED, [])
     lines = last_run(p)
     assert lines[1] == reason
     assert lines[-2:] == [f"Start-up failed (silent, no message shown): {NO_INI}",
@@ -199,12 +200,12 @@ def test_read_only_drive_root_works_and_nothing_is_written_there(wine64, tmp_pat
         assert not (medium / "probe.txt").exists()
         store = Store(xp=False, bits=64)
         log = CommandLog(p)
-        assert p.run(d.setup, "/S").code == 0, how
+        assert p.run(d.setup, "/S").code == SETUP_SUCCESS, how
         assert last_run(p)[1] == "Program folder: D:"
         assert log.new() == [install_command(r"D:\Win7_64", silent=True)]
         assert_state(p, store, store.entry(r"D:\Win7_64", V1, "1.0.0.0"), [V1])
         result, boxes = p.run_with_boxes(d.setup, "/U")
-        assert (result.code, boxes) == (0, []), how
+        assert (result.code, boxes) == (SETUP_SUCCESS, []), how
         assert log.new() == [store.entry_command(r"D:\Win7_64", V1, silent=False)]
         assert_state(p, store, {}, [])
         assert tree(medium) == before

@@ -25,6 +25,7 @@ from pathlib import Path
 import pytest
 
 from package_layout import PRODUCT
+from zavcir.exit_codes import EXIT_REMOVE_FAILED, EXIT_SETUP_FAILED, SETUP_SUCCESS
 from zavcir.paths import BUILD_ROOT, SAMPLE_DIR
 from zavcir.wine import VirtualDisplay, missing_tools, real_installer, target, tool
 
@@ -88,7 +89,7 @@ def test_staged_without_a_device_then_a_second_version_beside_it(xp):
     log = Log(p)
 
     # No device matches: staged only, labelled and kept.
-    assert p.run(v1.setup, "/S", timeout=120).code == 0
+    assert p.run(v1.setup, "/S", timeout=120).code == SETUP_SUCCESS
     assert results(log.new()) == ["Command result: 0x00000100"]
     (key1, values), = entries(p).items()
     assert labels(values) == (PRODUCT, "1.0.0.0")
@@ -98,7 +99,7 @@ def test_staged_without_a_device_then_a_second_version_beside_it(xp):
 
     # A second version, staged beside the first: labelled, then removed by its
     # own entry's short-path command, as only the first may stay.
-    assert p.run(v2.setup, "/S", timeout=120).code == 0
+    assert p.run(v2.setup, "/S", timeout=120).code == SETUP_SUCCESS
     lines = log.new()
     assert results(lines) == ["Command result: 0x00000100", "Command result: 0x00000000"]
     removal = next(line for line in lines if line.startswith("Command: c:\\prog~"))
@@ -115,7 +116,7 @@ def test_on_a_device_install_upgrade_and_uninstall(xp):
     assert added.code == 0, added.stdout + added.stderr
     log = Log(p)
 
-    assert p.run(v1.setup, "/S", timeout=120).code == 0
+    assert p.run(v1.setup, "/S", timeout=120).code == SETUP_SUCCESS
     assert results(log.new()) == ["Command result: 0x00000001"]
     (key1, values1), = entries(p).items()
     assert labels(values1) == (PRODUCT, "1.0.0.0")
@@ -124,7 +125,7 @@ def test_on_a_device_install_upgrade_and_uninstall(xp):
 
     # Upgrade: 1.1 installed on the device and labelled; 1.0 removed with its
     # entry's own command (the short path of the installer's copy).
-    assert p.run(v2.setup, "/S", timeout=120).code == 0
+    assert p.run(v2.setup, "/S", timeout=120).code == SETUP_SUCCESS
     lines = log.new()
     assert results(lines) == ["Command result: 0x00000001", "Command result: 0x00000000"]
     assert f"Command: {values1['UninstallString'].lower().replace(' /u ', ' /s /u ')}" in lines
@@ -134,7 +135,7 @@ def test_on_a_device_install_upgrade_and_uninstall(xp):
     assert p.store_folders() == [values2["UninstallString"].split("\\")[-2]]
 
     # Uninstall: nothing left, no entry and no store folder.
-    assert p.run(v2.setup, "/S", "/U", timeout=120).code == 0
+    assert p.run(v2.setup, "/S", "/U", timeout=120).code == SETUP_SUCCESS
     lines = log.new()
     assert results(lines) == ["Command result: 0x00000000"]
     assert not any(line.startswith("Copy still") for line in lines)
@@ -151,7 +152,7 @@ def test_a_failure_at_start_is_a_failed_install(make_prefix, arch, version, tag)
     p = make_prefix(arch, version)
     dist = real_dist(p, tags=(tag,))
     log = Log(p)
-    assert p.run(dist.setup, "/S", timeout=120).code == 4
+    assert p.run(dist.setup, "/S", timeout=120).code == EXIT_SETUP_FAILED
     lines = log.new()
     assert results(lines) == ["Command result: 0x0000065B"]
     assert any(FAILED_AT_START.match(line) for line in lines), lines
@@ -165,7 +166,7 @@ def test_a_copy_made_on_xp_stays_when_a_later_windows_fails_at_start(make_prefix
     p = make_prefix(xp_arch, xp_version)
     later_tag = "Win7_64" if arch == "64" else "Win7_32"
     dist = real_dist(p, tags=(xp_tag, later_tag))
-    assert p.run(dist.setup, "/S", timeout=120).code == 0
+    assert p.run(dist.setup, "/S", timeout=120).code == SETUP_SUCCESS
     before = entries(p)
     (key, values), = before.items()
     folders = p.store_folders()
@@ -174,13 +175,13 @@ def test_a_copy_made_on_xp_stays_when_a_later_windows_fails_at_start(make_prefix
 
     # The same package once more: the installer fails at start; the copy stays
     # as it was, labels and all.
-    assert p.run(dist.setup, "/S", timeout=120).code == 4
+    assert p.run(dist.setup, "/S", timeout=120).code == EXIT_SETUP_FAILED
     assert any(FAILED_AT_START.match(line) for line in log.new())
     assert entries(p) == before and p.store_folders() == folders
 
     # Uninstall: the entry's stored command fails at start too, and the copy
     # still registered afterwards is named.
-    assert p.run(dist.setup, "/S", "/U", timeout=120).code == 2
+    assert p.run(dist.setup, "/S", "/U", timeout=120).code == EXIT_REMOVE_FAILED
     lines = log.new()
     assert any(UNINSTALL_FAILED_AT_START.match(line) for line in lines), lines
     assert f"Copy still registered after the uninstall: {key} ({values['UninstallString'].lower()})" in lines
@@ -235,6 +236,6 @@ def test_without_s_the_wizard_is_clicked_through_as_a_person_does(make_prefix):
     finally:
         display.stop()
     assert len(pages) == 2, pages  # welcome, then "The drivers were successfully installed"
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     assert [labels(values) for values in entries(p).values()] == [(PRODUCT, "1.0.0.0")]
     assert "Command: \"" + dist.folder(tag) + "\\DPInst.exe\" /LM /P" in [text for _, text in p.support_log()]

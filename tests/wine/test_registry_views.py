@@ -23,6 +23,7 @@ import re
 from dataclasses import dataclass
 
 from package_layout import V2, Store, assert_state
+from zavcir.exit_codes import EXIT_REMOVE_FAILED, SETUP_SUCCESS
 from zavcir.paths import SAMPLE_DIR
 from zavcir.wine import UNINSTALL_KEY, traced_process_id
 
@@ -80,11 +81,11 @@ def test_every_child_of_the_uninstall_key_is_opened_and_deleted_in_the_64_bit_vi
     store = Store(xp=False, bits=64)
     v1 = p.make_dist()
     v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
-    assert p.run(v1.setup, "/S").code == 0
+    assert p.run(v1.setup, "/S").code == SETUP_SUCCESS
 
     # An upgrade: two scans, the new entry labelled, the older copy's entry run.
     upgrade = p.run(v2.setup, "/S", env=TRACE)
-    assert upgrade.code == 0
+    assert upgrade.code == SETUP_SUCCESS
     opens, deletions = uninstall_opens(upgrade.stderr,
                                        traced_process_id(upgrade.stderr, r"\dist2\Setup.exe"))
     assert_every_open_names_the_64_bit_view(opens)
@@ -103,7 +104,7 @@ def test_every_child_of_the_uninstall_key_is_opened_and_deleted_in_the_64_bit_vi
               r"C:\Windows\System32\DriverStore\FileRepository\zavcir.inf_amd64_gone\zavcir.inf")
     p.reg_add(dead, "UninstallString", "thirty-two", view=32)
     uninstall = p.run(v2.setup, "/S", "/U", env=TRACE)
-    assert uninstall.code == 2  # the dead entry counts as a failed removal
+    assert uninstall.code == EXIT_REMOVE_FAILED  # the dead entry counts as a failed removal
     opens, deletions = uninstall_opens(uninstall.stderr,
                                        traced_process_id(uninstall.stderr, r"\dist2\Setup.exe"))
     assert_every_open_names_the_64_bit_view(opens)

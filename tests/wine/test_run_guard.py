@@ -10,6 +10,7 @@ import shutil
 from guard_story import (GIVEN_UP, GUARD, WAITING, commands_one_at_a_time, guard_lines, hold,
                          taking_order, wait_for_hold, wait_for_waiting)
 from package_layout import V1, V2, Store, assert_state, install_command
+from zavcir.exit_codes import EXIT_SETUP_FAILED, SETUP_SUCCESS
 from zavcir.paths import SAMPLE_DIR
 from zavcir.wine import STANDIN_RELEASE, Box, tool
 
@@ -27,7 +28,7 @@ def test_overlapping_installs_start_the_installer_one_at_a_time(wine64):
     assert [kind for kind, _, _ in p.standin_events()] == ["begin", "hold"]
     p.release_standin()
 
-    assert (first.wait().code, second.wait().code) == (0, 0)
+    assert (first.wait().code, second.wait().code) == (SETUP_SUCCESS, SETUP_SUCCESS)
     assert len(commands_one_at_a_time(p)) == 2
     assert p.standin_log() == [install_command(d.folder("Win7_64"), silent=True)] * 2
     assert_state(p, STORE, STORE.entry(d.folder("Win7_64"), V1, "1.0.0.0"), [V1])
@@ -50,7 +51,7 @@ def test_an_uninstall_started_during_an_install_waits_then_removes_the_package(w
     wait_for_waiting(p)
     p.release_standin()
 
-    assert (install.wait().code, uninstall.wait().code) == (0, 0)
+    assert (install.wait().code, uninstall.wait().code) == (SETUP_SUCCESS, SETUP_SUCCESS)
     commands_one_at_a_time(p)
     # The uninstall's own first scan found the entry the install had labelled.
     assert p.standin_log() == [install_command(d.folder("Win7_64"), silent=True),
@@ -62,12 +63,12 @@ def test_runs_of_every_kind_started_together_never_overlap_their_commands(wine64
     p = wine64
     v1 = p.make_dist()
     v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
-    assert p.run(v1.setup, "/S").code == 0
+    assert p.run(v1.setup, "/S").code == SETUP_SUCCESS
     # Every command takes a while, so that runs without the guard would overlap.
     slow = {"ZAVCIR_STANDIN_SLEEP_MS": "300"}
     runs = [p.start(v2.setup, *args, env=slow) for args in ((), ("/S",), ("/S", "/U"), ("/U",))]
 
-    assert [run.wait().code for run in runs] == [0, 0, 0, 0]
+    assert [run.wait().code for run in runs] == [SETUP_SUCCESS] * 4
     commands_one_at_a_time(p)
     # Each job ran from its own scan, so the last run to take the guard alone
     # decides what is left.
@@ -89,20 +90,20 @@ def test_start_up_failures_and_their_message_boxes_never_hold_the_guard(wine64):
     shown = p.start(broken.setup)
     p.wait_until(lambda: any(text == "Start-up failed: Failed to open Setup.ini file"
                              for _, text in p.support_log()), what="the failed start-up")
-    assert p.run(d.setup, "/S").code == 0
+    assert p.run(d.setup, "/S").code == SETUP_SUCCESS
     assert guard_lines(p, p.setup_pids()[-1]) == [GUARD + " taken at once", GIVEN_UP]
     box = Box.parse(p.boxtool("--exe", "Setup.exe"))
     assert box and box.text == "Failed to open Setup.ini file"
-    assert shown.wait().code == 4
+    assert shown.wait().code == EXIT_SETUP_FAILED
 
     # Behind a run that holds the guard, a failed start-up shows its box at once.
     working = p.start(d.setup, "/S", env=hold("install"))
     wait_for_hold(p)
     result, boxes = p.run_with_boxes(broken.setup)
-    assert (result.code, [b.text for b in boxes]) == (4, ["Failed to open Setup.ini file"])
+    assert (result.code, [b.text for b in boxes]) == (EXIT_SETUP_FAILED, ["Failed to open Setup.ini file"])
     assert working.running()
     p.release_standin()
-    assert working.wait().code == 0
+    assert working.wait().code == SETUP_SUCCESS
     first_failed, _, _, second_failed = p.setup_pids()
     assert guard_lines(p, first_failed) == guard_lines(p, second_failed) == []
 
@@ -121,7 +122,7 @@ def test_log_off_is_refused_while_a_run_waits(wine64):
     assert (values.get("qes"), values.get("visible")) == ("0", "1")
     assert values["rect"].split(",")[:2] == ["-100", "-100"]
     p.release_standin()
-    assert (working.wait().code, waiter.wait().code) == (0, 0)
+    assert (working.wait().code, waiter.wait().code) == (SETUP_SUCCESS, SETUP_SUCCESS)
     commands_one_at_a_time(p)
 
 
@@ -135,7 +136,7 @@ def test_a_guard_abandoned_by_a_program_that_ended_holding_it_is_taken_over_at_o
     p.release_standin()  # guardtool ends without giving the guard up
 
     assert holder.wait().code == 0
-    assert run.wait().code == 0
+    assert run.wait().code == SETUP_SUCCESS
     waiting, taken, given_up = guard_lines(p, p.setup_pids()[-1])
     assert (waiting, given_up) == (WAITING, GIVEN_UP)
     assert re.fullmatch(re.escape(GUARD) + r" taken over after waiting \d+\.\d{3} s: the run that "
@@ -150,7 +151,7 @@ def test_a_name_taken_by_another_kind_of_object_ends_the_run_with_nothing_done(w
     p.wait_until(lambda: "held=1" in squatter.output_now(), what="guardtool holding the name")
 
     for args in (("/S",), ("/S", "/U")):
-        assert p.run(d.setup, *args).code == 4
+        assert p.run(d.setup, *args).code == EXIT_SETUP_FAILED
         assert guard_lines(p, p.setup_pids()[-1]) == [
             GUARD + " cannot be opened, error 6: ending with nothing done"]
     assert p.standin_log() == []

@@ -33,6 +33,7 @@ import shutil
 
 import pytest
 
+from zavcir.exit_codes import SETUP_SUCCESS
 from zavcir.wine import tool, traced_process_id
 
 PREFER_NATIVE_SETUPAPI = {"WINEDLLOVERRIDES": "mscoree,mshtml=;setupapi=n,b"}
@@ -71,7 +72,7 @@ def test_setup_reads_setup_ini_without_loading_a_planted_setupapi(make_prefix, a
 
     result = p.run(dist.setup, "/S", env=PREFER_NATIVE_SETUPAPI, cwd=p.unix_path(dist.root))
 
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     # Setup.ini was read through the system's SetupAPI: its folder's installer ran.
     assert p.standin_log() == [rf'"{dist.folder(folder)}\DPInst.exe" /LM /SW /F']
     assert markers(p, dist.root) == {}
@@ -111,7 +112,7 @@ def test_system_libraries_of_start_up_and_window_are_loaded_by_full_path_first(
     p = make_prefix(arch, version)
     dist = p.make_dist()
     result = p.run(dist.setup, "/S", env={"WINEDEBUG": "-all,+pid,+loaddll,+module"})
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     pid = traced_process_id(result.stderr, r"\dist\Setup.exe")
     loads = [m.group(2).replace("\\\\", "\\").lower() for m in map(_LOOKING_FOR.match,
              result.stderr.splitlines()) if m and m.group(1) == pid]

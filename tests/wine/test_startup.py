@@ -7,6 +7,7 @@ import shutil
 
 import pytest
 
+from zavcir.exit_codes import EXIT_SETUP_FAILED, SETUP_SUCCESS
 from zavcir.wine import tool, traced_process_id
 
 UNSUPPORTED = "This ZAV CIR driver is for Windows 7, Vista or Windows XP only."
@@ -37,13 +38,13 @@ def assert_box(box, text):
 
 
 @pytest.mark.parametrize("case", FAILURES)
-def test_failed_start_up_shows_its_message_unless_silent_and_ends_with_4(make_prefix, case):
+def test_failed_start_up_shows_its_message_unless_silent_and_ends_with_setup_failed(make_prefix, case):
     version, ini, message = FAILURES[case]
     p = make_prefix("64", version)
     d = p.make_dist(ini=ini)
     for args, shown in ((), True), (("/S",), False), (("-u",), True), (("/u", "-s"), False):
         result, boxes = p.run_with_boxes(d.setup, *args, debugstr=True)
-        assert result.code == 4, args
+        assert result.code == EXIT_SETUP_FAILED, args
         assert len(boxes) == (1 if shown else 0), (args, boxes)
         if shown:
             assert_box(boxes[0], message)
@@ -56,14 +57,14 @@ def test_missing_package_folder_is_reported_even_when_silent_but_not_in_uninstal
     d = p.make_dist(ini="[Dir]\r\nWin7_64 = gone away\r\n", folders={})
     for args in ((), ("/S",), ("/s", "/x", "file")):
         result, boxes = p.run_with_boxes(d.setup, *args, debugstr=True)
-        assert result.code == 4, args
+        assert result.code == EXIT_SETUP_FAILED, args
         assert len(boxes) == 1, (args, boxes)
         assert_box(boxes[0], r"Invalid path: C:\dist\gone away")
         assert result.debug == []
     # Uninstall mode does not need the folder: start-up succeeds without a box.
     for args in (("/U",), ("/S", "/U")):
         result, boxes = p.run_with_boxes(d.setup, *args, debugstr=True)
-        assert (result.code, boxes) == (0, []), args
+        assert (result.code, boxes) == (SETUP_SUCCESS, []), args
         assert "Install +\n" not in result.debug
     assert p.standin_log() == []
 
@@ -92,7 +93,7 @@ def test_edition_tag_for_each_windows_version(make_prefix, arch, version, tag):
     d = p.make_dist(ini="; every edition\r\n[Dir]\r\n" + TAG_INI, folders={})
     # Silent runs still show "Invalid path"; the unsupported-system message needs a plain run.
     result, boxes = p.run_with_boxes(d.setup, *(() if tag is None else ("/S",)))
-    assert result.code == 4
+    assert result.code == EXIT_SETUP_FAILED
     assert len(boxes) == 1, boxes
     expected = UNSUPPORTED if tag is None else rf"Invalid path: C:\dist\pkg-{tag.lower()}"
     assert_box(boxes[0], expected)
@@ -127,7 +128,7 @@ def test_normal_run_has_a_hidden_window_and_ends_by_itself(make_prefix, arch, ve
     result = proc.wait()
     [state] = window_states(probe)
     assert_hidden_main_window(state)
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     assert result.debug[0] == "Install +\n" and result.debug[-1] == "Install -\n"
     assert len(p.standin_log()) == 1
 
@@ -137,7 +138,7 @@ def test_normal_run_has_a_hidden_window_and_ends_by_itself(make_prefix, arch, ve
     result = proc.wait()
     [state] = window_states(probe)
     assert_hidden_main_window(state)
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     assert "Install +\n" not in result.debug and "Install -\n" not in result.debug
 
 
@@ -147,7 +148,7 @@ def test_module_folder_with_trail_byte_0x5c_in_code_page_932(make_prefix):
     assert root.encode("cp932").endswith(b"\x95\x5c")
     d = p.make_dist(root=root)
     result, boxes = p.run_with_boxes(d.setup, "/S")
-    assert (result.code, boxes) == (0, [])
+    assert (result.code, boxes) == (SETUP_SUCCESS, [])
     assert p.standin_log() == [f'"{root}\\Win7_64\\DPInst.exe" /LM /SW /F']
 
     # The same trail byte in the executable's own name: the folder is still its
@@ -155,12 +156,12 @@ def test_module_folder_with_trail_byte_0x5c_in_code_page_932(make_prefix):
     renamed = root + "\\表.exe"
     shutil.copyfile(p.unix_path(d.setup), p.unix_path(renamed))
     result, boxes = p.run_with_boxes(renamed, "/S")
-    assert (result.code, boxes) == (0, [])
+    assert (result.code, boxes) == (SETUP_SUCCESS, [])
     assert len(p.standin_log()) == 2
 
     p.unix_path(root + "\\Setup.ini").write_bytes("[Dir]\r\nWin7_64 = ソフト表\r\n".encode("cp932"))
     result, boxes = p.run_with_boxes(renamed, "/S")
-    assert result.code == 4
+    assert result.code == EXIT_SETUP_FAILED
     assert len(boxes) == 1, boxes
     assert (boxes[0].caption, boxes[0].text) == ("表", f"Invalid path: {root}\\ソフト表")
 
@@ -185,7 +186,7 @@ def test_log_off_is_refused_while_the_installer_runs(make_prefix, arch, version)
         assert (left, top) == (-100, -100)  # Wine keeps a minimum size, so not 10 x 10
 
     # The job went on undisturbed and the run ended as usual.
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     assert result.debug[0] == "Install +\n" and result.debug[-1] == "Install -\n"
     folder = "Win7_64" if arch == "64" else "WinXP32"
     assert p.standin_log() == [f'"C:\\dist\\{folder}\\DPInst.exe" /LM /P']
@@ -211,7 +212,7 @@ def test_the_window_gets_its_block_reason_on_its_own_thread_before_the_installer
                                         "WINEDEBUG": "+pid,+loaddll,fixme+all"})
     probe = p.wndtool("Setup.exe", "wait=10000", "info", "qes")
     result = proc.wait()
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     [window] = window_states(probe)
     assert [v for k, v in probe.records() if k == "qes"] == ["0"]  # refused all the same
 
@@ -261,7 +262,7 @@ def test_log_off_refusal_shows_the_window_of_a_program_started_with_a_show_comma
     assert [v for k, v in probe.records() if k == "qes"] == ["0"]
     assert after["visible"] == "1"
     assert tuple(int(x) for x in after["rect"].split(",")[:2]) == (-100, -100)
-    assert result.values() == {"exit": "0x00000000"}
+    assert result.values() == {"exit": f"0x{SETUP_SUCCESS:08X}"}  # as runexit prints it
 
 
 def test_a_session_that_ends_during_the_job_leaves_the_run_cut_off_in_the_log(wine64):
@@ -285,6 +286,6 @@ def test_a_session_that_ends_during_the_job_leaves_the_run_cut_off_in_the_log(wi
         " Run cut off by the end of the Windows session while the job was running: "
         "its outcome is unknown")
     assert not [line for line in at_session_end if " Exit code " in line]
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     assert log.read_bytes().decode(p.encoding).splitlines()[-1].endswith(
         " Exit code 0x00000000 (success)")

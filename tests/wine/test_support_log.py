@@ -10,6 +10,7 @@ import subprocess
 
 import pytest
 
+from zavcir.exit_codes import EXIT_RESTART_NEEDED, EXIT_SETUP_FAILED, SETUP_SUCCESS
 from zavcir.paths import SAMPLE_DIR
 from zavcir.wine import debug_strings
 
@@ -44,7 +45,7 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     p = wine64
     d = p.make_dist()
     result = p.run(d.setup, "/S", debugstr=True)
-    assert result.code == 0
+    assert result.code == SETUP_SUCCESS
     lines = log_lines(p)
     assert lines[0] == "==== Setup 2.2.0.0 started, command line: /S"
     assert lines[1] == r"Program folder: C:\dist"
@@ -73,7 +74,7 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
 
     # A second run appends.
     p.set_device(True)
-    assert p.run(d.setup, "/S", "/U").code == 1
+    assert p.run(d.setup, "/S", "/U").code == EXIT_RESTART_NEEDED
     pids = []
     again = log_lines(p, pids=pids)
     assert again[:len(lines)] == lines
@@ -104,7 +105,7 @@ def test_the_log_names_the_version_and_the_machine_that_run(make_prefix, arch, v
     machine is the prefix's, whatever version it reports."""
     p = make_prefix(arch, version)
     d = p.make_dist()
-    assert p.run(d.setup, "/S").code == 0
+    assert p.run(d.setup, "/S").code == SETUP_SUCCESS
     [windows] = [line for line in log_lines(p) if line.startswith("Windows: ")]
     assert windows == f"Windows: {shown}, platform 2, {p.logged_machine()}, code page 1252"
 
@@ -112,7 +113,7 @@ def test_the_log_names_the_version_and_the_machine_that_run(make_prefix, arch, v
 def test_a_silent_start_up_failure_leaves_its_reason(wine64):
     p = wine64
     d = p.make_dist(ini=False)
-    assert p.run(d.setup, "/S").code == 4
+    assert p.run(d.setup, "/S").code == EXIT_SETUP_FAILED
     assert log_lines(p)[-2:] == [
         "Start-up failed (silent, no message shown): Failed to open Setup.ini file",
         "Exit code 0x00000004 (setup failed)",
@@ -125,14 +126,14 @@ def test_a_log_past_one_mebibyte_is_rolled_over(wine64):
     big = b"x" * (1024 * 1024) + b"\r\n"
     p.unix_path(LOG).write_bytes(big)
     p.unix_path(OLD).write_bytes(b"an older run\r\n")
-    assert p.run(d.setup, "/S").code == 0
+    assert p.run(d.setup, "/S").code == SETUP_SUCCESS
     assert p.unix_path(OLD).read_bytes() == big
     assert log_lines(p)[0] == "==== Setup 2.2.0.0 started, command line: /S"
 
     # Exactly 1 MiB does not pass the limit: the run appends.
     exact = b"y" * (1024 * 1024 - 2) + b"\r\n"
     p.unix_path(LOG).write_bytes(exact)
-    assert p.run(d.setup, "/S").code == 0
+    assert p.run(d.setup, "/S").code == SETUP_SUCCESS
     assert p.unix_path(LOG).read_bytes().startswith(exact)
     assert p.unix_path(OLD).read_bytes() == big
 
