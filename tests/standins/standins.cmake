@@ -54,7 +54,7 @@ add_custom_command(
           ${STANDIN_DIR}/dpinst_standin.cpp -ladvapi32
   DEPENDS ${STANDIN_DIR}/dpinst_standin.cpp ${STANDIN_DIR}/process_text.h
           ${CMAKE_SOURCE_DIR}/win32/unique_handles.h
-          ${CMAKE_SOURCE_DIR}/win32/unique_resource.h
+          ${CMAKE_SOURCE_DIR}/base/unique_resource.h
   COMMENT "Building the ${STANDIN_OTHER_BITS}-bit installer stand-in"
   VERBATIM)
 add_custom_target(dpinst_standin${STANDIN_OTHER_BITS} ALL
