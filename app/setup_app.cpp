@@ -5,10 +5,14 @@
 #include "app/exit_code.h"
 #include "app/run_guard.h"
 #include "env/code_page.h"
+#include "env/file_system.h"
+#include "env/inf_parser.h"
+#include "env/log_file.h"
 #include "env/platform.h"
 #include "env/probes.h"
 #include "env/setup_ini.h"
 #include "env/support_log.h"
+#include "env/system_info.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include "app/exit_code.h"
 #include "app/setup_app.h"
+#include "env/log_file.h"
+#include "env/platform.h"
 #include "env/support_log.h"
 #include "package/package_test_support.h"
 #include "tests/fakes/fake_log_file.h"

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "env/platform.h"
+#include "env/registry.h"
 #include "env/win_types.h"
 
 class ScopedRegKey {

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "env/platform.h"
+#include "env/system_info.h"
+
 namespace {
 
 LogFile* InstalledLogFile() { return GetPlatform().log; }

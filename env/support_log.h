@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "env/platform.h"
+#include "env/log_file.h"
 #include "env/win_types.h"
 
 constexpr char SUPPORT_LOG_NAME[] = "ZavCirSetup.log";

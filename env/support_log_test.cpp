@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "env/log_file.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 

@@ -2,11 +2,14 @@
 
 #include <cstring>
 
+#include "env/file_system.h"
 #include "env/mbcs.h"
 #include "env/platform.h"
 #include "env/probes.h"
+#include "env/registry.h"
 #include "env/scoped_reg_key.h"
 #include "env/support_log.h"
+#include "env/system_info.h"
 #include "package/command_result.h"
 #include "package/driver_ver_line.h"
 #include "package/run_command.h"

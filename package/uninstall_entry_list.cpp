@@ -4,10 +4,13 @@
 #include <memory>
 #include <string>
 
+#include "env/file_system.h"
 #include "env/mbcs.h"
 #include "env/platform.h"
 #include "env/probes.h"
+#include "env/registry.h"
 #include "env/scoped_reg_key.h"
+#include "env/system_info.h"
 
 namespace {
 

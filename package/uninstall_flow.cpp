@@ -3,9 +3,12 @@
 
 #include "app/exit_code.h"
 #include "app/setup_app.h"
+#include "env/device_io.h"
+#include "env/file_system.h"
 #include "env/platform.h"
 #include "env/probes.h"
 #include "env/support_log.h"
+#include "env/system_info.h"
 #include "package/command_result.h"
 #include "package/run_command.h"
 #include "package/uninstall_entry_list.h"

@@ -6,7 +6,7 @@
 // windows.h first: SetupAPI's header relies on it.
 #include <setupapi.h>
 
-#include "env/platform.h"
+#include "env/inf_file.h"
 #include "win32/unique_handles.h"
 
 class Win32InfFile : public InfFile {

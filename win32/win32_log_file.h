@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "env/platform.h"
+#include "env/log_file.h"
 #include "win32/unique_handles.h"
 
 class Win32LogFile : public LogFile {

@@ -1,5 +1,7 @@
 #include "win32/win32_platform.h"
 
+#include "env/platform.h"
+
 void Win32Platform::Install() {
   Platform platform;
   platform.registry = &registry_;

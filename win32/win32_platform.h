@@ -2,7 +2,6 @@
 // program installs at start-up.
 #pragma once
 
-#include "env/platform.h"
 #include "win32/win32_device_io.h"
 #include "win32/win32_file_system.h"
 #include "win32/win32_inf_parser.h"

@@ -1,7 +1,7 @@
 // A file opened by Win32FileSystem::OpenForRead; the handle closes with the object.
 #pragma once
 
-#include "env/platform.h"
+#include "env/readable_file.h"
 #include "win32/unique_handles.h"
 
 class Win32ReadableFile : public ReadableFile {

@@ -4,7 +4,7 @@
 // that lack them.
 #pragma once
 
-#include "env/platform.h"
+#include "env/system_info.h"
 
 class Win32SystemInfo : public SystemInfo {
  public:

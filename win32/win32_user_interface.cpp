@@ -1,5 +1,7 @@
 #include "win32/win32_user_interface.h"
 
+#include "env/platform.h"
+#include "env/system_info.h"
 #include "framework/win_app.h"
 #include "framework/wnd.h"
 

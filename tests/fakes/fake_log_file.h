@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "env/platform.h"
+#include "env/log_file.h"
 
 class FakeLogFile : public LogFile {
  public:

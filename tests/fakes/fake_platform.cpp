@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "env/mbcs.h"
+#include "env/platform.h"
 #include "env/probes.h"
 
 namespace {

@@ -11,7 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "env/platform.h"
+#include "env/device_io.h"
+#include "env/file_system.h"
+#include "env/inf_parser.h"
+#include "env/process_runner.h"
+#include "env/system_info.h"
+#include "env/user_interface.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_process_table.h"
 #include "tests/fakes/fake_registry.h"

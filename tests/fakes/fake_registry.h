@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "env/platform.h"
+#include "env/registry.h"
 
 class FakeRegistry : public Registry {
  public:

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "env/platform.h"
+#include "env/shutdown_control.h"
 
 class FakeSystemInfo;
 

@@ -27,8 +27,9 @@ GROUPS = {
     # layer, the test programs and the checker share (the owner family).
     "shared base": ("base/",),
     # Declarations that setup_portable's headers build on: the system interfaces
-    # (InfParser, ReadableFile), the Windows types, the OsKind constants.
-    "env interfaces": ("env/platform.h", "env/win_types.h", "env/probes.h"),
+    # (InfParser, InfFile, ReadableFile), the Windows types, the OsKind constants.
+    "env interfaces": ("env/inf_parser.h", "env/inf_file.h", "env/readable_file.h",
+                       "env/win_types.h", "env/probes.h"),
     **{name: (f"{CHECKER}{name}/",)
        for name in ("base", "pe", "inf", "files", "catalog", "report", "checks", "cli", "testing",
                     "fuzz")},

@@ -44,6 +44,7 @@
 #include <string>
 #include <vector>
 
+#include "env/file_system.h"
 #include "env/platform.h"
 #include "env/probes.h"
 #include "env/support_log.h"
