@@ -32,6 +32,6 @@ class Win32LogFile : public LogFile {
   void DebugOutput(const char* text) override;
 
  private:
-  CRITICAL_SECTION lock_;
-  unique_hfile file_;
+  CRITICAL_SECTION m_lock;
+  unique_hfile m_file;
 };

@@ -6,18 +6,18 @@ namespace {
 
 class Win32NamedMutex : public NamedMutex {
  public:
-  explicit Win32NamedMutex(HANDLE handle) : handle_(handle) {}
+  explicit Win32NamedMutex(HANDLE handle) : m_handle(handle) {}
 
   DWORD Wait(DWORD milliseconds, DWORD* error) override {
-    const DWORD result = ::WaitForSingleObject(handle_.get(), milliseconds);
+    const DWORD result = ::WaitForSingleObject(m_handle.get(), milliseconds);
     if (result == WAIT_FAILED) *error = ::GetLastError();
     return result;
   }
 
-  bool Release() override { return ::ReleaseMutex(handle_.get()) != FALSE; }
+  bool Release() override { return ::ReleaseMutex(m_handle.get()) != FALSE; }
 
  private:
-  unique_handle handle_;  // NULL when invalid, as CreateMutexA and OpenMutexA fail
+  unique_handle m_handle;  // NULL when invalid, as CreateMutexA and OpenMutexA fail
 };
 
 std::unique_ptr<NamedMutex> Own(HANDLE handle, DWORD* error) {

@@ -23,25 +23,25 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
 class FakeFile : public ReadableFile {
  public:
   FakeFile(std::string contents, bool shortRead)
-      : contents_(std::move(contents)), shortRead_(shortRead) {}
+      : m_contents(std::move(contents)), m_shortRead(shortRead) {}
   bool GetLength(uint64_t* length) override {
-    *length = contents_.size();
+    *length = m_contents.size();
     return true;
   }
   bool Read(void* buffer, DWORD size, DWORD* bytesRead) override {
-    size_t left = contents_.size() - pos_;
+    size_t left = m_contents.size() - m_pos;
     size_t n = std::min<size_t>(size, left);
-    if (shortRead_ && n > 0) n -= 1;
-    if (n) std::memcpy(buffer, contents_.data() + pos_, n);
-    pos_ += n;
+    if (m_shortRead && n > 0) n -= 1;
+    if (n) std::memcpy(buffer, m_contents.data() + m_pos, n);
+    m_pos += n;
     *bytesRead = static_cast<DWORD>(n);
     return true;
   }
 
  private:
-  std::string contents_;
-  bool shortRead_;
-  size_t pos_ = 0;
+  std::string m_contents;
+  bool m_shortRead;
+  size_t m_pos = 0;
 };
 
 // Whether the first Signature line of [Version] names a Windows-style INF.
@@ -61,25 +61,25 @@ bool IsWindowsStyle(const std::map<std::string, std::vector<FakeInfParser::Line>
 class FakeInf : public InfFile {
  public:
   FakeInf(const std::map<std::string, std::vector<FakeInfParser::Line>>& sections, int* open)
-      : sections_(sections), open_(open) {
-    ++*open_;
+      : m_sections(sections), m_open(open) {
+    ++*m_open;
   }
-  ~FakeInf() override { --*open_; }
+  ~FakeInf() override { --*m_open; }
   bool FindFirstLine(const char* section) override {
-    lines_ = nullptr;
-    for (const auto& s : sections_)
-      if (AsciiLower(s.first) == AsciiLower(section)) lines_ = &s.second;
-    line_ = 0;
-    return lines_ && !lines_->empty();
+    m_lines = nullptr;
+    for (const auto& s : m_sections)
+      if (AsciiLower(s.first) == AsciiLower(section)) m_lines = &s.second;
+    m_line = 0;
+    return m_lines && !m_lines->empty();
   }
   bool FindNextLine() override {
-    if (!lines_ || line_ + 1 >= lines_->size()) return false;
-    ++line_;
+    if (!m_lines || m_line + 1 >= m_lines->size()) return false;
+    ++m_line;
     return true;
   }
   bool GetStringField(DWORD index, char* buffer, DWORD size) override {
-    if (!lines_ || line_ >= lines_->size()) return false;
-    const auto& fields = (*lines_)[line_];
+    if (!m_lines || m_line >= m_lines->size()) return false;
+    const auto& fields = (*m_lines)[m_line];
     if (index >= fields.size()) return false;
     const std::string& f = fields[index];
     if (f.size() + 1 > size) return false;
@@ -88,10 +88,10 @@ class FakeInf : public InfFile {
   }
 
  private:
-  std::map<std::string, std::vector<FakeInfParser::Line>> sections_;
-  int* open_;
-  const std::vector<FakeInfParser::Line>* lines_ = nullptr;
-  size_t line_ = 0;
+  std::map<std::string, std::vector<FakeInfParser::Line>> m_sections;
+  int* m_open;
+  const std::vector<FakeInfParser::Line>* m_lines = nullptr;
+  size_t m_line = 0;
 };
 
 }  // namespace
@@ -99,29 +99,29 @@ class FakeInf : public InfFile {
 std::string FakeFileSystem::Key(const std::string& path) { return AsciiLower(path); }
 
 void FakeFileSystem::AddDirectory(const std::string& path, DWORD extraAttributes) {
-  nodes_[Key(path)] = Node{path, true, FILE_ATTRIBUTE_DIRECTORY | extraAttributes, ""};
+  m_nodes[Key(path)] = Node{path, true, FILE_ATTRIBUTE_DIRECTORY | extraAttributes, ""};
 }
 
 void FakeFileSystem::AddFile(const std::string& path, const std::string& contents,
                              DWORD extraAttributes) {
-  nodes_[Key(path)] = Node{path, false, FILE_ATTRIBUTE_ARCHIVE | extraAttributes, contents};
+  m_nodes[Key(path)] = Node{path, false, FILE_ATTRIBUTE_ARCHIVE | extraAttributes, contents};
 }
 
-void FakeFileSystem::Remove(const std::string& path) { nodes_.erase(Key(path)); }
+void FakeFileSystem::Remove(const std::string& path) { m_nodes.erase(Key(path)); }
 
 bool FakeFileSystem::GetAttributes(const std::string& path, DWORD* attributes) {
-  auto it = nodes_.find(Key(path));
-  if (it == nodes_.end()) return false;
+  auto it = m_nodes.find(Key(path));
+  if (it == m_nodes.end()) return false;
   *attributes = it->second.attributes;
   return true;
 }
 
 std::unique_ptr<ReadableFile> FakeFileSystem::OpenForRead(const std::string& path) {
   const std::string key = Key(path);
-  auto it = nodes_.find(key);
-  if (it == nodes_.end() || it->second.directory) return nullptr;
-  if (std::count(unreadable_.begin(), unreadable_.end(), key)) return nullptr;
-  bool shortRead = std::count(shortRead_.begin(), shortRead_.end(), key) != 0;
+  auto it = m_nodes.find(key);
+  if (it == m_nodes.end() || it->second.directory) return nullptr;
+  if (std::count(m_unreadable.begin(), m_unreadable.end(), key)) return nullptr;
+  bool shortRead = std::count(m_shortRead.begin(), m_shortRead.end(), key) != 0;
   return std::make_unique<FakeFile>(it->second.contents, shortRead);
 }
 
@@ -131,7 +131,7 @@ std::vector<FoundFile> FakeFileSystem::FindFiles(const std::string& pattern) {
   if (slash == std::string::npos) return found;
   const std::string dir = Key(pattern.substr(0, slash));
   const std::string mask = pattern.substr(slash + 1);
-  for (const auto& [key, node] : nodes_) {
+  for (const auto& [key, node] : m_nodes) {
     size_t s = key.rfind('\\');
     if (s == std::string::npos || key.substr(0, s) != dir) continue;
     std::string name = node.path.substr(node.path.rfind('\\') + 1);
@@ -235,45 +235,45 @@ namespace {
 class FakeStartedProcess : public StartedProcess {
  public:
   FakeStartedProcess(FakeProcessRunner& runner, DWORD exitCode, DWORD id)
-      : runner_(runner), exitCode_(exitCode), id_(id) {
-    ++runner_.open;
+      : m_runner(runner), m_exitCode(exitCode), m_id(id) {
+    ++m_runner.open;
   }
   ~FakeStartedProcess() override {
-    runner_.steps.push_back("close");
-    --runner_.open;
+    m_runner.steps.push_back("close");
+    --m_runner.open;
   }
   DWORD Wait(DWORD* error) override {
-    runner_.steps.push_back("wait");
-    if (runner_.onWait) runner_.onWait();
-    if (!runner_.waitError) {
-      runner_.table.End(id_);
+    m_runner.steps.push_back("wait");
+    if (m_runner.onWait) m_runner.onWait();
+    if (!m_runner.waitError) {
+      m_runner.table.End(m_id);
       return WAIT_OBJECT_0;
     }
-    *error = runner_.waitError;
+    *error = m_runner.waitError;
     return WAIT_FAILED;
   }
   bool GetIdentity(ProcessIdentity* identity, DWORD* error) override {
-    if (runner_.identityError) {
-      *error = runner_.identityError;
+    if (m_runner.identityError) {
+      *error = m_runner.identityError;
       return false;
     }
-    *identity = {id_, runner_.table.processes[id_].creationTime};
+    *identity = {m_id, m_runner.table.processes[m_id].creationTime};
     return true;
   }
   BOOL GetExitCode(DWORD* exitCode, DWORD* error) override {
-    runner_.steps.push_back("exit code");
-    if (runner_.exitCodeError) {
-      *error = runner_.exitCodeError;
+    m_runner.steps.push_back("exit code");
+    if (m_runner.exitCodeError) {
+      *error = m_runner.exitCodeError;
       return FALSE;
     }
-    *exitCode = exitCode_;
+    *exitCode = m_exitCode;
     return TRUE;
   }
 
  private:
-  FakeProcessRunner& runner_;
-  DWORD exitCode_;
-  DWORD id_;
+  FakeProcessRunner& m_runner;
+  DWORD m_exitCode;
+  DWORD m_id;
 };
 
 }  // namespace
@@ -300,13 +300,13 @@ std::unique_ptr<StartedProcess> FakeProcessRunner::Start(std::string commandLine
 
 void FakeInfParser::AddFile(const std::string& path,
                             std::map<std::string, std::vector<Line>> sections) {
-  files_[AsciiLower(path)] = std::move(sections);
+  m_files[AsciiLower(path)] = std::move(sections);
 }
 
 std::unique_ptr<InfFile> FakeInfParser::Open(const std::string& path) {
   opened.push_back(path);
-  auto it = files_.find(AsciiLower(path));
-  if (it == files_.end() || IsWindowsStyle(it->second)) return nullptr;
+  auto it = m_files.find(AsciiLower(path));
+  if (it == m_files.end() || IsWindowsStyle(it->second)) return nullptr;
   return std::make_unique<FakeInf>(it->second, &openFiles);
 }
 

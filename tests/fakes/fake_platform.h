@@ -31,9 +31,9 @@ class FakeFileSystem : public FileSystem {
   void AddFile(const std::string& path, const std::string& contents, DWORD extraAttributes = 0);
   void Remove(const std::string& path);
   // Paths that cannot be opened for reading (they still exist).
-  void MakeUnreadable(const std::string& path) { unreadable_.push_back(Key(path)); }
+  void MakeUnreadable(const std::string& path) { m_unreadable.push_back(Key(path)); }
   // Reads of this file return fewer bytes than its length.
-  void MakeShortRead(const std::string& path) { shortRead_.push_back(Key(path)); }
+  void MakeShortRead(const std::string& path) { m_shortRead.push_back(Key(path)); }
 
   bool GetAttributes(const std::string& path, DWORD* attributes) override;
   std::unique_ptr<ReadableFile> OpenForRead(const std::string& path) override;
@@ -54,9 +54,9 @@ class FakeFileSystem : public FileSystem {
     std::string contents;
   };
   static std::string Key(const std::string& path);
-  std::map<std::string, Node> nodes_;
-  std::vector<std::string> unreadable_;
-  std::vector<std::string> shortRead_;
+  std::map<std::string, Node> m_nodes;
+  std::vector<std::string> m_unreadable;
+  std::vector<std::string> m_shortRead;
 };
 
 // The system's side of names: the executable's path in UTF-16, the short
@@ -182,7 +182,7 @@ class FakeInfParser : public InfParser {
   std::unique_ptr<InfFile> Open(const std::string& path) override;
 
  private:
-  std::map<std::string, std::map<std::string, std::vector<Line>>> files_;
+  std::map<std::string, std::map<std::string, std::vector<Line>>> m_files;
 };
 
 class FakeUserInterface : public UserInterface {
