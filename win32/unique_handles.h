@@ -43,4 +43,4 @@ using unique_hfile = unique_resource<HANDLE, FileHandleTraits>;  // CreateFileA
 using unique_hfind = unique_resource<HANDLE, FindHandleTraits>;  // FindFirstFileA
 using unique_hmodule = unique_resource<HMODULE, ModuleTraits>;   // LoadLibraryA
 using unique_view = unique_resource<void*, MappedViewTraits>;    // MapViewOfFile
-using unique_hkey = unique_resource<HKEY, RegKeyTraits>;         // RegCreateKeyExA (test programs)
+using unique_hkey = unique_resource<HKEY, RegKeyTraits>;         // RegOpenKeyExA (test programs)
