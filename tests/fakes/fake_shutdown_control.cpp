@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "tests/fakes/fake_platform.h"
+#include "tests/fakes/fake_system_info.h"
 
 HWND FakeShutdownControl::CreateWindow() {
   const HWND window =

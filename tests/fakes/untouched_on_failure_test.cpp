@@ -13,9 +13,11 @@
 #include "env/process_runner.h"
 #include "env/registry.h"
 #include "env/system_info.h"
+#include "tests/fakes/fake_file_system.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/fakes/fake_registry.h"
+#include "tests/fakes/fake_system_info.h"
 
 namespace {
 

@@ -1,0 +1,14 @@
+// A UserInterface for the unit tests: every message box's text, in order,
+// dismissed at once.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "env/user_interface.h"
+
+class FakeUserInterface : public UserInterface {
+ public:
+  std::vector<std::string> messages;
+  void MessageBox(const std::string& text) override { messages.push_back(text); }
+};
