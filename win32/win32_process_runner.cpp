@@ -7,6 +7,7 @@
 
 #include "win32/proc_address.h"
 #include "win32/unique_handles.h"
+#include "win32/wait_for_object.h"
 
 namespace {
 
@@ -35,11 +36,7 @@ class Win32StartedProcess : public StartedProcess {
     m_thread.reset();
   }
 
-  DWORD Wait(DWORD* error) override {
-    const DWORD waited = ::WaitForSingleObject(m_process.get(), INFINITE);
-    if (waited == WAIT_FAILED) *error = ::GetLastError();
-    return waited;
-  }
+  DWORD Wait(DWORD* error) override { return WaitForObject(m_process.get(), INFINITE, error); }
 
   BOOL GetExitCode(DWORD* exitCode, DWORD* error) override {
     DWORD code = 0;
@@ -71,9 +68,7 @@ class Win32OpenedProcess : public OpenedProcess {
   }
 
   DWORD Wait(DWORD milliseconds, DWORD* error) override {
-    const DWORD waited = ::WaitForSingleObject(m_process.get(), milliseconds);
-    if (waited == WAIT_FAILED) *error = ::GetLastError();
-    return waited;
+    return WaitForObject(m_process.get(), milliseconds, error);
   }
 
  private:

@@ -1,6 +1,7 @@
 #include "win32/win32_synchronization.h"
 
 #include "win32/unique_handles.h"
+#include "win32/wait_for_object.h"
 
 namespace {
 
@@ -9,9 +10,7 @@ class Win32NamedMutex : public NamedMutex {
   explicit Win32NamedMutex(HANDLE handle) : m_handle(handle) {}
 
   DWORD Wait(DWORD milliseconds, DWORD* error) override {
-    const DWORD result = ::WaitForSingleObject(m_handle.get(), milliseconds);
-    if (result == WAIT_FAILED) *error = ::GetLastError();
-    return result;
+    return WaitForObject(m_handle.get(), milliseconds, error);
   }
 
   bool Release() override { return ::ReleaseMutex(m_handle.get()) != FALSE; }
