@@ -7,7 +7,9 @@
 
 #include "app/run_guard.h"
 #include "env/platform.h"
+#include "env/process_runner.h"
 #include "env/support_log.h"
+#include "env/system_info.h"
 #include "package/command_marker.h"
 
 namespace {

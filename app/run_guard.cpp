@@ -4,7 +4,9 @@
 
 #include "app/earlier_command.h"
 #include "app/wait_bound.h"
+#include "env/platform.h"
 #include "env/support_log.h"
+#include "env/synchronization.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "env/platform.h"
+#include "env/named_mutex.h"
 #include "env/win_types.h"
 
 // The guard's name, after the product.

@@ -4,6 +4,9 @@
 
 #include "app/run_guard.h"
 #include "env/code_page.h"
+#include "env/file_system.h"
+#include "env/inf_parser.h"
+#include "env/log_file.h"
 #include "env/platform.h"
 #include "env/probes.h"
 #include "env/setup_ini.h"
@@ -11,6 +14,7 @@
 #include "package/exit_code.h"
 #include "package/install_flow.h"
 #include "package/uninstall_flow.h"
+#include "env/system_info.h"
 
 namespace {
 

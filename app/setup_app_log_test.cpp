@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/setup_app.h"
+#include "env/log_file.h"
+#include "env/platform.h"
 #include "env/support_log.h"
 #include "package/exit_code.h"
 #include "package/package_test_support.h"

@@ -4,6 +4,7 @@
 
 #include "env/probes.h"
 #include "package/exit_code.h"
+#include "env/system_info.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 

@@ -2,6 +2,7 @@
 
 #include "env/mbcs.h"
 #include "env/platform.h"
+#include "env/system_info.h"
 
 void CSetupCommandLineInfo::ParseParam(const char* param, BOOL bFlag, BOOL bLast) {
   if (!bFlag) {

@@ -1,6 +1,7 @@
 #include "app/shutdown_block.h"
 
 #include "env/platform.h"
+#include "env/shutdown_control.h"
 #include "env/support_log.h"
 
 const char* CShutdownBlock::Reason(BOOL uninstall) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/setup_app.h"
+#include "env/system_info.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 

@@ -5,6 +5,7 @@
 #include "app/run_guard.h"
 #include "env/platform.h"
 #include "env/support_log.h"
+#include "env/synchronization.h"
 
 CWaitBound::CWaitBound() : m_dwStart(GetPlatform().sync->GetTickCount()) {}
 

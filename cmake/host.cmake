@@ -22,8 +22,9 @@ target_include_directories(setup_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(setup_core PUBLIC setup_portable)
 
 file(GLOB TEST_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/app/*_test.cpp ${CMAKE_SOURCE_DIR}/env/*_test.cpp
-  ${CMAKE_SOURCE_DIR}/package/*_test.cpp ${CMAKE_SOURCE_DIR}/framework/*_test.cpp
+  ${CMAKE_SOURCE_DIR}/base/*_test.cpp ${CMAKE_SOURCE_DIR}/app/*_test.cpp
+  ${CMAKE_SOURCE_DIR}/env/*_test.cpp ${CMAKE_SOURCE_DIR}/package/*_test.cpp
+  ${CMAKE_SOURCE_DIR}/framework/*_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
 add_executable(setup_core_tests ${TEST_SOURCES})
 target_link_libraries(setup_core_tests PRIVATE setup_core GTest::gtest GTest::gtest_main)

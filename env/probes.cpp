@@ -1,8 +1,10 @@
 #include "env/probes.h"
 
 #include "env/code_page.h"
+#include "env/file_system.h"
 #include "env/mbcs.h"
 #include "env/platform.h"
+#include "env/system_info.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "env/code_page.h"
+#include "env/system_info.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace {

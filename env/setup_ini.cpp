@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "env/inf_parser.h"
 #include "env/mbcs.h"
-#include "env/platform.h"
 #include "env/probes.h"
 
 namespace {

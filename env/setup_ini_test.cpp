@@ -24,13 +24,13 @@ class ReadPackageSubdirectoryTest : public ::testing::Test {
  protected:
   // Reads the [Dir] lines given for the tag from C:\Dist\Setup.ini.
   SetupIniResult Read(const Lines& dir, const std::string& tag, std::string* value) {
-    platform_.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", dir}});
+    m_platform.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", dir}});
     SetupIniResult result =
-        ReadPackageSubdirectory(platform_.inf, platform_.system.codePage, "C:\\Dist", tag, value);
-    EXPECT_EQ(0, platform_.inf.openFiles) << "Setup.ini left open";
+        ReadPackageSubdirectory(m_platform.inf, m_platform.system.codePage, "C:\\Dist", tag, value);
+    EXPECT_EQ(0, m_platform.inf.openFiles) << "Setup.ini left open";
     return result;
   }
-  FakePlatform platform_;
+  FakePlatform m_platform;
 };
 
 TEST_F(ReadPackageSubdirectoryTest, WalksTheDirSection) {
@@ -66,7 +66,7 @@ TEST_F(ReadPackageSubdirectoryTest, WalksTheDirSection) {
 }
 
 TEST_F(ReadPackageSubdirectoryTest, KeysCompareWithDoubleByteCharacters) {
-  platform_.system.codePage = CodePage::ShiftJis();
+  m_platform.system.codePage = CodePage::ShiftJis();
   // In code page 932 the trail byte 0x41 ('A') is not lower-cased: 0x83 0x41
   // and 0x83 0x61 are different characters; a 'B' after them is a letter.
   const std::string ka = "\x83\x41", other = "\x83\x61";
@@ -77,9 +77,9 @@ TEST_F(ReadPackageSubdirectoryTest, KeysCompareWithDoubleByteCharacters) {
 }
 
 TEST_F(ReadPackageSubdirectoryTest, ReadsOnlySetupIniBesideTheProgram) {
-  platform_.inf.AddFile("C:\\Dist\\Setup.ini", {{"Version", {{"Signature", "x"}}}});
-  platform_.inf.AddFile("D:\\Setup.ini", {{"dir", {{"Vista64", "amd64"}}}});
-  platform_.inf.AddFile("\\Setup.ini", {{"Dir", {{"Vista64", "x64"}}}});
+  m_platform.inf.AddFile("C:\\Dist\\Setup.ini", {{"Version", {{"Signature", "x"}}}});
+  m_platform.inf.AddFile("D:\\Setup.ini", {{"dir", {{"Vista64", "amd64"}}}});
+  m_platform.inf.AddFile("\\Setup.ini", {{"Dir", {{"Vista64", "x64"}}}});
   struct Case {
     const char* moduleDir;
     SetupIniResult result;
@@ -93,15 +93,15 @@ TEST_F(ReadPackageSubdirectoryTest, ReadsOnlySetupIniBesideTheProgram) {
   };
   for (const auto& c : cases) {
     std::string value = "untouched";
-    EXPECT_EQ(c.result, ReadPackageSubdirectory(platform_.inf, platform_.system.codePage,
+    EXPECT_EQ(c.result, ReadPackageSubdirectory(m_platform.inf, m_platform.system.codePage,
                                                 c.moduleDir, "Vista64", &value))
         << c.moduleDir;
     EXPECT_EQ(c.value, value) << c.moduleDir;
   }
   EXPECT_EQ(
       (std::vector<std::string>{"C:\\Dist\\Setup.ini", "C:\\Other\\Setup.ini", "D:\\Setup.ini"}),
-      platform_.inf.opened);
-  EXPECT_EQ(0, platform_.inf.openFiles);
+      m_platform.inf.opened);
+  EXPECT_EQ(0, m_platform.inf.openFiles);
 }
 
 TEST(ReadPackageSubdirectoryStyleTest, AWindowsStyleSignatureIsRefused) {

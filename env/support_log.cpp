@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "env/platform.h"
+#include "env/system_info.h"
+
 namespace {
 
 LogFile* InstalledLogFile() { return GetPlatform().log; }
@@ -47,24 +50,6 @@ std::string FormatSeconds(DWORD milliseconds) {
   std::snprintf(text, sizeof text, "%u.%03u s", static_cast<unsigned>(milliseconds / 1000),
                 static_cast<unsigned>(milliseconds % 1000));
   return text;
-}
-
-std::string DescribeExitCode(int exitCode) {
-  static const struct {
-    unsigned bit;
-    const char* words;
-  } kBits[] = {{0x1, "restart needed"}, {0x2, "removal failed"}, {0x4, "setup failed"}};
-  const unsigned code = static_cast<unsigned>(exitCode);
-  std::string words;
-  unsigned known = 0;
-  for (const auto& b : kBits) {
-    known |= b.bit;
-    if (code & b.bit) words += (words.empty() ? "" : ", ") + std::string(b.words);
-  }
-  if (code & ~known)
-    words += (words.empty() ? "" : ", ") + ("other bits " + FormatHex32(code & ~known));
-  if (words.empty()) words = "success";
-  return FormatHex32(code) + " (" + words + ")";
 }
 
 void OpenSupportLog() {

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "env/platform.h"
+#include "env/log_file.h"
 #include "env/win_types.h"
 
 constexpr char SUPPORT_LOG_NAME[] = "ZavCirSetup.log";
@@ -37,10 +37,6 @@ std::string DescribeErrorCode(DWORD code);
 
 // Milliseconds as seconds with three decimals: "75.012 s".
 std::string FormatSeconds(DWORD milliseconds);
-
-// The exit code in hex with its bits in words, e.g.
-// "0x00000003 (restart needed, removal failed)"; 0 reads "(success)".
-std::string DescribeExitCode(int exitCode);
 
 // Opens <Windows directory>\ZavCirSetup.log for appending, first moving it to
 // ZavCirSetup.log.old (replacing that) when it is larger than 1 MiB.

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "package/exit_code.h"
+#include "env/log_file.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 
@@ -37,20 +37,6 @@ TEST(SupportLog, FormatsOneStampedLinePerText) {
   for (const auto& c : cases) EXPECT_EQ(FormatLogLine(t, 77, c.text), c.line);
   EXPECT_EQ(FormatLogLine(LocalTime{2024, 12, 31, 23, 59, 59, 999}, 4294967295u, "x"),
             "2024-12-31 23:59:59.999 [4294967295] x\r\n");
-}
-
-TEST(SupportLog, NamesTheBitsOfTheExitCode) {
-  struct Case {
-    int code;
-    const char* text;
-  } cases[] = {
-      {SETUP_SUCCESS, "0x00000000 (success)"},
-      {EXIT_RESTART_NEEDED | EXIT_REMOVE_FAILED, "0x00000003 (restart needed, removal failed)"},
-      {EXIT_SETUP_FAILED, "0x00000004 (setup failed)"},
-      {EXIT_REMOVE_FAILED | 0x10, "0x00000012 (removal failed, other bits 0x00000010)"},
-      {-1, "0xFFFFFFFF (restart needed, removal failed, setup failed, other bits 0xFFFFFFF8)"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(DescribeExitCode(c.code), c.text);
 }
 
 TEST(SupportLog, RollsOverOnlyWhenTheLogPassesOneMebibyte) {

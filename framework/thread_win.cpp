@@ -2,7 +2,7 @@
 
 #include <process.h>
 
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
 
 namespace {
 

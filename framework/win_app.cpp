@@ -1,6 +1,7 @@
 #include "framework/win_app.h"
 
 #include "env/platform.h"
+#include "env/user_interface.h"
 
 namespace {
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "env/platform.h"
+#include "env/process_runner.h"
 #include "env/support_log.h"
 
 namespace {

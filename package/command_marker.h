@@ -11,7 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "env/platform.h"
+#include "env/command_marker.h"
+#include "env/started_process.h"
 #include "env/win_types.h"
 
 constexpr char COMMAND_MARKER_NAME[] = "Global\\ZavCirReceiverDriverSetupCommand";

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "env/file_system.h"
 #include "env/platform.h"
 
 int CountInfFiles(const std::string& folder) {

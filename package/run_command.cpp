@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "env/platform.h"
+#include "env/process_runner.h"
 #include "env/support_log.h"
 #include "package/command_marker.h"
 

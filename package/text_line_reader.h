@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "env/platform.h"
+#include "env/readable_file.h"
 
 class CTextLineReader {
  public:

@@ -2,11 +2,14 @@
 
 #include <cstring>
 
+#include "env/file_system.h"
 #include "env/mbcs.h"
 #include "env/platform.h"
 #include "env/probes.h"
-#include "env/scoped_reg_key.h"
+#include "env/registry.h"
+#include "env/registry_key.h"
 #include "env/support_log.h"
+#include "env/system_info.h"
 #include "package/command_result.h"
 #include "package/driver_ver_line.h"
 #include "package/run_command.h"
@@ -83,9 +86,9 @@ void CUninstallEntry::SetDisplayVersion(const char* text) const {
 void CUninstallEntry::SetValue(const char* valueName, const char* text) const {
   Registry* registry = GetPlatform().registry;
   const std::string path = std::string(UNINSTALL_KEY_PATH) + "\\" + m_strKeyName;
-  ScopedRegKey key;
+  RegistryKey key(registry);
   const LONG opened =
-      registry->OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), MachineAccess(KEY_WRITE), key.receive());
+      registry->OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), MachineAccess(KEY_WRITE), key.put());
   if (opened != ERROR_SUCCESS) {
     LogLine("Registry write " + MachineKeyForLog(path) + " " + valueName +
             ": key not opened, error " + std::to_string(opened));
@@ -116,9 +119,9 @@ BOOL CUninstallEntry::Uninstall(BOOL bSilent) const {
       "Manually remove this uninstall entry because its preinstalled driver package path is "
       "invalid\n");
   Registry* registry = GetPlatform().registry;
-  ScopedRegKey uninstallKey;
+  RegistryKey uninstallKey(registry);
   if (registry->OpenKey(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH, MachineAccess(KEY_WRITE),
-                        uninstallKey.receive()) != ERROR_SUCCESS) {
+                        uninstallKey.put()) != ERROR_SUCCESS) {
     Trace(std::string("Open ") + UNINSTALL_KEY_PATH + " failed\n");
     return FALSE;
   }

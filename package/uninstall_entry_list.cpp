@@ -4,10 +4,13 @@
 #include <memory>
 #include <string>
 
+#include "env/file_system.h"
 #include "env/mbcs.h"
 #include "env/platform.h"
 #include "env/probes.h"
-#include "env/scoped_reg_key.h"
+#include "env/registry.h"
+#include "env/registry_key.h"
+#include "env/system_info.h"
 
 namespace {
 
@@ -42,11 +45,11 @@ int CUninstallEntryList::Scan() {
   Registry* registry = GetPlatform().registry;
   const CodePage& cp = GetPlatform().system->GetCodePage();
 
-  ScopedRegKey uninstallKey;
+  RegistryKey uninstallKey(registry);
   const REGSAM view = UninstallKeyView();
   if (registry->OpenKey(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH,
                         KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view,
-                        uninstallKey.receive()) != ERROR_SUCCESS)
+                        uninstallKey.put()) != ERROR_SUCCESS)
     return 0;
 
   int consecutiveErrors = 0;
@@ -62,9 +65,9 @@ int CUninstallEntryList::Scan() {
     consecutiveErrors = 0;
     const std::string keyName = TextUpToZero(name, kNameBufferSize);
 
-    ScopedRegKey subKey;
+    RegistryKey subKey(registry);
     if (registry->OpenKey(uninstallKey.get(), keyName.c_str(), KEY_QUERY_VALUE | view,
-                          subKey.receive()) != ERROR_SUCCESS)
+                          subKey.put()) != ERROR_SUCCESS)
       continue;
     BYTE data[kValueBufferSize];
     DWORD type = 0;

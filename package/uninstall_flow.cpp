@@ -3,9 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "env/device_io.h"
+#include "env/file_system.h"
 #include "env/platform.h"
 #include "env/probes.h"
 #include "env/support_log.h"
+#include "env/system_info.h"
 #include "package/command_result.h"
 #include "package/exit_code.h"
 #include "package/run_command.h"

@@ -1,6 +1,6 @@
 #include "win32/win32_device_io.h"
 
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
 
 bool Win32DeviceIo::OpenAndControl(const std::string& path, DWORD controlCode) {
   unique_hfile device(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,

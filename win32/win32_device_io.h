@@ -1,7 +1,7 @@
 // The receiver's device interface, opened as a file.
 #pragma once
 
-#include "env/platform.h"
+#include "env/device_io.h"
 
 class Win32DeviceIo : public DeviceIo {
  public:

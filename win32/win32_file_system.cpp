@@ -1,6 +1,6 @@
 #include "win32/win32_file_system.h"
 
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
 #include "win32/win32_readable_file.h"
 
 bool Win32FileSystem::GetAttributes(const std::string& path, DWORD* attributes) {

@@ -1,7 +1,7 @@
 // Files and directories through the ANSI functions of kernel32.
 #pragma once
 
-#include "env/platform.h"
+#include "env/file_system.h"
 
 class Win32FileSystem : public FileSystem {
  public:

@@ -6,8 +6,8 @@
 // windows.h first: SetupAPI's header relies on it.
 #include <setupapi.h>
 
-#include "env/platform.h"
-#include "win32/unique_handles.h"
+#include "env/inf_file.h"
+#include "base/unique_handles.h"
 
 class Win32InfFile : public InfFile {
  public:
@@ -33,9 +33,9 @@ class Win32InfFile : public InfFile {
   bool GetStringField(DWORD index, char* buffer, DWORD size) override;
 
  private:
-  HINF inf_;
-  Api api_;
-  unique_hmodule setupApi_;
-  INFCONTEXT context_ = {};
-  bool positioned_ = false;
+  HINF m_inf;
+  Api m_api;
+  unique_hmodule m_setupApi;
+  INFCONTEXT m_context = {};
+  bool m_positioned = false;
 };

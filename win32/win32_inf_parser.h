@@ -3,7 +3,7 @@
 // so that a setupapi.dll planted beside the executable is never loaded.
 #pragma once
 
-#include "env/platform.h"
+#include "env/inf_parser.h"
 
 class Win32InfParser : public InfParser {
  public:

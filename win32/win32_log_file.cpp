@@ -5,24 +5,24 @@ namespace {
 // Holds a critical section for the lifetime of the object.
 class CriticalSectionLock {
  public:
-  explicit CriticalSectionLock(CRITICAL_SECTION* section) : section_(section) {
-    ::EnterCriticalSection(section_);
+  explicit CriticalSectionLock(CRITICAL_SECTION* section) : m_section(section) {
+    ::EnterCriticalSection(m_section);
   }
-  ~CriticalSectionLock() { ::LeaveCriticalSection(section_); }
+  ~CriticalSectionLock() { ::LeaveCriticalSection(m_section); }
   CriticalSectionLock(const CriticalSectionLock&) = delete;
   CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
 
  private:
-  CRITICAL_SECTION* section_;
+  CRITICAL_SECTION* m_section;
 };
 
 }  // namespace
 
-Win32LogFile::Win32LogFile() { ::InitializeCriticalSection(&lock_); }
+Win32LogFile::Win32LogFile() { ::InitializeCriticalSection(&m_lock); }
 
 Win32LogFile::~Win32LogFile() {
-  file_.reset();
-  ::DeleteCriticalSection(&lock_);
+  m_file.reset();
+  ::DeleteCriticalSection(&m_lock);
 }
 
 LocalTime Win32LogFile::Now() {
@@ -57,16 +57,16 @@ bool Win32LogFile::Open(const std::string& path) {
   unique_hfile file(::CreateFileA(path.c_str(), FILE_APPEND_DATA,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  CriticalSectionLock lock(&lock_);
-  file_ = std::move(file);
-  return static_cast<bool>(file_);
+  CriticalSectionLock lock(&m_lock);
+  m_file = std::move(file);
+  return static_cast<bool>(m_file);
 }
 
 bool Win32LogFile::Append(const std::string& text) {
-  CriticalSectionLock lock(&lock_);
-  if (!file_) return false;
+  CriticalSectionLock lock(&m_lock);
+  if (!m_file) return false;
   DWORD written = 0;
-  return ::WriteFile(file_.get(), text.data(), static_cast<DWORD>(text.size()), &written,
+  return ::WriteFile(m_file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
                      nullptr) &&
          written == text.size();
 }

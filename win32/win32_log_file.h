@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "env/platform.h"
-#include "win32/unique_handles.h"
+#include "env/log_file.h"
+#include "base/unique_handles.h"
 
 class Win32LogFile : public LogFile {
  public:
@@ -32,6 +32,6 @@ class Win32LogFile : public LogFile {
   void DebugOutput(const char* text) override;
 
  private:
-  CRITICAL_SECTION lock_;
-  unique_hfile file_;
+  CRITICAL_SECTION m_lock;
+  unique_hfile m_file;
 };

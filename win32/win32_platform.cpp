@@ -1,16 +1,18 @@
 #include "win32/win32_platform.h"
 
+#include "env/platform.h"
+
 void Win32Platform::Install() {
   Platform platform;
-  platform.registry = &registry_;
-  platform.files = &files_;
-  platform.system = &system_;
-  platform.runner = &runner_;
-  platform.inf = &inf_;
-  platform.ui = &ui_;
-  platform.device = &device_;
-  platform.log = &log_;
-  platform.sync = &sync_;
-  platform.shutdown = &shutdown_;
+  platform.registry = &m_registry;
+  platform.files = &m_files;
+  platform.system = &m_system;
+  platform.runner = &m_runner;
+  platform.inf = &m_inf;
+  platform.ui = &m_ui;
+  platform.device = &m_device;
+  platform.log = &m_log;
+  platform.sync = &m_sync;
+  platform.shutdown = &m_shutdown;
   SetPlatform(platform);
 }

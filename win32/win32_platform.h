@@ -2,7 +2,6 @@
 // program installs at start-up.
 #pragma once
 
-#include "env/platform.h"
 #include "win32/win32_device_io.h"
 #include "win32/win32_file_system.h"
 #include "win32/win32_inf_parser.h"
@@ -21,14 +20,14 @@ class Win32Platform {
   void Install();
 
  private:
-  Win32Registry registry_;
-  Win32FileSystem files_;
-  Win32SystemInfo system_;
-  Win32ProcessRunner runner_;
-  Win32InfParser inf_;
-  Win32UserInterface ui_;
-  Win32DeviceIo device_;
-  Win32LogFile log_;
-  Win32Synchronization sync_;
-  Win32ShutdownControl shutdown_;
+  Win32Registry m_registry;
+  Win32FileSystem m_files;
+  Win32SystemInfo m_system;
+  Win32ProcessRunner m_runner;
+  Win32InfParser m_inf;
+  Win32UserInterface m_ui;
+  Win32DeviceIo m_device;
+  Win32LogFile m_log;
+  Win32Synchronization m_sync;
+  Win32ShutdownControl m_shutdown;
 };

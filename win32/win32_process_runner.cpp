@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "win32/proc_address.h"
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
+#include "win32/wait_for_object.h"
 
 namespace {
 
@@ -29,21 +30,17 @@ bool ReadCreationTime(HANDLE process, uint64_t* creationTime, DWORD* error) {
 class Win32StartedProcess : public StartedProcess {
  public:
   Win32StartedProcess(HANDLE process, HANDLE thread, DWORD id)
-      : process_(process), thread_(thread), id_(id) {}
+      : m_process(process), m_thread(thread), m_id(id) {}
   ~Win32StartedProcess() override {
-    process_.reset();  // the process handle first, then the thread's
-    thread_.reset();
+    m_process.reset();  // the process handle first, then the thread's
+    m_thread.reset();
   }
 
-  DWORD Wait(DWORD* error) override {
-    const DWORD waited = ::WaitForSingleObject(process_.get(), INFINITE);
-    if (waited == WAIT_FAILED) *error = ::GetLastError();
-    return waited;
-  }
+  DWORD Wait(DWORD* error) override { return WaitForObject(m_process.get(), INFINITE, error); }
 
   BOOL GetExitCode(DWORD* exitCode, DWORD* error) override {
     DWORD code = 0;
-    if (!::GetExitCodeProcess(process_.get(), &code)) {
+    if (!::GetExitCodeProcess(m_process.get(), &code)) {
       *error = ::GetLastError();
       return FALSE;
     }
@@ -52,53 +49,51 @@ class Win32StartedProcess : public StartedProcess {
   }
 
   bool GetIdentity(ProcessIdentity* identity, DWORD* error) override {
-    identity->processId = id_;
-    return ReadCreationTime(process_.get(), &identity->creationTime, error);
+    identity->processId = m_id;
+    return ReadCreationTime(m_process.get(), &identity->creationTime, error);
   }
 
  private:
-  unique_handle process_;
-  unique_handle thread_;
-  DWORD id_;
+  unique_handle m_process;
+  unique_handle m_thread;
+  DWORD m_id;
 };
 
 class Win32OpenedProcess : public OpenedProcess {
  public:
-  explicit Win32OpenedProcess(HANDLE process) : process_(process) {}
+  explicit Win32OpenedProcess(HANDLE process) : m_process(process) {}
 
   bool GetCreationTime(uint64_t* creationTime, DWORD* error) override {
-    return ReadCreationTime(process_.get(), creationTime, error);
+    return ReadCreationTime(m_process.get(), creationTime, error);
   }
 
   DWORD Wait(DWORD milliseconds, DWORD* error) override {
-    const DWORD waited = ::WaitForSingleObject(process_.get(), milliseconds);
-    if (waited == WAIT_FAILED) *error = ::GetLastError();
-    return waited;
+    return WaitForObject(m_process.get(), milliseconds, error);
   }
 
  private:
-  unique_handle process_;
+  unique_handle m_process;
 };
 
 // A file mapping and, from its first use, a view of all of it.
 class Win32CommandMarker : public CommandMarker {
  public:
-  Win32CommandMarker(HANDLE mapping, DWORD viewAccess) : mapping_(mapping), access_(viewAccess) {}
-  ~Win32CommandMarker() override { view_.reset(); }  // the view before the mapping
+  Win32CommandMarker(HANDLE mapping, DWORD viewAccess) : m_mapping(mapping), m_access(viewAccess) {}
+  ~Win32CommandMarker() override { m_view.reset(); }  // the view before the mapping
 
-  HANDLE handle() const { return mapping_.get(); }
+  HANDLE handle() const { return m_mapping.get(); }
 
   bool Write(const std::string& bytes, DWORD* error) override {
-    if (access_ != FILE_MAP_WRITE) {
+    if (m_access != FILE_MAP_WRITE) {
       *error = ERROR_ACCESS_DENIED;
       return false;
     }
     if (!Map(error)) return false;
-    if (bytes.size() > size_) {
+    if (bytes.size() > m_size) {
       *error = ERROR_INSUFFICIENT_BUFFER;
       return false;
     }
-    std::memcpy(view_.get(), bytes.data(), bytes.size());
+    std::memcpy(m_view.get(), bytes.data(), bytes.size());
     return true;
   }
 
@@ -106,29 +101,29 @@ class Win32CommandMarker : public CommandMarker {
     if (!Map(error)) return false;
     // A record is a page; another program's object may be large.
     constexpr size_t kMaxRead = 64 * 1024;
-    bytes->assign(static_cast<const char*>(view_.get()), std::min(size_, kMaxRead));
+    bytes->assign(static_cast<const char*>(m_view.get()), std::min(m_size, kMaxRead));
     return true;
   }
 
  private:
   // Maps the whole object (its size is its creator's) and learns that size.
   bool Map(DWORD* error) {
-    if (view_) return true;
-    view_.reset(::MapViewOfFile(mapping_.get(), access_, 0, 0, 0));
+    if (m_view) return true;
+    m_view.reset(::MapViewOfFile(m_mapping.get(), m_access, 0, 0, 0));
     MEMORY_BASIC_INFORMATION region;
-    if (!view_ || ::VirtualQuery(view_.get(), &region, sizeof region) == 0) {
+    if (!m_view || ::VirtualQuery(m_view.get(), &region, sizeof region) == 0) {
       *error = ::GetLastError();
-      view_.reset();
+      m_view.reset();
       return false;
     }
-    size_ = region.RegionSize;
+    m_size = region.RegionSize;
     return true;
   }
 
-  unique_handle mapping_;
-  DWORD access_;
-  unique_view view_;
-  size_t size_ = 0;
+  unique_handle m_mapping;
+  DWORD m_access;
+  unique_view m_view;
+  size_t m_size = 0;
 };
 
 // What Vista and later add to process creation, named here for any

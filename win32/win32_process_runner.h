@@ -3,7 +3,7 @@
 // mappings; other runs' processes opened by id.
 #pragma once
 
-#include "env/platform.h"
+#include "env/process_runner.h"
 
 class Win32ProcessRunner : public ProcessRunner {
  public:

@@ -2,7 +2,7 @@
 // out belong to the caller, who closes them with CloseKey.
 #pragma once
 
-#include "env/platform.h"
+#include "env/registry.h"
 
 class Win32Registry : public Registry {
  public:

@@ -3,7 +3,7 @@
 // starts on XP, which lacks them.
 #pragma once
 
-#include "env/platform.h"
+#include "env/shutdown_control.h"
 
 class Win32ShutdownControl : public ShutdownControl {
  public:

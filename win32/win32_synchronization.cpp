@@ -1,23 +1,22 @@
 #include "win32/win32_synchronization.h"
 
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
+#include "win32/wait_for_object.h"
 
 namespace {
 
 class Win32NamedMutex : public NamedMutex {
  public:
-  explicit Win32NamedMutex(HANDLE handle) : handle_(handle) {}
+  explicit Win32NamedMutex(HANDLE handle) : m_handle(handle) {}
 
   DWORD Wait(DWORD milliseconds, DWORD* error) override {
-    const DWORD result = ::WaitForSingleObject(handle_.get(), milliseconds);
-    if (result == WAIT_FAILED) *error = ::GetLastError();
-    return result;
+    return WaitForObject(m_handle.get(), milliseconds, error);
   }
 
-  bool Release() override { return ::ReleaseMutex(handle_.get()) != FALSE; }
+  bool Release() override { return ::ReleaseMutex(m_handle.get()) != FALSE; }
 
  private:
-  unique_handle handle_;  // NULL when invalid, as CreateMutexA and OpenMutexA fail
+  unique_handle m_handle;  // NULL when invalid, as CreateMutexA and OpenMutexA fail
 };
 
 std::unique_ptr<NamedMutex> Own(HANDLE handle, DWORD* error) {

@@ -2,7 +2,7 @@
 // (CloseHandle) when its object is released.
 #pragma once
 
-#include "env/platform.h"
+#include "env/synchronization.h"
 
 class Win32Synchronization : public Synchronization {
  public:

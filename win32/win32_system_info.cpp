@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "win32/proc_address.h"
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ CodePage ReadActiveCodePage() {
 
 }  // namespace
 
-Win32SystemInfo::Win32SystemInfo() : codePage_(ReadActiveCodePage()) {}
+Win32SystemInfo::Win32SystemInfo() : m_codePage(ReadActiveCodePage()) {}
 
 std::u16string Win32SystemInfo::GetModuleFileNameW() {
   // The longest path Windows allows (32767 characters) and its NUL.
@@ -75,7 +75,7 @@ bool Win32SystemInfo::WideCharToAnsi(const std::u16string& text, std::string* an
   // UTF-8 (an ANSI code page since Windows 10 1903, by the administrator's
   // choice) takes neither the best-fit flag nor the used-default pointer; every
   // valid text converts exactly, and WC_ERR_INVALID_CHARS fails the rest.
-  const bool utf8 = codePage_.number == CP_UTF8;
+  const bool utf8 = m_codePage.number == CP_UTF8;
   const DWORD flags = utf8 ? kErrInvalidChars : WC_NO_BEST_FIT_CHARS;
   BOOL used = FALSE;
   BOOL* const usedPointer = utf8 ? nullptr : &used;

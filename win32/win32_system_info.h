@@ -4,7 +4,7 @@
 // that lack them.
 #pragma once
 
-#include "env/platform.h"
+#include "env/system_info.h"
 
 class Win32SystemInfo : public SystemInfo {
  public:
@@ -25,10 +25,10 @@ class Win32SystemInfo : public SystemInfo {
   BOOL DisableFsRedirection(PVOID* oldValue) override;
   BOOL RevertFsRedirection(PVOID oldValue) override;
   std::string GetWindowsDirectory() override;
-  const CodePage& GetCodePage() override { return codePage_; }
+  const CodePage& GetCodePage() override { return m_codePage; }
   void Sleep(DWORD milliseconds) override;
   std::string FormatSystemMessage(DWORD code) override;
 
  private:
-  CodePage codePage_;
+  CodePage m_codePage;
 };

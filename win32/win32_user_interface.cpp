@@ -1,5 +1,8 @@
 #include "win32/win32_user_interface.h"
 
+#include "env/platform.h"
+#include "env/system_info.h"
+
 namespace {
 
 // "Setup" for "D:\Dist\Setup.exe": the last path component without its

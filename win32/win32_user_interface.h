@@ -1,7 +1,7 @@
 // The application's message box (user32).
 #pragma once
 
-#include "env/platform.h"
+#include "env/user_interface.h"
 
 class Win32UserInterface : public UserInterface {
  public:

@@ -27,22 +27,22 @@ bool FakeLogFile::Rename(const std::string& from, const std::string& to) {
   std::string contents = std::move(it->second);
   files.erase(it);
   files[to] = std::move(contents);
-  if (open_ == from) open_ = to;  // an open handle follows its file
+  if (m_open == from) m_open = to;  // an open handle follows its file
   return true;
 }
 
 bool FakeLogFile::Open(const std::string& path) {
   opened.push_back(path);
-  open_.clear();
+  m_open.clear();
   if (failOpen) return false;
   files[path];  // created when missing
-  open_ = path;
+  m_open = path;
   return true;
 }
 
 bool FakeLogFile::Append(const std::string& text) {
-  if (failAppend || open_.empty()) return false;
-  files[open_] += text;
+  if (failAppend || m_open.empty()) return false;
+  files[m_open] += text;
   return true;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "env/platform.h"
+#include "env/log_file.h"
 
 class FakeLogFile : public LogFile {
  public:
@@ -34,7 +34,7 @@ class FakeLogFile : public LogFile {
   std::vector<std::string> TraceLines() const;
 
   // The path of the open file, or "" when none is open.
-  const std::string& openPath() const { return open_; }
+  const std::string& openPath() const { return m_open; }
 
   LocalTime Now() override;
   DWORD GetProcessId() override { return processId; }
@@ -45,5 +45,5 @@ class FakeLogFile : public LogFile {
   void DebugOutput(const char* text) override { debugOutput.push_back(text); }
 
  private:
-  std::string open_;
+  std::string m_open;
 };

@@ -8,67 +8,67 @@ namespace {
 class FakeMarkerHandle : public CommandMarker {
  public:
   FakeMarkerHandle(FakeProcessTable* table, std::string name, bool writable)
-      : table_(table), name_(std::move(name)), writable_(writable) {
-    ++table_->markers[name_].handles;
+      : m_table(table), m_name(std::move(name)), m_writable(writable) {
+    ++m_table->markers[m_name].handles;
   }
   ~FakeMarkerHandle() override {
-    --table_->markers[name_].handles;
-    table_->Release(name_);
+    --m_table->markers[m_name].handles;
+    m_table->Release(m_name);
   }
   bool Write(const std::string& bytes, DWORD* error) override {
-    std::string& view = table_->markers[name_].bytes;
-    if (!writable_ || bytes.size() > view.size()) {
-      *error = writable_ ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED;
+    std::string& view = m_table->markers[m_name].bytes;
+    if (!m_writable || bytes.size() > view.size()) {
+      *error = m_writable ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED;
       return false;
     }
     view.replace(0, bytes.size(), bytes);
     return true;
   }
   bool Read(std::string* bytes, DWORD*) override {
-    *bytes = table_->markers[name_].bytes;
+    *bytes = m_table->markers[m_name].bytes;
     return true;
   }
-  const std::string& name() const { return name_; }
+  const std::string& name() const { return m_name; }
 
  private:
-  FakeProcessTable* table_;
-  std::string name_;
-  bool writable_;
+  FakeProcessTable* m_table;
+  std::string m_name;
+  bool m_writable;
 };
 
 class FakeOpenedProcess : public OpenedProcess {
  public:
-  FakeOpenedProcess(FakeProcessTable* table, DWORD id) : table_(table), id_(id) {
-    ++table_->processes[id_].handles;
-    ++table_->openedProcesses;
+  FakeOpenedProcess(FakeProcessTable* table, DWORD id) : m_table(table), m_id(id) {
+    ++m_table->processes[m_id].handles;
+    ++m_table->openedProcesses;
   }
   ~FakeOpenedProcess() override {
-    --table_->processes[id_].handles;
-    --table_->openedProcesses;
-    table_->ReleaseProcess(id_);
+    --m_table->processes[m_id].handles;
+    --m_table->openedProcesses;
+    m_table->ReleaseProcess(m_id);
   }
   bool GetCreationTime(uint64_t* creationTime, DWORD*) override {
-    *creationTime = table_->processes[id_].creationTime;
+    *creationTime = m_table->processes[m_id].creationTime;
     return true;
   }
   DWORD Wait(DWORD milliseconds, DWORD* error) override {
-    if (table_->waitError) {
-      *error = table_->waitError;
+    if (m_table->waitError) {
+      *error = m_table->waitError;
       return WAIT_FAILED;
     }
-    const FakeProcessTable::Process& p = table_->processes[id_];
+    const FakeProcessTable::Process& p = m_table->processes[m_id];
     if (!p.running) return WAIT_OBJECT_0;
     if (p.forever || p.runsForMs > milliseconds) {
-      table_->Pass(milliseconds);
+      m_table->Pass(milliseconds);
       return WAIT_TIMEOUT;
     }
-    table_->Pass(p.runsForMs);
+    m_table->Pass(p.runsForMs);
     return WAIT_OBJECT_0;
   }
 
  private:
-  FakeProcessTable* table_;
-  DWORD id_;
+  FakeProcessTable* m_table;
+  DWORD m_id;
 };
 
 }  // namespace

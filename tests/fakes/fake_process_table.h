@@ -14,7 +14,8 @@
 #include <set>
 #include <string>
 
-#include "env/platform.h"
+#include "env/command_marker.h"
+#include "env/opened_process.h"
 
 class FakeProcessTable {
  public:

@@ -128,24 +128,24 @@ struct FakeRegistry::Impl {
   }
 };
 
-FakeRegistry::FakeRegistry() : impl_(std::make_unique<Impl>()) {}
+FakeRegistry::FakeRegistry() : m_impl(std::make_unique<Impl>()) {}
 
 FakeRegistry::~FakeRegistry() = default;
 
-void FakeRegistry::AddKey(const std::string& path, View view) { impl_->Create(view, path); }
+void FakeRegistry::AddKey(const std::string& path, View view) { m_impl->Create(view, path); }
 
 void FakeRegistry::SetString(const std::string& path, const std::string& name,
                              const std::string& value, View view, DWORD type) {
-  Impl::SetValue(*impl_->Create(view, path), name, type, value + '\0');
+  Impl::SetValue(*m_impl->Create(view, path), name, type, value + '\0');
 }
 
 void FakeRegistry::SetRaw(const std::string& path, const std::string& name, DWORD type,
                           const std::string& data, View view) {
-  Impl::SetValue(*impl_->Create(view, path), name, type, data);
+  Impl::SetValue(*m_impl->Create(view, path), name, type, data);
 }
 
 bool FakeRegistry::HasKey(const std::string& path, View view) const {
-  return impl_->Find(view, path) != nullptr;
+  return m_impl->Find(view, path) != nullptr;
 }
 
 void FakeRegistry::RemoveKey(const std::string& path, View view) {
@@ -153,7 +153,7 @@ void FakeRegistry::RemoveKey(const std::string& path, View view) {
   if (parts.empty()) return;
   const std::string name = parts.back();
   parts.pop_back();
-  std::shared_ptr<Impl::Node> parent = impl_->Find(view, JoinPath(parts));
+  std::shared_ptr<Impl::Node> parent = m_impl->Find(view, JoinPath(parts));
   std::shared_ptr<Impl::Node> node = parent ? Impl::Child(*parent, name) : nullptr;
   if (!node) return;
   Impl::MarkDeleted(*node);
@@ -162,14 +162,14 @@ void FakeRegistry::RemoveKey(const std::string& path, View view) {
 
 std::vector<std::string> FakeRegistry::SubkeyNames(const std::string& path, View view) const {
   std::vector<std::string> names;
-  if (std::shared_ptr<Impl::Node> node = impl_->Find(view, path))
+  if (std::shared_ptr<Impl::Node> node = m_impl->Find(view, path))
     for (const auto& child : node->children) names.push_back(child->name);
   return names;
 }
 
 bool FakeRegistry::GetValue(const std::string& path, const std::string& name, std::string* data,
                             DWORD* type, View view) const {
-  std::shared_ptr<Impl::Node> node = impl_->Find(view, path);
+  std::shared_ptr<Impl::Node> node = m_impl->Find(view, path);
   if (!node) return false;
   const Impl::Value* v = Impl::FindValue(*node, name.c_str());
   if (!v) return false;
@@ -179,22 +179,22 @@ bool FakeRegistry::GetValue(const std::string& path, const std::string& name, st
 }
 
 void FakeRegistry::FailEnumAt(const std::string& path, DWORD index, LONG error, View view) {
-  impl_->enumFailAt[{view, AsciiLower(JoinPath(SplitPath(path)))}][index] = error;
+  m_impl->enumFailAt[{view, AsciiLower(JoinPath(SplitPath(path)))}][index] = error;
 }
 
 void FakeRegistry::FailEnumAlways(const std::string& path, LONG error, View view) {
-  impl_->enumFailAlways[{view, AsciiLower(JoinPath(SplitPath(path)))}] = error;
+  m_impl->enumFailAlways[{view, AsciiLower(JoinPath(SplitPath(path)))}] = error;
 }
 
 void FakeRegistry::FailOpen(const std::string& path, LONG error, View view) {
-  impl_->openFail[{view, AsciiLower(JoinPath(SplitPath(path)))}] = error;
+  m_impl->openFail[{view, AsciiLower(JoinPath(SplitPath(path)))}] = error;
 }
 
 FakeRegistry::View FakeRegistry::ViewOf(REGSAM flags, const View* parentView) const {
   const View named = flags & KEY_WOW64_64KEY ? View::k64 : View::k32;
-  if (rule_ == ViewRule::kOneView) return View::k64;
-  if (!parentView || rule_ == ViewRule::kXpX64) return named;
-  if (rule_ == ViewRule::kVista)
+  if (m_rule == ViewRule::kOneView) return View::k64;
+  if (!parentView || m_rule == ViewRule::kXpX64) return named;
+  if (m_rule == ViewRule::kVista)
     return flags & (KEY_WOW64_64KEY | KEY_WOW64_32KEY) ? named : *parentView;
   return flags & KEY_WOW64_32KEY ? View::k32 : *parentView;
 }
@@ -204,8 +204,8 @@ LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY*
   std::string base;
   const View* parentView = nullptr;
   if (parent != HKEY_LOCAL_MACHINE) {
-    auto it = impl_->handles.find(parent);
-    if (it == impl_->handles.end()) return kErrorInvalidHandle;
+    auto it = m_impl->handles.find(parent);
+    if (it == m_impl->handles.end()) return kErrorInvalidHandle;
     if (it->second.node->deleted) return ERROR_KEY_DELETED;
     base = it->second.path;
     parentView = &it->second.view;
@@ -215,27 +215,27 @@ LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY*
   for (const std::string& part : SplitPath(subKey ? subKey : "")) parts.push_back(part);
   const std::string path = AsciiLower(JoinPath(parts));
 
-  auto failure = impl_->openFail.find({view, path});
-  if (failure != impl_->openFail.end()) return failure->second;
-  std::shared_ptr<Impl::Node> node = impl_->Find(view, path);
+  auto failure = m_impl->openFail.find({view, path});
+  if (failure != m_impl->openFail.end()) return failure->second;
+  std::shared_ptr<Impl::Node> node = m_impl->Find(view, path);
   if (!node) return ERROR_FILE_NOT_FOUND;
 
-  HKEY handle = reinterpret_cast<HKEY>(impl_->nextHandle);
-  impl_->nextHandle += 0x10;
-  impl_->handles[handle] = Impl::Handle{node, view, path, access};
-  handles_.insert(handle);
+  HKEY handle = reinterpret_cast<HKEY>(m_impl->nextHandle);
+  m_impl->nextHandle += 0x10;
+  m_impl->handles[handle] = Impl::Handle{node, view, path, access};
+  m_handles.insert(handle);
   *key = handle;
   return ERROR_SUCCESS;
 }
 
 LONG FakeRegistry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) {
   Impl::Handle* handle = nullptr;
-  if (LONG error = impl_->Use(key, KEY_ENUMERATE_SUB_KEYS, &handle)) return error;
+  if (LONG error = m_impl->Use(key, KEY_ENUMERATE_SUB_KEYS, &handle)) return error;
   const Impl::PathKey where{handle->view, handle->path};
-  auto always = impl_->enumFailAlways.find(where);
-  if (always != impl_->enumFailAlways.end()) return always->second;
-  auto at = impl_->enumFailAt.find(where);
-  if (at != impl_->enumFailAt.end()) {
+  auto always = m_impl->enumFailAlways.find(where);
+  if (always != m_impl->enumFailAlways.end()) return always->second;
+  auto at = m_impl->enumFailAt.find(where);
+  if (at != m_impl->enumFailAt.end()) {
     auto failure = at->second.find(index);
     if (failure != at->second.end()) return failure->second;
   }
@@ -252,7 +252,7 @@ LONG FakeRegistry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength)
 LONG FakeRegistry::QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE* data,
                               DWORD* dataSize) {
   Impl::Handle* handle = nullptr;
-  if (LONG error = impl_->Use(key, KEY_QUERY_VALUE, &handle)) return error;
+  if (LONG error = m_impl->Use(key, KEY_QUERY_VALUE, &handle)) return error;
   const Impl::Value* v = Impl::FindValue(*handle->node, valueName);
   if (!v) return ERROR_FILE_NOT_FOUND;
   if (type) *type = v->type;
@@ -274,7 +274,7 @@ LONG FakeRegistry::QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE
 LONG FakeRegistry::SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,
                             DWORD dataSize) {
   Impl::Handle* handle = nullptr;
-  if (LONG error = impl_->Use(key, KEY_SET_VALUE, &handle)) return error;
+  if (LONG error = m_impl->Use(key, KEY_SET_VALUE, &handle)) return error;
   if (dataSize && !data) return ERROR_INVALID_PARAMETER;
   std::string bytes = dataSize ? std::string(reinterpret_cast<const char*>(data), dataSize) : "";
   Impl::SetValue(*handle->node, valueName ? valueName : "", type, std::move(bytes));
@@ -288,7 +288,7 @@ LONG FakeRegistry::DeleteKey(HKEY parent, const char* subKey, REGSAM viewFlag) {
   const View* parentView = nullptr;
   if (parent != HKEY_LOCAL_MACHINE) {
     Impl::Handle* handle = nullptr;
-    if (LONG error = impl_->Use(parent, 0, &handle)) return error;
+    if (LONG error = m_impl->Use(parent, 0, &handle)) return error;
     base = handle->path;
     parentView = &handle->view;
   }
@@ -296,13 +296,13 @@ LONG FakeRegistry::DeleteKey(HKEY parent, const char* subKey, REGSAM viewFlag) {
   std::vector<std::string> parts = SplitPath(base);
   for (const std::string& part : SplitPath(subKey)) parts.push_back(part);
   if (parts.empty()) return ERROR_ACCESS_DENIED;  // the root itself
-  std::shared_ptr<Impl::Node> node = impl_->Find(view, JoinPath(parts));
+  std::shared_ptr<Impl::Node> node = m_impl->Find(view, JoinPath(parts));
   if (!node) return ERROR_FILE_NOT_FOUND;
   // One key only is deleted; a key with subkeys stays.
   if (!node->children.empty()) return ERROR_ACCESS_DENIED;
   const std::string name = parts.back();
   parts.pop_back();
-  std::shared_ptr<Impl::Node> owner = impl_->Find(view, JoinPath(parts));
+  std::shared_ptr<Impl::Node> owner = m_impl->Find(view, JoinPath(parts));
   auto& siblings = owner->children;
   siblings.erase(std::find(siblings.begin(), siblings.end(), node));
   Impl::MarkDeleted(*node);
@@ -310,9 +310,9 @@ LONG FakeRegistry::DeleteKey(HKEY parent, const char* subKey, REGSAM viewFlag) {
 }
 
 LONG FakeRegistry::CloseKey(HKEY key) {
-  auto it = impl_->handles.find(key);
-  if (it == impl_->handles.end()) return kErrorInvalidHandle;
-  impl_->handles.erase(it);
-  handles_.erase(key);
+  auto it = m_impl->handles.find(key);
+  if (it == m_impl->handles.end()) return kErrorInvalidHandle;
+  m_impl->handles.erase(it);
+  m_handles.erase(key);
   return ERROR_SUCCESS;
 }

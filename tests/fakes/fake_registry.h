@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "env/platform.h"
+#include "env/registry.h"
 
 class FakeRegistry : public Registry {
  public:
@@ -33,7 +33,7 @@ class FakeRegistry : public Registry {
   FakeRegistry();
   ~FakeRegistry() override;
 
-  void SetViewRule(ViewRule rule) { rule_ = rule; }
+  void SetViewRule(ViewRule rule) { m_rule = rule; }
 
   // Set-up; keys on the way are created. View::k64 is the only view in 32-bit mode.
   void AddKey(const std::string& path, View view = View::k64);
@@ -57,7 +57,7 @@ class FakeRegistry : public Registry {
   bool GetValue(const std::string& path, const std::string& name, std::string* data,
                 DWORD* type = nullptr, View view = View::k64) const;
   // Keys opened and not yet closed.
-  int OpenKeyCount() const { return static_cast<int>(handles_.size()); }
+  int OpenKeyCount() const { return static_cast<int>(m_handles.size()); }
   // Every access mask passed to OpenKey, in order.
   std::vector<REGSAM> accessMasks;
   // Every view passed to DeleteKey, in order.
@@ -86,7 +86,7 @@ class FakeRegistry : public Registry {
   // (parentView nullptr) or below a key open in *parentView.
   View ViewOf(REGSAM flags, const View* parentView) const;
 
-  std::unique_ptr<Impl> impl_;
-  ViewRule rule_ = ViewRule::kOneView;
-  std::set<HKEY> handles_;
+  std::unique_ptr<Impl> m_impl;
+  ViewRule m_rule = ViewRule::kOneView;
+  std::set<HKEY> m_handles;
 };

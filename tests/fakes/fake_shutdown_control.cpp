@@ -2,12 +2,12 @@
 
 #include <cstdint>
 
-#include "tests/fakes/fake_platform.h"
+#include "tests/fakes/fake_system_info.h"
 
 HWND FakeShutdownControl::CreateWindow() {
   const HWND window =
-      reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10010 + 4 * creators_.size()));
-  creators_[window] = std::this_thread::get_id();
+      reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10010 + 4 * m_creators.size()));
+  m_creators[window] = std::this_thread::get_id();
   return window;
 }
 
@@ -25,13 +25,13 @@ bool FakeShutdownControl::SetShutdownLevel(DWORD newLevel, DWORD* error) {
 }
 
 bool FakeShutdownControl::HasBlockReasons() const {
-  return system_.version.platformId == VER_PLATFORM_WIN32_NT && system_.version.majorVersion >= 6;
+  return m_system.version.platformId == VER_PLATFORM_WIN32_NT && m_system.version.majorVersion >= 6;
 }
 
 BlockReasonResult FakeShutdownControl::Check(HWND window, DWORD* error) const {
   if (!HasBlockReasons()) return BLOCK_REASON_UNAVAILABLE;
-  const auto it = creators_.find(window);
-  if (it != creators_.end() && it->second == std::this_thread::get_id()) return BLOCK_REASON_DONE;
+  const auto it = m_creators.find(window);
+  if (it != m_creators.end() && it->second == std::this_thread::get_id()) return BLOCK_REASON_DONE;
   *error = ERROR_ACCESS_DENIED;
   return BLOCK_REASON_FAILED;
 }

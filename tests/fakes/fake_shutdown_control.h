@@ -9,13 +9,13 @@
 #include <string>
 #include <thread>
 
-#include "env/platform.h"
+#include "env/shutdown_control.h"
 
 class FakeSystemInfo;
 
 class FakeShutdownControl : public ShutdownControl {
  public:
-  explicit FakeShutdownControl(const FakeSystemInfo& system) : system_(system) {}
+  explicit FakeShutdownControl(const FakeSystemInfo& system) : m_system(system) {}
 
   // A new top-level window of the calling thread, hidden (as the main window
   // is until its WM_QUERYENDSESSION handler shows it).
@@ -41,6 +41,6 @@ class FakeShutdownControl : public ShutdownControl {
   // other than window's; else DONE.
   BlockReasonResult Check(HWND window, DWORD* error) const;
 
-  const FakeSystemInfo& system_;
-  std::map<HWND, std::thread::id> creators_;
+  const FakeSystemInfo& m_system;
+  std::map<HWND, std::thread::id> m_creators;
 };

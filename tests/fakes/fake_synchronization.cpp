@@ -4,21 +4,21 @@ namespace {
 
 class FakeMutexHandle : public NamedMutex {
  public:
-  explicit FakeMutexHandle(FakeSynchronization* machine) : machine_(machine) {
-    ++machine_->openHandles;
+  explicit FakeMutexHandle(FakeSynchronization* machine) : m_machine(machine) {
+    ++m_machine->openHandles;
   }
   ~FakeMutexHandle() override {
-    --machine_->openHandles;
-    if (machine_->holder == FakeSynchronization::Holder::kThisRun)
-      machine_->closedWhileOwned = true;
+    --m_machine->openHandles;
+    if (m_machine->holder == FakeSynchronization::Holder::kThisRun)
+      m_machine->closedWhileOwned = true;
   }
   DWORD Wait(DWORD milliseconds, DWORD* error) override {
-    return machine_->Wait(milliseconds, error);
+    return m_machine->Wait(milliseconds, error);
   }
-  bool Release() override { return machine_->Release(); }
+  bool Release() override { return m_machine->Release(); }
 
  private:
-  FakeSynchronization* machine_;
+  FakeSynchronization* m_machine;
 };
 
 }  // namespace

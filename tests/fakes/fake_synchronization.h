@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "env/platform.h"
+#include "env/synchronization.h"
 
 class FakeSynchronization : public Synchronization {
  public:

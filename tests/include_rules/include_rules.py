@@ -23,9 +23,13 @@ GROUPS = {
     # The shared text pieces that Setup.exe's core and the checker link.
     "setup_portable": ("env/code_page.", "env/mbcs.", "env/setup_ini.", "package/driver_ver_line.",
                        "package/text_line_reader."),
+    # The top-level base/: portable templates that Setup.exe's core, its Win32
+    # layer, the test programs and the checker share (the owner family).
+    "shared base": ("base/",),
     # Declarations that setup_portable's headers build on: the system interfaces
-    # (InfParser, ReadableFile), the Windows types, the OsKind constants.
-    "env interfaces": ("env/platform.h", "env/win_types.h", "env/probes.h"),
+    # (InfParser, InfFile, ReadableFile), the Windows types, the OsKind constants.
+    "env interfaces": ("env/inf_parser.h", "env/inf_file.h", "env/readable_file.h",
+                       "env/win_types.h", "env/probes.h"),
     **{name: (f"{CHECKER}{name}/",)
        for name in ("base", "pe", "inf", "files", "catalog", "report", "checks", "cli", "testing",
                     "fuzz")},
@@ -35,12 +39,13 @@ PORTABLE = ("setup_portable", "env interfaces")
 
 # What each group's sources may include besides their own group.
 RULES = {
+    "shared base": (),
     "setup_portable": ("env interfaces",),
     "base": (),
     "pe": (),
     "inf": ("base", "pe", *PORTABLE),
     "files": ("base", *PORTABLE),
-    "catalog": ("base", "pe", *PORTABLE),
+    "catalog": ("shared base", "base", "pe", *PORTABLE),
     "report": ("base",),
     "checks": ("base", "pe", "inf", "files", "catalog", "report", *PORTABLE),
     "cli": ("base", "inf", "files", "catalog", "report", "checks", *PORTABLE),

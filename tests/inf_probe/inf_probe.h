@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "env/platform.h"
+#include "env/inf_parser.h"
 
 // A parser that opens the file at path whatever path it is asked for, as a
 // package INF (SetupAPI's Windows style) or as Setup.ini (legacy style); never

@@ -22,7 +22,7 @@
 #include <cstring>
 #include <string>
 
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
 
 namespace {
 

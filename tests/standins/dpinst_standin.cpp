@@ -64,29 +64,13 @@
 #include <vector>
 
 #include "tests/standins/process_text.h"
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
 
 namespace {
 
 constexpr DWORD kFailed = 0x80000000;
 constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr char kInfName[] = "zavcir.inf";
-
-// Closes the registry key on every way out of its scope.
-class ScopedKey {
- public:
-  ScopedKey() = default;
-  ~ScopedKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  HKEY get() const { return key_; }
-  HKEY* receive() { return &key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // The variable's number, or fallback when it is unset.
 DWORD GetEnvNumber(const wchar_t* name, DWORD fallback) {
@@ -389,10 +373,10 @@ DWORD Install(DWORD exitCode) {
   }
 
   if (GetEnvNumber(L"ZAVCIR_STANDIN_SKIP_REGISTRATION", 0) != 0) return exitCode;
-  ScopedKey entry;
+  unique_hkey entry;
   const std::string keyPath = std::string(kUninstallKey) + "\\" + EntryKeyName(inf);
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                      entry.receive(), nullptr) != ERROR_SUCCESS) {
+                      entry.put(), nullptr) != ERROR_SUCCESS) {
     return kFailed;
   }
   const std::string version = DriverVer(inf);
@@ -409,9 +393,8 @@ DWORD Install(DWORD exitCode) {
 // The names of the Uninstall subkeys whose UninstallString names this INF.
 std::vector<std::string> EntriesNaming(const std::string& infPath) {
   std::vector<std::string> names;
-  ScopedKey root;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, root.receive()) !=
-      ERROR_SUCCESS) {
+  unique_hkey root;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, root.put()) != ERROR_SUCCESS) {
     return names;
   }
   const std::string wanted = Lower(infPath);
@@ -422,8 +405,8 @@ std::vector<std::string> EntriesNaming(const std::string& infPath) {
         RegEnumKeyExA(root.get(), i, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
     if (rc == ERROR_MORE_DATA) continue;
     if (rc != ERROR_SUCCESS) break;
-    ScopedKey sub;
-    if (RegOpenKeyExA(root.get(), name, 0, KEY_QUERY_VALUE, sub.receive()) != ERROR_SUCCESS) {
+    unique_hkey sub;
+    if (RegOpenKeyExA(root.get(), name, 0, KEY_QUERY_VALUE, sub.put()) != ERROR_SUCCESS) {
       continue;
     }
     char value[2048];
@@ -456,8 +439,8 @@ DWORD Uninstall(const std::string& infPath, DWORD exitCode) {
   if (!ReadWholeFile(infPath, &inf)) return kFailed;
   HoldAt("uninstall");
 
-  ScopedKey parent;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE, parent.receive()) ==
+  unique_hkey parent;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE, parent.put()) ==
       ERROR_SUCCESS) {
     std::vector<std::string> names = EntriesNaming(infPath);
     names.push_back(EntryKeyName(inf));

@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
 
 namespace {
 

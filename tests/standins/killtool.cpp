@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;

@@ -44,6 +44,7 @@
 #include <string>
 #include <vector>
 
+#include "env/file_system.h"
 #include "env/platform.h"
 #include "env/probes.h"
 #include "env/support_log.h"
@@ -52,6 +53,7 @@
 #include "package/uninstall_entry_list.h"
 #include "tests/standins/process_text.h"
 #include "win32/system_library.h"
+#include "base/unique_handles.h"
 #include "win32/win32_platform.h"
 
 namespace {
@@ -120,13 +122,12 @@ int Run(bool countHandles) {
 int Exit(const char* code) {
   const std::string log = AnsiEnv(L"ZAVCIR_PROBE_LOG");
   if (!log.empty()) {
-    const HANDLE file = ::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
+    const unique_hfile file(::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
       const std::string line = std::string(::GetCommandLineA()) + "\r\n";
       DWORD written = 0;
-      ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-      ::CloseHandle(file);
+      ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
   }
   ::ExitProcess(static_cast<UINT>(std::strtoul(code, nullptr, 0)));
@@ -171,8 +172,8 @@ int Uninstall(const char* key, bool silent) {
 struct RedirectRun {
   std::vector<std::string> paths;
   std::vector<BOOL> workerBefore, workerDuring, workerAfter;
-  HANDLE listReady = nullptr;
-  HANDLE mainDone = nullptr;
+  unique_handle listReady;
+  unique_handle mainDone;
 };
 
 DWORD WINAPI RedirectWorker(void* param) {
@@ -181,8 +182,8 @@ DWORD WINAPI RedirectWorker(void* param) {
   {
     CUninstallEntryList list;
     for (const std::string& path : run.paths) run.workerDuring.push_back(IsFile(path));
-    ::SetEvent(run.listReady);
-    ::WaitForSingleObject(run.mainDone, INFINITE);
+    ::SetEvent(run.listReady.get());
+    ::WaitForSingleObject(run.mainDone.get(), INFINITE);
   }
   for (const std::string& path : run.paths) run.workerAfter.push_back(IsFile(path));
   return 0;
@@ -191,18 +192,15 @@ DWORD WINAPI RedirectWorker(void* param) {
 int Redirect(int argc, char** argv) {
   RedirectRun run;
   run.paths.assign(argv, argv + argc);
-  run.listReady = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  run.mainDone = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  const HANDLE worker = ::CreateThread(nullptr, 0, RedirectWorker, &run, 0, nullptr);
+  run.listReady.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  run.mainDone.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  const unique_handle worker(::CreateThread(nullptr, 0, RedirectWorker, &run, 0, nullptr));
   if (!worker) return 2;
   std::vector<BOOL> mainDuring;
-  if (::WaitForSingleObject(run.listReady, 30000) == WAIT_OBJECT_0)
+  if (::WaitForSingleObject(run.listReady.get(), 30000) == WAIT_OBJECT_0)
     for (const std::string& path : run.paths) mainDuring.push_back(IsFile(path));
-  ::SetEvent(run.mainDone);
-  ::WaitForSingleObject(worker, INFINITE);
-  ::CloseHandle(worker);
-  ::CloseHandle(run.listReady);
-  ::CloseHandle(run.mainDone);
+  ::SetEvent(run.mainDone.get());
+  ::WaitForSingleObject(worker.get(), INFINITE);
   if (mainDuring.size() != run.paths.size()) return 2;
   for (size_t i = 0; i < run.paths.size(); ++i) {
     Print("path", run.paths[i]);

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "base/unique_handles.h"
+
 namespace {
 
 std::string ModulePath(HMODULE module) {
@@ -18,14 +20,13 @@ std::string ModulePath(HMODULE module) {
 void LeaveMarker(HMODULE self) {
   const std::string own = ModulePath(self);
   if (own.empty()) return;
-  const HANDLE file =
-      ::CreateFileA((own + ".loaded").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  const unique_hfile file(::CreateFileA((own + ".loaded").c_str(), FILE_APPEND_DATA,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
   const std::string line = ModulePath(nullptr) + "\r\n";
   DWORD written = 0;
-  ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  ::CloseHandle(file);
+  ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "tests/standins/process_text.h"
+#include "base/unique_handles.h"
 
 int main() {
   std::string command = CommandLineAfterProgramName();
@@ -41,11 +42,10 @@ int main() {
     std::printf("error=%lu\n", static_cast<unsigned long>(GetLastError()));
     return 1;
   }
-  CloseHandle(process.hThread);
-  WaitForSingleObject(process.hProcess, INFINITE);
+  const unique_handle program(process.hProcess), thread(process.hThread);
+  WaitForSingleObject(program.get(), INFINITE);
   DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hProcess);
+  GetExitCodeProcess(program.get(), &code);
   std::printf("exit=0x%08lX\n", static_cast<unsigned long>(code));
   return 0;
 }

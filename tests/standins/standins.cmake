@@ -53,8 +53,8 @@ add_custom_command(
           -o ${STANDIN_OUT}/dpinst${STANDIN_OTHER_BITS}.exe
           ${STANDIN_DIR}/dpinst_standin.cpp -ladvapi32
   DEPENDS ${STANDIN_DIR}/dpinst_standin.cpp ${STANDIN_DIR}/process_text.h
-          ${CMAKE_SOURCE_DIR}/win32/unique_handles.h
-          ${CMAKE_SOURCE_DIR}/win32/unique_resource.h
+          ${CMAKE_SOURCE_DIR}/base/unique_handles.h
+          ${CMAKE_SOURCE_DIR}/base/unique_resource.h
   COMMENT "Building the ${STANDIN_OTHER_BITS}-bit installer stand-in"
   VERBATIM)
 add_custom_target(dpinst_standin${STANDIN_OTHER_BITS} ALL
@@ -76,6 +76,7 @@ set_target_properties(layer_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${STANDIN_
 # planted.dll: leaves a marker file beside itself when a process loads it; laid
 # beside a program under a system DLL's name to show whether it gets loaded.
 add_library(planted_dll SHARED ${STANDIN_DIR}/planted_dll.cpp)
+target_include_directories(planted_dll PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(planted_dll PRIVATE WIN32_LEAN_AND_MEAN)
 target_link_options(planted_dll PRIVATE ${STANDIN_LINK_FLAGS})
 set_target_properties(planted_dll PROPERTIES OUTPUT_NAME planted PREFIX ""

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "win32/unique_handles.h"
+#include "base/unique_handles.h"
 
 namespace {
 

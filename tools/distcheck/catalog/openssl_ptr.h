@@ -1,5 +1,6 @@
-// Owners of OpenSSL objects: a unique_ptr that frees its object with the
-// library's own free function, one alias per kind the checker uses.
+// Owners of OpenSSL objects: a unique_resource (base/unique_resource.h) that
+// frees its object with the library's own free function, one alias per kind
+// the checker uses.
 #pragma once
 
 #include <openssl/evp.h>
@@ -7,15 +8,16 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
-#include <memory>
+#include "base/unique_resource.h"
 
 template <typename T, void (*Free)(T*)>
 struct OpenSslFree {
-  void operator()(T* object) const { Free(object); }
+  static T* Invalid() { return nullptr; }
+  static void Close(T* object) { Free(object); }
 };
 
 template <typename T, void (*Free)(T*)>
-using OpenSslPtr = std::unique_ptr<T, OpenSslFree<T, Free>>;
+using OpenSslPtr = unique_resource<T*, OpenSslFree<T, Free>>;
 
 using AsnObjectPtr = OpenSslPtr<ASN1_OBJECT, ASN1_OBJECT_free>;
 using AsnTypePtr = OpenSslPtr<ASN1_TYPE, ASN1_TYPE_free>;

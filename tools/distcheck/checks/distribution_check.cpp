@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "env/code_page.h"
+#include "env/inf_parser.h"
 #include "env/mbcs.h"
 #include "env/setup_ini.h"
 #include "tools/distcheck/base/text.h"

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "env/inf_file.h"
 #include "env/mbcs.h"
 #include "tools/distcheck/base/text.h"
 #include "tools/distcheck/files/host_files.h"

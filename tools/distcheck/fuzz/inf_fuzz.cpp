@@ -6,6 +6,7 @@
 #include <string>
 
 #include "env/code_page.h"
+#include "env/inf_file.h"
 #include "env/setup_ini.h"
 #include "tools/distcheck/inf/editions.h"
 #include "tools/distcheck/inf/inf_document.h"

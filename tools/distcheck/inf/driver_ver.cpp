@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "env/code_page.h"
+#include "env/readable_file.h"
 #include "package/driver_ver_line.h"
 #include "package/text_line_reader.h"
 #include "tools/distcheck/base/text_codec.h"

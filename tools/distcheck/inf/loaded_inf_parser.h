@@ -1,4 +1,4 @@
-// The system's INF parser interface (env/platform.h) served by InfDocument
+// The system's INF parser interface (env/inf_parser.h) served by InfDocument
 // from a file the checker has already read, so that the product's own walk of
 // the [Dir] section runs on the checker's reader.
 #pragma once
@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "env/platform.h"
+#include "env/inf_parser.h"
 #include "tools/distcheck/inf/inf_document.h"
 
 class LoadedInfParser : public InfParser {

@@ -36,7 +36,7 @@
 #include <string>
 #include <vector>
 
-#include "env/platform.h"
+#include "env/inf_file.h"
 
 // A Windows edition as the INF's decorations see it: its architecture and the
 // versions it covers, [min, end); end 0.0 means no upper bound.
