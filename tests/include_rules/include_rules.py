@@ -7,9 +7,10 @@ include besides their own, as Chromium's DEPS files give include_rules.
     cycles(edges)      the cycles of a graph of groups
     include_graph(root) which groups the product sources of each ruled group include
 
-Only the distribution checker's folders and setup_portable's files have rules
-now; a row per folder of the product (app/, env/, package/, framework/, win32/)
-extends it.
+The product's folders follow the direction the README's layout section draws
+(app -> package -> env, framework -> env, win32 -> env, and base/ below all of
+them); the distribution checker's folders the one docs/release-tools.md draws
+("How the checker is built").
 """
 
 import re
@@ -30,17 +31,30 @@ GROUPS = {
     # (InfParser, InfFile, ReadableFile), the Windows types, the OsKind constants.
     "env interfaces": ("env/inf_parser.h", "env/inf_file.h", "env/readable_file.h",
                        "env/win_types.h", "env/probes.h"),
+    # The setup program's own folders.
+    **{name: (f"{name}/",) for name in ("app", "package", "env", "framework", "win32")},
+    # The unit tests' in-memory stand-ins for the system interfaces.
+    "fakes": ("tests/fakes/",),
     **{name: (f"{CHECKER}{name}/",)
        for name in ("base", "pe", "inf", "files", "catalog", "report", "checks", "cli", "testing",
                     "fuzz")},
 }
 
 PORTABLE = ("setup_portable", "env interfaces")
+# What every folder of the setup program may build on.
+ENV = ("env", *PORTABLE, "shared base")
 
 # What each group's sources may include besides their own group.
 RULES = {
     "shared base": (),
     "setup_portable": ("env interfaces",),
+    "env interfaces": (),
+    "env": (*PORTABLE, "shared base"),
+    "package": ENV,
+    "framework": ENV,
+    "win32": ENV,
+    "app": ("package", "framework", "win32", *ENV),
+    "fakes": ENV,
     "base": (),
     "pe": (),
     "inf": ("base", "pe", *PORTABLE),
@@ -53,11 +67,12 @@ RULES = {
     "fuzz": ("pe", "inf", "catalog", *PORTABLE),
 }
 
-# What a unit test (*_test.cpp) may include besides its group's rule.
-TEST_RULES = ("testing",)
+# What a test (is_test) may include besides its group's rule: the test support
+# of the checker and of the setup program.
+TEST_RULES = ("testing", "fakes")
 
 # Folders whose every source must belong to a group with a rule.
-COVERED = (CHECKER,)
+COVERED = (CHECKER, "app/", "package/", "env/", "framework/", "win32/", "base/", "tests/fakes/")
 
 SOURCE_SUFFIXES = (".h", ".cpp")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
@@ -74,7 +89,8 @@ def group_of(path: str, groups=GROUPS) -> str | None:
 
 
 def is_test(path: str) -> bool:
-    return path.endswith("_test.cpp")
+    """A unit test, a fuzz target, or test support beside the code it serves."""
+    return path.endswith(("_test.cpp", "_fuzz.cpp", "_test_support.h"))
 
 
 def sources(root: Path, groups=GROUPS, rules=RULES, covered=COVERED):

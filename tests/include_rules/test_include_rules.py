@@ -1,6 +1,7 @@
-"""The include direction of the distribution checker's folders and of
-setup_portable's files (include_rules.py holds the table; docs/release-tools.md,
-"How the checker is built", draws it)."""
+"""The include direction of the setup program's folders (the README's
+"Layout" draws it), of the distribution checker's folders and of
+setup_portable's files (docs/release-tools.md, "How the checker is built");
+include_rules.py holds the table."""
 
 import pytest
 
@@ -71,3 +72,27 @@ def test_the_mechanism_on_a_tree_of_its_own(tmp_path, rule_table, test_rules, ex
 ])
 def test_cycles(edges, expected):
     assert rules.cycles(edges) == expected
+
+
+# The folder of each group the product's rules name.
+FOLDER_OF = {"setup_portable": "env", "env interfaces": "env", "shared base": "base"}
+PRODUCT = {"app": "app", "package": "package", "framework": "framework", "win32": "win32", "env": "env",
+           "base": "shared base"}
+
+
+def readme_layout() -> dict[str, set[str]]:
+    """The README's layout table: folder -> the folders it says it includes."""
+    text = (rules.ROOT / "README.md").read_text(encoding="utf-8")
+    section = text[text.index("### Layout"):]
+    table = {}
+    for line in section.splitlines():
+        cells = [cell.strip() for cell in line.strip().strip("|").split("|")]
+        if len(cells) == 3 and cells[0].startswith("`") and cells[0].endswith("/`"):
+            table[cells[0].strip("`/")] = {part.strip().strip("`/") for part in cells[2].split(",")} - {"nothing"}
+    return table
+
+
+def test_the_readme_draws_the_product_s_rules():
+    expected = {folder: {FOLDER_OF.get(g, g) for g in rules.RULES[group]} - {folder}
+                for folder, group in PRODUCT.items()}
+    assert readme_layout() == expected
