@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the core's *_fuzz.cpp and the distribution
 # checker's readers, with clang, ASan and UBSan) and runs each for SECONDS
-# seconds (default 30), starting from its committed seed corpus. Prints each
-# target's execution count; exits non-zero when a target finds a crash,
-# leaving the input that causes it in build/fuzz/artifacts/.
+# seconds (default 30: a campaign of its own; scripts/test.sh runs a short
+# pass), starting from its committed seed corpus, as many at once as the
+# machine has cores. Prints each target's execution count; exits non-zero when
+# a target finds a crash, leaving the input that causes it in
+# build/fuzz/artifacts/.
 #
 #   scripts/fuzz.sh [SECONDS]
 set -euo pipefail
@@ -18,8 +20,6 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$build" --target setup_fuzz_targets
 
 mkdir -p "$artifacts"
-failed=0
-printf '%-32s %12s %8s %s\n' target executions corpus result
 # Each target: its fuzzer binary and its seed corpus. The core's targets take
 # their seeds from tests/fuzz/corpus/<target>/; the distribution checker's from
 # its Setup.ini and package INF corpora (shared with the differential test),
@@ -35,7 +35,10 @@ targets+=("distcheck_inf_fuzz:tests/release/ini-corpus,tests/release/inf-corpus,
   "distcheck_pe_fuzz:tools/distcheck/fuzz-seeds/pe"
   "distcheck_catalog_fuzz:tools/distcheck/fuzz-seeds/catalog")
 
-for entry in "${targets[@]}"; do
+# run_target ENTRY: runs one target; its line of the table goes to
+# $build/<target>.result, the fuzzer's own output to $build/<target>.log.
+run_target() {
+  local entry=$1 name seeds fuzzer target dict work options log result executions corpus
   name=${entry%%:*}
   IFS=',' read -r -a seeds <<<"${entry#*:}"
   fuzzer="$build/$name"
@@ -51,11 +54,32 @@ for entry in "${targets[@]}"; do
   result=ok
   if ! "$fuzzer" "${options[@]}" "$work" "${seeds[@]}" >"$log" 2>&1; then
     result="CRASH (see $log and $artifacts/)"
-    failed=1
   fi
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   corpus=$(find "$work" -type f | wc -l)
-  printf '%-32s %12s %8s %s\n' "$target" "${executions:-?}" "$corpus" "$result"
-  if [[ $result != ok ]]; then grep -E "ERROR|SUMMARY|Test unit written" "$log" | head -5; fi
+  printf '%-32s %12s %8s %s\n' "$target" "${executions:-?}" "$corpus" "$result" >"$build/$target.result"
+  if [[ $result != ok ]]; then grep -E "ERROR|SUMMARY|Test unit written" "$log" | head -5 \
+    >>"$build/$target.result"; fi
+}
+
+# As many targets at a time as there are cores: each fuzzer uses one.
+jobs=$(nproc)
+running=0
+for entry in "${targets[@]}"; do
+  run_target "$entry" &
+  running=$((running + 1))
+  if ((running >= jobs)); then
+    wait -n || true
+    running=$((running - 1))
+  fi
+done
+wait || true
+
+failed=0
+printf '%-32s %12s %8s %s\n' target executions corpus result
+for entry in "${targets[@]}"; do
+  name=${entry%%:*}
+  cat "$build/${name%_fuzz}.result"
+  grep -q ' ok$' "$build/${name%_fuzz}.result" || failed=1
 done
 exit "$failed"

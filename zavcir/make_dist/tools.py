@@ -10,13 +10,15 @@ import subprocess
 import sys
 from pathlib import Path
 
-from zavcir.builds import preset_build
+from zavcir.builds import HOST_BUILD, WIN32_BUILD, preset_build
 from zavcir.exit_codes import DISTCHECK_CLEAN, DISTCHECK_ERRORS, DISTCHECK_WARNINGS
 from zavcir.make_dist.outcome import Failed, Refused, say
 from zavcir.paths import BUILD_ROOT, REPO
 
-WIN32_SETUP = preset_build("win32") / "Setup.exe"
-HOST_CHECKER = preset_build("host") / "zavcir-distcheck"
+# The builds it takes its programs from: the win32 and host presets' ($ZAVCIR_WIN32_BUILD and
+# $ZAVCIR_HOST_BUILD name others, configured already, as for the tests).
+WIN32_SETUP = WIN32_BUILD / "Setup.exe"
+HOST_CHECKER = HOST_BUILD / "zavcir-distcheck"
 BUILD_LOG = BUILD_ROOT / "make-dist.log"
 
 
@@ -30,13 +32,15 @@ def build_lock():
 
 
 def build_tools() -> None:
-    """Setup.exe with the win32 preset and the checker with the host preset;
-    nothing to do when they are up to date."""
+    """Setup.exe with the win32 preset and the checker with the host preset (or
+    in the builds named instead); nothing to do when they are up to date."""
     with build_lock(), open(BUILD_LOG, "w") as log:
-        for preset, target, product in (("win32", "Setup", WIN32_SETUP),
-                                        ("host", "zavcir-distcheck", HOST_CHECKER)):
-            steps = [["cmake", "--build", "--preset", preset, "--target", target]]
-            if not (preset_build(preset) / "build.ninja").is_file():
+        for preset, build, target, product in (("win32", WIN32_BUILD, "Setup", WIN32_SETUP),
+                                               ("host", HOST_BUILD, "zavcir-distcheck", HOST_CHECKER)):
+            steps = [["cmake", "--build", str(build), "--target", target]]
+            if not (build / "build.ninja").is_file():
+                if build != preset_build(preset):
+                    raise Failed(f"{build} is no configured build folder")
                 steps.insert(0, ["cmake", "--preset", preset])
             started = log.tell()
             for step in steps:
@@ -50,7 +54,8 @@ def build_tools() -> None:
             log.flush()
             done = BUILD_LOG.read_text(errors="replace")[started:]
             state = "up to date" if "no work to do" in done else "built"
-            say(f"{product.relative_to(REPO)}: {state} ({preset} preset)")
+            where = f"{preset} preset" if build == preset_build(preset) else str(build)
+            say(f"{product.relative_to(REPO) if product.is_relative_to(REPO) else product}: {state} ({where})")
 
 
 def source_date() -> tuple[int, str]:
