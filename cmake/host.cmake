@@ -21,44 +21,49 @@ add_library(setup_core STATIC ${CORE_SOURCES} ${HOST_SOURCES})
 target_include_directories(setup_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(setup_core PUBLIC setup_portable)
 
+# The unit tests' in-memory stand-ins for the system interfaces (tests/fakes/),
+# which the fuzz targets use too.
+file(GLOB FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
+list(FILTER FAKE_SOURCES EXCLUDE REGEX "_test\\.cpp$")
+add_library(setup_fakes STATIC ${FAKE_SOURCES})
+target_link_libraries(setup_fakes PUBLIC setup_core)
+
 file(GLOB TEST_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/base/*_test.cpp ${CMAKE_SOURCE_DIR}/app/*_test.cpp
   ${CMAKE_SOURCE_DIR}/env/*_test.cpp ${CMAKE_SOURCE_DIR}/package/*_test.cpp
-  ${CMAKE_SOURCE_DIR}/framework/*_test.cpp
-  ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
+  ${CMAKE_SOURCE_DIR}/framework/*_test.cpp ${CMAKE_SOURCE_DIR}/tests/fakes/*_test.cpp)
 add_executable(setup_core_tests ${TEST_SOURCES})
-target_link_libraries(setup_core_tests PRIVATE setup_core GTest::gtest GTest::gtest_main)
+target_link_libraries(setup_core_tests PRIVATE setup_fakes GTest::gtest GTest::gtest_main)
 gtest_discover_tests(setup_core_tests DISCOVERY_TIMEOUT 60)
 
 # libFuzzer targets of the core's parsers (*_fuzz.cpp beside the code they
-# exercise), built with clang under ASan and UBSan: scripts/fuzz.sh configures
-# build/fuzz with -DSETUP_FUZZ=ON and builds the target setup_fuzz_targets.
+# exercise), built with clang under ASan and UBSan: -DSETUP_FUZZ=ON (the
+# host-asan preset) builds them as the target setup_fuzz_targets, which
+# scripts/fuzz.sh runs.
 option(SETUP_FUZZ "Build the libFuzzer targets of the core (clang only)" OFF)
 set(FUZZ_COMPILE_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
   -fno-omit-frame-pointer)
-# setup_portable is instrumented as well: the core's fuzz targets and the
-# checker's (tools/distcheck/fuzz/, with its own DISTCHECK_FUZZ) link it.
+# The code under test is instrumented, so that the fuzzer sees its coverage and
+# not only the harness's: setup_portable (which the checker's fuzz targets,
+# tools/distcheck/fuzz/ with its own DISTCHECK_FUZZ, link too), the core and
+# the fakes. The unit tests link the same instrumented libraries: one build
+# serves both.
 if(SETUP_FUZZ OR DISTCHECK_FUZZ)
   target_compile_options(setup_portable PRIVATE ${FUZZ_COMPILE_FLAGS})
   target_link_options(setup_portable INTERFACE -fsanitize=address,undefined)
 endif()
 if(SETUP_FUZZ)
+  target_compile_options(setup_core PRIVATE ${FUZZ_COMPILE_FLAGS})
+  target_compile_options(setup_fakes PRIVATE ${FUZZ_COMPILE_FLAGS})
   file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/app/*_fuzz.cpp ${CMAKE_SOURCE_DIR}/env/*_fuzz.cpp
     ${CMAKE_SOURCE_DIR}/package/*_fuzz.cpp ${CMAKE_SOURCE_DIR}/framework/*_fuzz.cpp)
-  file(GLOB FUZZ_FAKES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
-  list(FILTER FUZZ_FAKES EXCLUDE REGEX "_test\\.cpp$")
-  # The whole core is instrumented, so that the fuzzer sees the coverage of
-  # the code under test and not only of the harness; setup_portable too (above).
-  add_library(setup_fuzz_core STATIC ${CORE_SOURCES} ${HOST_SOURCES} ${FUZZ_FAKES})
-  target_include_directories(setup_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
-  target_compile_options(setup_fuzz_core PUBLIC ${FUZZ_COMPILE_FLAGS})
-  target_link_libraries(setup_fuzz_core PUBLIC setup_portable)
   add_custom_target(setup_fuzz_targets)
   foreach(source IN LISTS FUZZ_SOURCES)
     get_filename_component(name ${source} NAME_WE)
     add_executable(${name} ${source})
-    target_link_libraries(${name} PRIVATE setup_fuzz_core)
+    target_compile_options(${name} PRIVATE ${FUZZ_COMPILE_FLAGS})
+    target_link_libraries(${name} PRIVATE setup_fakes)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
     add_dependencies(setup_fuzz_targets ${name})
   endforeach()

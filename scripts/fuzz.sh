@@ -12,12 +12,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds="${1:-30}"
-build=build/fuzz
-artifacts="$build/artifacts"
+# The fuzz targets are built by the host-asan preset (clang, ASan, UBSan) beside
+# the sanitized unit tests; what fuzzing makes goes to build/fuzz/.
+build=build/host-asan
+out=build/fuzz
+artifacts="$out/artifacts"
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSETUP_FUZZ=ON >/dev/null
-cmake --build "$build" --target setup_fuzz_targets
+cmake --preset host-asan >/dev/null
+cmake --build --preset host-asan --target setup_fuzz_targets
 
 mkdir -p "$artifacts"
 # Each target: its fuzzer binary and its seed corpus. The core's targets take
@@ -36,7 +38,7 @@ targets+=("distcheck_inf_fuzz:tests/release/ini-corpus,tests/release/inf-corpus,
   "distcheck_catalog_fuzz:tools/distcheck/fuzz-seeds/catalog")
 
 # run_target ENTRY: runs one target; its line of the table goes to
-# $build/<target>.result, the fuzzer's own output to $build/<target>.log.
+# $out/<target>.result, the fuzzer's own output to $out/<target>.log.
 run_target() {
   local entry=$1 name seeds fuzzer target dict work options log result executions corpus
   name=${entry%%:*}
@@ -45,21 +47,21 @@ run_target() {
   target=${name%_fuzz}
   dict=tests/fuzz/dict/$target.dict
   # New inputs go to a scratch corpus, never into the committed seeds.
-  work="$build/corpus/$target"
+  work="$out/corpus/$target"
   mkdir -p "$work"
   options=(-max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048
     -print_final_stats=1 -artifact_prefix="$artifacts/$target-")
   [[ -f $dict ]] && options+=(-dict="$dict")
-  log="$build/$target.log"
+  log="$out/$target.log"
   result=ok
   if ! "$fuzzer" "${options[@]}" "$work" "${seeds[@]}" >"$log" 2>&1; then
     result="CRASH (see $log and $artifacts/)"
   fi
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   corpus=$(find "$work" -type f | wc -l)
-  printf '%-32s %12s %8s %s\n' "$target" "${executions:-?}" "$corpus" "$result" >"$build/$target.result"
+  printf '%-32s %12s %8s %s\n' "$target" "${executions:-?}" "$corpus" "$result" >"$out/$target.result"
   if [[ $result != ok ]]; then grep -E "ERROR|SUMMARY|Test unit written" "$log" | head -5 \
-    >>"$build/$target.result"; fi
+    >>"$out/$target.result"; fi
 }
 
 # As many targets at a time as there are cores: each fuzzer uses one.
@@ -79,7 +81,7 @@ failed=0
 printf '%-32s %12s %8s %s\n' target executions corpus result
 for entry in "${targets[@]}"; do
   name=${entry%%:*}
-  cat "$build/${name%_fuzz}.result"
-  grep -q ' ok$' "$build/${name%_fuzz}.result" || failed=1
+  cat "$out/${name%_fuzz}.result"
+  grep -q ' ok$' "$out/${name%_fuzz}.result" || failed=1
 done
 exit "$failed"

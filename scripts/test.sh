@@ -11,20 +11,29 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/bootstrap.sh
+start=$SECONDS
+# Prints a phase's header with the time since the start.
+phase() { echo "== $1 ($((SECONDS - start)) s)"; }
+
+# The template prefixes that the tests under Wine clone are made meanwhile,
+# from Wine alone; the tests would wait for them otherwise.
+mkdir -p build
+/usr/bin/python3 -m zavcir.wine templates >build/templates.log 2>&1 &
+templates=$!
 
 # One native build for the unit tests and for the programs the Python tests
 # run (the checker, the catalog tool, the INF probe): with AddressSanitizer and
 # UndefinedBehaviorSanitizer, so that those programs are checked as they run too.
-echo "== native build and unit tests, under AddressSanitizer and UndefinedBehaviorSanitizer"
+phase "native build and unit tests, under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset host-asan >/dev/null
 cmake --build --preset host-asan
 ctest --preset host-asan
 export ZAVCIR_HOST_BUILD="$PWD/build/host-asan"
 
-echo "== fuzz targets, a short pass (5 s each; scripts/fuzz.sh runs the long one)"
+phase "fuzz targets, a short pass (5 s each; scripts/fuzz.sh runs the long one)"
 scripts/fuzz.sh 5
 
-echo "== Windows build"
+phase "Windows build"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 
@@ -35,7 +44,7 @@ cmake --build --preset win32
 # test of the harness runs a few tests against it (Setup.exe and the installer
 # stand-ins), which is all that is built of it then.
 read -r bits why < <(/usr/bin/python3 -m zavcir.wine)
-echo "== 64-bit test build"
+phase "64-bit test build"
 cmake --preset win64 >/dev/null
 if [ "$bits" = 64 ]; then
   echo "NOTE: the end-to-end tests run against the 64-bit test build: $why"
@@ -44,7 +53,8 @@ else
   cmake --build --preset win64 --target Setup dpinst_standin64 dpinst_standin32
 fi
 
-echo "== executable checks and end-to-end tests under Wine"
+wait "$templates" || echo "NOTE: making the template prefixes failed (build/templates.log); the tests try again"
+phase "executable checks and end-to-end tests under Wine"
 # The tests under Wine mostly wait (for Wine's servers, for programs that
 # sleep and poll), so they run four at a time on two cores. Wine under load has
 # shown a rare failure to start a run that did not recur: a failed test is run
@@ -56,6 +66,6 @@ status=0
 /usr/bin/python3 -m pytest -q -rR -rs -n 4 --reruns 1 --reruns-delay 2 tests || status=$?
 
 # What the end-to-end tests ran against, last, where nobody can miss it.
-echo "== end-to-end tests"
+phase "end-to-end tests"
 if [ -f "$summary" ]; then cat "$summary"; else echo "end-to-end: none ran"; fi
 exit "$status"
