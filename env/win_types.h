@@ -87,5 +87,6 @@ typedef HWND__* HWND;
 #define IMAGE_FILE_MACHINE_ARM64 0xaa64
 
 #define MB_OK 0x0
+#define WSF_VISIBLE 0x0001
 #define MAX_PATH 260
 #endif
