@@ -11,25 +11,47 @@
 #include "env/probes.h"
 #include "env/setup_ini.h"
 #include "env/support_log.h"
+#include "env/system_info.h"
 #include "package/exit_code.h"
 #include "package/install_flow.h"
 #include "package/uninstall_flow.h"
-#include "env/system_info.h"
 
 namespace {
 
 // The program's file version, as in its version record.
 constexpr char kProgramVersion[] = "2.2.0.0";
 
-// A start-up error in the framework's message box, unless the run is silent.
-// The support log has it either way, with why where known.
-void ShowUnlessSilent(const CSetupApp& app, const std::string& text, const std::string& why = "") {
-  if (app.m_cmdInfo.m_bSilent) {
-    LogLine("Start-up failed (silent, no message shown): " + text + why);
+// A start-up error in the framework's message box, unless the run is silent,
+// or nobody could see the box when always is set. The support log has it
+// either way, with why where known.
+void ShowStartUpFailure(const CSetupApp& app, const std::string& text, const std::string& why = "",
+                        bool always = false) {
+  if (app.m_bHiddenStation || (app.m_cmdInfo.m_bSilent && !always)) {
+    LogLine(std::string("Start-up failed (") +
+            (app.m_bHiddenStation ? "window station not visible" : "silent") +
+            ", no message shown): " + text + why);
     return;
   }
   LogLine("Start-up failed: " + text + why);
   AfxMessageBox(text, MB_OK);
+}
+
+// Whether nobody can see the process's window station. The log says so in
+// one line, and says when the system did not tell (the station then counts
+// as visible).
+bool IsStationHidden() {
+  const WindowStation station = GetWindowStation();
+  const std::string name = station.name.empty() ? std::string() : " " + station.name;
+  if (station.error != ERROR_SUCCESS) {
+    LogLine("Window station" + name + ": its flags could not be read (error " +
+            std::to_string(station.error) + "); taken as visible");
+    return false;
+  }
+  if (IsVisible(station)) return false;
+  LogLine("Window station" + name + " is not visible (flags " + FormatHex32(station.flags) +
+          "), as a service's is: nobody could answer a message box or the installer's wizard, "
+          "so the run is silent, as with /S");
+  return true;
 }
 
 // Why the program's own folder cannot be read, where the system tells: its
@@ -198,21 +220,24 @@ BOOL CSetupApp::StartUp(const std::vector<std::string>& args) {
   m_nativeMachine = GetNativeMachine();
   OpenSupportLog();
   LogRunHeader(*this, moduleDir, args);
+  m_bHiddenStation = IsStationHidden() ? TRUE : FALSE;
 
   if (!ResolvePackageDir()) {
     m_nExitCode |= EXIT_SETUP_FAILED;
     return FALSE;
   }
   LogLine("Package folder: " + m_strPackageDir);
-  // Shown even when silent: the distribution itself is broken.
+  // Shown even when silent (the distribution itself is broken), but never
+  // where nobody can see it.
   if (!m_cmdInfo.m_bUninstall && !IsDirectory(m_strPackageDir)) {
-    LogLine("Start-up failed: Invalid path: " + m_strPackageDir);
-    AfxMessageBox("Invalid path: " + m_strPackageDir, MB_OK);
+    ShowStartUpFailure(*this, "Invalid path: " + m_strPackageDir, "", true);
     m_nExitCode |= EXIT_SETUP_FAILED;
     return FALSE;
   }
   return TRUE;
 }
+
+BOOL CSetupApp::IsSilent() const { return m_cmdInfo.m_bSilent || m_bHiddenStation; }
 
 std::string CSetupApp::SupportedEditionTag() const {
   // The package's drivers are x86 and x64 only: Windows on ARM emulates this
@@ -224,7 +249,7 @@ std::string CSetupApp::SupportedEditionTag() const {
 BOOL CSetupApp::ResolvePackageDir() {
   const std::string tag = SupportedEditionTag();
   if (tag.empty()) {
-    ShowUnlessSilent(*this, "This ZAV CIR driver is for Windows 7, Vista or Windows XP only.");
+    ShowStartUpFailure(*this, "This ZAV CIR driver is for Windows 7, Vista or Windows XP only.");
     return FALSE;
   }
   std::string subdirectory;
@@ -234,12 +259,12 @@ BOOL CSetupApp::ResolvePackageDir() {
       m_strPackageDir = m_strModuleDir + "\\" + subdirectory;
       return TRUE;
     case SETUP_INI_OPEN_FAILED:
-      ShowUnlessSilent(*this, "Failed to open Setup.ini file", UnreachableDrive(m_strModuleDir));
+      ShowStartUpFailure(*this, "Failed to open Setup.ini file", UnreachableDrive(m_strModuleDir));
       return FALSE;
     case SETUP_INI_NO_LINE:
       break;
   }
-  ShowUnlessSilent(*this, "Failed to find the line in Setup.ini: " + tag + "=...");
+  ShowStartUpFailure(*this, "Failed to find the line in Setup.ini: " + tag + "=...");
   return FALSE;
 }
 
@@ -252,7 +277,7 @@ void CSetupApp::EndJob() { m_shutdownBlock.End(); }
 void CSetupApp::DoInstall() {
   InstallParams params;
   params.packageDir = m_strPackageDir;
-  params.silent = m_cmdInfo.m_bSilent != FALSE;
+  params.silent = IsSilent() != FALSE;
   m_nExitCode |= InstallPackage(params);
 }
 
@@ -261,7 +286,7 @@ void CSetupApp::DoUninstall() {
   params.packageDir = m_strPackageDir;
   params.moduleDir = m_strModuleDir;
   params.osKind = m_nOsKind;
-  params.silent = m_cmdInfo.m_bSilent != FALSE;
+  params.silent = IsSilent() != FALSE;
   m_nExitCode |= UninstallPackage(params);
 }
 

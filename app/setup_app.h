@@ -26,11 +26,17 @@ class CSetupApp : public CWinApp {
   void NoteSessionEndDuringJob();
 
   // Steps of start-up up to the main window: module directory, command line,
-  // OS kind and WOW64 flag, package directory, and in install mode the check
-  // that it exists. FALSE (with EXIT_SETUP_FAILED set) when start-up must stop;
-  // the reason has been shown as the rules say. args are the arguments after
-  // the program name.
+  // OS kind and WOW64 flag, whether the window station is visible, package
+  // directory, and in install mode the check that it exists. FALSE (with EXIT_SETUP_FAILED set)
+  // when start-up must stop; the reason has been shown as the rules say. args are the arguments
+  // after the program name.
   BOOL StartUp(const std::vector<std::string>& args);
+
+  // Whether the run asks nobody anything: /S was given, or nobody can see the
+  // process's window station (a service's, where deployment tools run
+  // installs), where a message box or the installer's wizard would wait for
+  // ever. Then no message box is shown and the commands get their silent options.
+  BOOL IsSilent() const;
 
   // The Setup.ini tag of this system: "" when it is unsupported (an OS kind
   // other than XP, Vista and 7, or an ARM host).
@@ -51,10 +57,10 @@ class CSetupApp : public CWinApp {
   // the guard cannot be had).
   void DoWork();
   // The install flow (package/install_flow.h) on this run's package folder
-  // and /S; its exit bits go into m_nExitCode.
+  // and IsSilent(); its exit bits go into m_nExitCode.
   void DoInstall();
   // The uninstall flow (package/uninstall_flow.h) on this run's package and
-  // program folders, OS kind and /S; its exit bits go into m_nExitCode.
+  // program folders, OS kind and IsSilent(); its exit bits go into m_nExitCode.
   void DoUninstall();
 
   CSetupCommandLineInfo m_cmdInfo;
@@ -65,6 +71,8 @@ class CSetupApp : public CWinApp {
   NativeMachine m_nativeMachine;
   std::string m_strPackageDir;
   std::string m_strModuleDir;
+  // Set by StartUp where the process's window station is not visible.
+  BOOL m_bHiddenStation = FALSE;
   // Set by NoteSessionEndDuringJob, cleared by the ExitInstance that reports it.
   BOOL m_bSessionEndDuringJob = FALSE;
   CShutdownBlock m_shutdownBlock;

@@ -83,6 +83,7 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
   LoggedRun run(LogState::kWorking);
   EXPECT_EQ(run.Execute({"/S", "a b"}, {0x00000001, 0}), SETUP_SUCCESS);
   const std::string key = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  const std::string detection = "HKLM\\SOFTWARE\\ZAV\\ZAV CIR Receiver Driver (64-bit view) ";
   const std::string oldInf =
       "c:\\windows\\system32\\driverstore\\filerepository\\zavcir.inf_old\\zavcir.inf";
   EXPECT_EQ(
@@ -114,6 +115,9 @@ TEST(SupportLogRun, InstallWritesHeaderCommandsRegistryChangesTracesAndExitCode)
           "path is invalid",
           "Registry delete " + key + "STALE (64-bit view): result 0",
           "Remove OK",
+          "Registry write " + detection + "DisplayVersion = \"3.0.0.2\" (REG_SZ): result 0",
+          "Registry write " + detection + "UninstallKey = \"NEW\" (REG_SZ): result 0",
+          "Registry write " + detection + "Copies = 1 (REG_DWORD): result 0",
           "Install -",
           "Giving up the run guard",
           "Shutdown block reason removed",

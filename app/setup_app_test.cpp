@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "env/probes.h"
-#include "package/exit_code.h"
 #include "env/system_info.h"
+#include "package/exit_code.h"
 #include "tests/fakes/fake_log_file.h"
 #include "tests/fakes/fake_platform.h"
 
@@ -206,3 +206,81 @@ TEST(SetupAppTest, WithoutAFolderItCanNameStartUpFailsAsWithoutSetupIni) {
 }
 
 }  // namespace
+
+// Deployment tools run installs from a service, in a window station that
+// nobody sees: there a run asks nobody anything, as with /S, the box of a
+// broken distribution included, and the log says why in one line. A station
+// whose flags cannot be read counts as visible, as every station did before.
+TEST(SetupAppTest, AWindowStationNobodySeesMakesTheRunSilent) {
+  const std::string store = "C:\\Windows\\System32\\DriverStore\\FileRepository\\zavcir.inf_x86_1";
+  const std::string installer = "\"C:\\Dist\\x86\\DPInst.exe\" ";
+  struct Station {
+    const char* what;
+    DWORD error, flags;
+    bool hidden;
+    const char* line;  // after the header; nullptr: none
+  } stations[] = {
+      {"interactive", ERROR_SUCCESS, WSF_VISIBLE, false, nullptr},
+      {"a service's", ERROR_SUCCESS, 0, true,
+       "Window station Service-0x0-3e7$ is not visible (flags 0x00000000), as a service's is: "
+       "nobody could answer a message box or the installer's wizard, so the run is silent, as "
+       "with /S"},
+      {"flags unknown", ERROR_ACCESS_DENIED, 0, false,
+       "Window station Service-0x0-3e7$: its flags could not be read (error 5); taken as "
+       "visible"},
+  };
+  struct Run {
+    const char* what;
+    Strings args;
+    const char* folder;   // Setup.ini's value; nullptr: no Setup.ini
+    Strings boxes;        // shown in the interactive station
+    std::string command;  // the one command started, "" none; each: interactive, silent
+    std::string silentCommand;
+  } runs[] = {
+      {"install", {}, "x86", {}, installer + "/LM /P", installer + "/LM /SW /F"},
+      {"uninstall",
+       {"/U"},
+       "x86",
+       {},
+       installer + " /u \"" + store + "\\zavcir.inf\"",
+       installer + "/s /u \"" + store + "\\zavcir.inf\""},
+      {"no Setup.ini", {}, nullptr, {kOpenFailed}, "", ""},
+      {"invalid path", {}, "gone", {"Invalid path: C:\\Dist\\gone"}, "", ""},
+      {"invalid path, /S", {"/S"}, "gone", {"Invalid path: C:\\Dist\\gone"}, "", ""},
+  };
+  for (const Station& s : stations) {
+    for (const Run& r : runs) {
+      const std::string what = std::string(s.what) + ", " + r.what;
+      FakePlatform p;
+      p.ui.stationError = s.error;
+      p.ui.stationFlags = s.flags;
+      p.ui.stationName = "Service-0x0-3e7$";
+      if (r.folder) p.inf.AddFile("C:\\Dist\\Setup.ini", {{"Dir", {{"Win7_32", r.folder}}}});
+      p.files.AddDirectory("C:\\Dist\\x86");
+      p.files.AddDirectory(store);
+      CSetupApp app;
+      const BOOL started = app.StartUp(r.args);
+      EXPECT_EQ(s.hidden ? TRUE : FALSE, app.m_bHiddenStation) << what;
+      EXPECT_EQ(started != FALSE, !r.command.empty()) << what;
+      if (started) app.DoWork();
+      const bool silent = s.hidden || r.args == Strings{"/S"};
+      EXPECT_EQ(s.hidden ? Strings{} : r.boxes, p.ui.messages) << what;
+      const std::string command = silent ? r.silentCommand : r.command;
+      EXPECT_EQ(command.empty() ? Strings{} : Strings{command}, p.runner.commands) << what;
+      // The station's line follows the header's mode line; none where it is visible.
+      const Strings lines = p.log.TextLines("C:\\Windows\\ZavCirSetup.log");
+      ASSERT_GT(lines.size(), 4u) << what;
+      EXPECT_EQ(0u, lines[3].rfind("Mode: ", 0)) << what;
+      if (s.line) {
+        EXPECT_EQ(s.line, lines[4]) << what;
+      } else {
+        EXPECT_NE(0u, lines[4].rfind("Window station", 0)) << what;
+      }
+      if (s.hidden && !r.boxes.empty()) {
+        EXPECT_EQ("Start-up failed (window station not visible, no message shown): " + r.boxes[0],
+                  lines.end()[-1])
+            << what;
+      }
+    }
+  }
+}

@@ -5,6 +5,7 @@
 #include "env/mbcs.h"
 #include "env/platform.h"
 #include "env/system_info.h"
+#include "env/user_interface.h"
 
 namespace {
 
@@ -160,6 +161,20 @@ NativeMachine GetNativeMachine() {
 bool IsArmHost(const NativeMachine& native) {
   return native.error == ERROR_SUCCESS &&
          (native.machine == IMAGE_FILE_MACHINE_ARM64 || native.machine == IMAGE_FILE_MACHINE_ARMNT);
+}
+
+WindowStation GetWindowStation() {
+  UserInterface& ui = *GetPlatform().ui;
+  WindowStation station;
+  DWORD flags = 0;
+  station.error = ui.QueryWindowStationFlags(&flags);
+  if (station.error == ERROR_SUCCESS) station.flags = flags;
+  station.name = ui.GetWindowStationName();
+  return station;
+}
+
+bool IsVisible(const WindowStation& station) {
+  return station.error != ERROR_SUCCESS || (station.flags & WSF_VISIBLE) != 0;
 }
 
 BOOL DisableFsRedirection(PVOID* pOldValue) {

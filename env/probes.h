@@ -84,6 +84,22 @@ NativeMachine GetNativeMachine();
 // never the package's x86 or x64 ones, whatever it emulates for programs.
 bool IsArmHost(const NativeMachine& native);
 
+// The process's window station, as far as the system tells it.
+struct WindowStation {
+  DWORD error = ERROR_SUCCESS;  // of the query of its flags; they are unknown unless ERROR_SUCCESS
+  DWORD flags = 0;              // USEROBJECTFLAGS' dwFlags, when known
+  std::string name;             // "" when not told
+};
+
+// Asks the system once per call; start-up asks it once, on the main thread.
+WindowStation GetWindowStation();
+
+// Whether a window of the process can be seen, and so a message box or the
+// installer's wizard be answered: the station has WSF_VISIBLE. A station whose
+// flags are unknown counts as visible, as every station did before the
+// question was asked.
+bool IsVisible(const WindowStation& station);
+
 // Switch file-system redirection off / back on for the calling thread. FALSE
 // where the system lacks the functions.
 BOOL DisableFsRedirection(PVOID* pOldValue);

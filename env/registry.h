@@ -19,6 +19,13 @@ class Registry {
   // 32-bit). So only a call that names the same flag as its parent reaches the
   // parent's view on every version.
   virtual LONG OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) = 0;
+  // RegCreateKeyExA(parent, subKey, 0, NULL, REG_OPTION_NON_VOLATILE, access,
+  // NULL, key, NULL): ERROR_SUCCESS and *key set; the key is opened where it
+  // exists, else created, with every missing key on its path, empty (no
+  // values). On failure *key is not touched (ERROR_ACCESS_DENIED where the
+  // caller may not create there; ERROR_BAD_PATHNAME for a subKey that begins
+  // with a backslash). The view reached follows OpenKey's rule.
+  virtual LONG CreateKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) = 0;
   // RegEnumKeyExA(key, index, name, nameLength, ...): on entry *nameLength is
   // the buffer's size in characters. ERROR_SUCCESS: name holds the subkey's
   // name with its terminator; ERROR_NO_MORE_ITEMS: no subkey at index or beyond;
@@ -29,6 +36,12 @@ class Registry {
   // written. ERROR_MORE_DATA when the data does not fit.
   virtual LONG QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE* data,
                           DWORD* dataSize) = 0;
+  // RegQueryInfoKeyA(key, NULL, NULL, NULL, subKeys, NULL, NULL, values, NULL,
+  // NULL, NULL, NULL) on a key opened with KEY_QUERY_VALUE: ERROR_SUCCESS with
+  // *subKeys and *values set to the numbers of its direct subkeys and of its
+  // values (a default value that is set counts); else the error, and neither
+  // is touched.
+  virtual LONG QueryKeyCounts(HKEY key, DWORD* subKeys, DWORD* values) = 0;
   // RegSetValueExA(key, valueName, 0, type, data, dataSize): ERROR_SUCCESS once
   // the value holds the data; else the error, logged by the caller.
   virtual LONG SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,

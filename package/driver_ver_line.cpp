@@ -63,3 +63,23 @@ DriverVersionText ReadDriverVersionText(CTextLineReader& reader, const CodePage&
   }
   return result;
 }
+
+bool ParseVersionNumbers(const std::string& text, VersionNumbers* numbers) {
+  constexpr unsigned kMaxPart = 65535;
+  constexpr size_t kMaxDigits = 5;
+  VersionNumbers parsed = {};
+  size_t part = 0, digits = 0;
+  for (const char c : text) {
+    if (c == '.') {
+      if (digits == 0 || ++part == parsed.size()) return false;
+      digits = 0;
+      continue;
+    }
+    if (c < '0' || c > '9' || ++digits > kMaxDigits) return false;
+    parsed[part] = parsed[part] * 10 + static_cast<unsigned>(c - '0');
+    if (parsed[part] > kMaxPart) return false;
+  }
+  if (digits == 0) return false;
+  *numbers = parsed;
+  return true;
+}

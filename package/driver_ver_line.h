@@ -1,8 +1,9 @@
-// The rule that reads the driver version from the lines of an INF file.
-// Setup.exe applies it to the installed copies' INF files; the distribution
-// checker to the package's zavcir.inf.
+// The rule that reads the driver version from the lines of an INF file, and
+// the numbers of such a version. Setup.exe applies them to the installed
+// copies' INF files; the distribution checker to the package's zavcir.inf.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "env/code_page.h"
@@ -30,3 +31,14 @@ struct DriverVersionText {
 // UTF-16LE text when it starts with the byte-order mark FF FE, else as 8-bit
 // text in the code page.
 DriverVersionText ReadDriverVersionText(CTextLineReader& reader, const CodePage& cp);
+
+// The four numbers of a version, most significant first.
+using VersionNumbers = std::array<unsigned, 4>;
+
+// The numbers of a version text "w.x.y.z" as DriverVer and file versions are
+// written: one to four parts of one to five decimal digits each, every part
+// at most 65535 (a file version's parts have 16 bits); parts left out count
+// as 0 ("1.1" is 1.1.0.0). false for any other text (a blank, a sign, a
+// letter, an empty part), and *numbers is then not touched. Versions are
+// ordered by their numbers: "1.10" is later than "1.9".
+bool ParseVersionNumbers(const std::string& text, VersionNumbers* numbers);

@@ -6,6 +6,7 @@
 
 #include "env/support_log.h"
 #include "package/command_result.h"
+#include "package/detection_key.h"
 #include "package/exit_code.h"
 #include "package/package_folder.h"
 #include "package/run_command.h"
@@ -30,11 +31,10 @@ void LogCopiesLeft(CUninstallEntryList& list, const std::vector<std::string>& ke
   }
 }
 
-}  // namespace
-
-int InstallPackage(const InstallParams& params) {
+// The flow up to its end. *endState tells whether list holds what the run
+// leaves: the entries read after the flow's last change.
+int RunInstaller(const InstallParams& params, CUninstallEntryList& list, bool* endState) {
   const std::string infPath = params.packageDir + "\\zavcir.inf";
-  CUninstallEntryList list;  // redirection off until the flow returns
   const int beforeCount = list.Scan();
 
   // The program path is quoted, so that a folder name with blanks cannot make
@@ -65,6 +65,8 @@ int InstallPackage(const InstallParams& params) {
 
   const int installedCount = static_cast<int>(result & RESULT_INSTALLED_MASK);
   const int afterCount = list.Scan();
+  // From here on every removal is followed by a read of the entries.
+  *endState = true;
   const bool staged = (result & RESULT_STAGED_MASK) != 0 && afterCount > beforeCount;
   if (installedCount == 0 && !staged) return 0;
 
@@ -86,12 +88,13 @@ int InstallPackage(const InstallParams& params) {
 
   if (installedCount != 0) {
     // The new copy stays; every other copy goes, always silently.
-    list.RemoveAt(found);
-    if (list.GetSize() == 0) return 0;
     std::vector<std::string> olderKeys;
-    for (int i = 0; i < list.GetSize(); ++i) olderKeys.push_back(list.ElementAt(i).GetKeyName());
-    list.UninstallAll(TRUE);
-    LogCopiesLeft(list, olderKeys, "Older copy");
+    for (int i = 0; i < list.GetSize(); ++i) {
+      if (i == found) continue;
+      olderKeys.push_back(list.ElementAt(i).GetKeyName());
+      list.ElementAt(i).Uninstall(TRUE);
+    }
+    if (!olderKeys.empty()) LogCopiesLeft(list, olderKeys, "Older copy");
     return 0;
   }
   // Only staged, beside other copies: the new copy itself goes.
@@ -100,4 +103,16 @@ int InstallPackage(const InstallParams& params) {
     LogCopiesLeft(list, {newKey}, "Staged copy");
   }
   return 0;
+}
+
+}  // namespace
+
+int InstallPackage(const InstallParams& params) {
+  CUninstallEntryList list;  // redirection off until the flow returns
+  bool endState = false;
+  const int exitBits = RunInstaller(params, list, &endState);
+  // The detection key tells what the run leaves, whatever its end.
+  if (!endState) list.Scan();
+  RecordDetectionKey(list);
+  return exitBits;
 }

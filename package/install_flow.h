@@ -2,7 +2,9 @@
 // the "Uninstall" entry of the package it installed is labelled with the
 // product's name and the INF's driver version, and the copies its result says
 // to remove are removed: every other copy when it installed the package on a
-// device, the new copy itself when it only staged it beside others.
+// device, the new copy itself when it only staged it beside others. Whatever
+// its end, the detection key (package/detection_key.h) is written from the
+// entries it leaves.
 #pragma once
 
 #include <string>

@@ -1,7 +1,5 @@
 #include "package/uninstall_entry.h"
 
-#include <cstring>
-
 #include "env/file_system.h"
 #include "env/mbcs.h"
 #include "env/platform.h"
@@ -12,6 +10,7 @@
 #include "env/system_info.h"
 #include "package/command_result.h"
 #include "package/driver_ver_line.h"
+#include "package/machine_key.h"
 #include "package/run_command.h"
 #include "package/text_line_reader.h"
 
@@ -21,11 +20,6 @@ const CodePage& SystemCodePage() { return GetPlatform().system->GetCodePage(); }
 
 // Access to the Uninstall key or a key below it, in its view.
 REGSAM MachineAccess(REGSAM access) { return access | UninstallKeyView(); }
-
-// A key below HKEY_LOCAL_MACHINE as the support log names it, with its view.
-std::string MachineKeyForLog(const std::string& path) {
-  return "HKLM\\" + path + (IsWow64() ? " (64-bit view)" : "");
-}
 
 // text with every occurrence of from replaced by to, scanning left to right;
 // the inserted text is not searched again.
@@ -94,11 +88,7 @@ void CUninstallEntry::SetValue(const char* valueName, const char* text) const {
             ": key not opened, error " + std::to_string(opened));
     return;
   }
-  const LONG written =
-      registry->SetValue(key.get(), valueName, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                         static_cast<DWORD>(std::strlen(text) + 1));
-  LogLine("Registry write " + MachineKeyForLog(path) + " " + valueName + " = \"" + text +
-          "\" (REG_SZ): result " + std::to_string(written));
+  SetLoggedString(*registry, key.get(), path, valueName, text);
 }
 
 BOOL CUninstallEntry::Uninstall(BOOL bSilent) const {

@@ -47,10 +47,11 @@ int CUninstallEntryList::Scan() {
 
   RegistryKey uninstallKey(registry);
   const REGSAM view = UninstallKeyView();
-  if (registry->OpenKey(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH,
-                        KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view,
-                        uninstallKey.put()) != ERROR_SUCCESS)
-    return 0;
+  const LONG opened =
+      registry->OpenKey(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH,
+                        KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view, uninstallKey.put());
+  m_keyRead = opened == ERROR_SUCCESS || opened == ERROR_FILE_NOT_FOUND;
+  if (opened != ERROR_SUCCESS) return 0;
 
   int consecutiveErrors = 0;
   for (DWORD index = 0;; ++index) {

@@ -22,6 +22,11 @@ class CUninstallEntryList {
   // lower-cased "UninstallString" contains "zavcir.inf"; returns the count
   // (0 when the key does not open). Every key it opens is closed again.
   int Scan();
+  // Whether the last Scan read the Uninstall key: it opened, or there is none
+  // (a system without the key has no entries). false before any Scan, and
+  // when the key could not be opened otherwise (access denied, say), after
+  // which the list may lack entries that exist.
+  bool IsKeyRead() const { return m_keyRead; }
   // Position of the first entry whose INF file has the same bytes as the file
   // at path, or -1. A file that cannot be read matches nothing.
   int FindByInfContent(const char* path) const;
@@ -45,4 +50,5 @@ class CUninstallEntryList {
   std::vector<CUninstallEntry> m_arrEntries;
   PVOID m_pOldRedirectionValue = nullptr;
   BOOL m_bRedirectionDisabled = FALSE;
+  bool m_keyRead = false;
 };

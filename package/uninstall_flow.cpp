@@ -10,6 +10,7 @@
 #include "env/support_log.h"
 #include "env/system_info.h"
 #include "package/command_result.h"
+#include "package/detection_key.h"
 #include "package/exit_code.h"
 #include "package/run_command.h"
 #include "package/uninstall_entry_list.h"
@@ -73,8 +74,10 @@ int UninstallPackage(const UninstallParams& params) {
     if (result & RESULT_RESTART) exitBits |= EXIT_RESTART_NEEDED;
   }
 
-  // Whatever the commands answered, what is left is what counts.
+  // Whatever the commands answered, what is left is what counts, also for
+  // the detection key.
   if (LogCopiesLeft(list, storeDir)) exitBits |= EXIT_REMOVE_FAILED;
+  RecordDetectionKey(list);
 
   // Only a removal that went through asks the driver itself.
   if (exitBits == 0) {

@@ -2,7 +2,8 @@
 // package runs, then the installer removes each copy left in the driver store;
 // what is still there afterwards is a failed removal; and when nothing else
 // was recorded, a driver that still answers on the receiver's device interface
-// means a restart is needed.
+// means a restart is needed. The detection key (package/detection_key.h) is
+// written from the entries left.
 #pragma once
 
 #include <string>

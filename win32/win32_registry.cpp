@@ -11,6 +11,16 @@ LONG Win32Registry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY
   return result;
 }
 
+LONG Win32Registry::CreateKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) {
+  // As OpenKey: *key is written only on success (Windows' own answer on
+  // failure is NULL, which would still replace a caller's value).
+  HKEY created = nullptr;
+  const LONG result = ::RegCreateKeyExA(parent, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                        nullptr, &created, nullptr);
+  if (result == ERROR_SUCCESS) *key = created;
+  return result;
+}
+
 LONG Win32Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) {
   return ::RegEnumKeyExA(key, index, name, nameLength, nullptr, nullptr, nullptr, nullptr);
 }
@@ -18,6 +28,16 @@ LONG Win32Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength
 LONG Win32Registry::QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE* data,
                                DWORD* dataSize) {
   return ::RegQueryValueExA(key, valueName, nullptr, type, data, dataSize);
+}
+
+LONG Win32Registry::QueryKeyCounts(HKEY key, DWORD* subKeys, DWORD* values) {
+  DWORD subKeyCount = 0, valueCount = 0;
+  const LONG result = ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeyCount, nullptr,
+                                         nullptr, &valueCount, nullptr, nullptr, nullptr, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  *subKeys = subKeyCount;
+  *values = valueCount;
+  return ERROR_SUCCESS;
 }
 
 LONG Win32Registry::SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,

@@ -7,9 +7,11 @@
 class Win32Registry : public Registry {
  public:
   LONG OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) override;
+  LONG CreateKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) override;
   LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override;
   LONG QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE* data,
                   DWORD* dataSize) override;
+  LONG QueryKeyCounts(HKEY key, DWORD* subKeys, DWORD* values) override;
   LONG SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,
                 DWORD dataSize) override;
   LONG DeleteKey(HKEY parent, const char* subKey, REGSAM view) override;

@@ -27,3 +27,26 @@ void Win32UserInterface::MessageBox(const std::string& text, HWND owner) {
   const std::string caption = ApplicationName();
   ::MessageBoxA(owner, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
+
+DWORD Win32UserInterface::QueryWindowStationFlags(DWORD* flags) {
+  // The process's own station: a handle of the system's, not to be closed.
+  const HWINSTA station = ::GetProcessWindowStation();
+  if (!station) return ERROR_INVALID_HANDLE;
+  USEROBJECTFLAGS objectFlags = {};
+  DWORD needed = 0;
+  if (!::GetUserObjectInformationA(station, UOI_FLAGS, &objectFlags, sizeof objectFlags, &needed))
+    return ::GetLastError();
+  *flags = objectFlags.dwFlags;
+  return ERROR_SUCCESS;
+}
+
+std::string Win32UserInterface::GetWindowStationName() {
+  const HWINSTA station = ::GetProcessWindowStation();
+  if (!station) return std::string();
+  char name[256] = "";
+  DWORD needed = 0;
+  if (!::GetUserObjectInformationA(station, UOI_NAME, name, sizeof name, &needed))
+    return std::string();
+  name[sizeof name - 1] = '\0';
+  return name;
+}

@@ -1,4 +1,4 @@
-// The application's message box (user32).
+// The application's message box, and the process's window station (user32).
 #pragma once
 
 #include "env/user_interface.h"
@@ -9,4 +9,6 @@ class Win32UserInterface : public UserInterface {
   // the caption is the executable's file name without its extension. Blocks
   // until dismissed.
   void MessageBox(const std::string& text, HWND owner) override;
+  DWORD QueryWindowStationFlags(DWORD* flags) override;
+  std::string GetWindowStationName() override;
 };

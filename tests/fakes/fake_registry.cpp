@@ -200,6 +200,19 @@ FakeRegistry::View FakeRegistry::ViewOf(REGSAM flags, const View* parentView) co
 }
 
 LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) {
+  return OpenOrCreate(parent, subKey, access, false, key);
+}
+
+LONG FakeRegistry::CreateKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) {
+  if (!subKey) return ERROR_INVALID_PARAMETER;
+  // As Windows: a name that begins with a backslash is refused; one that ends
+  // with backslashes is taken without them.
+  if (subKey[0] == '\\') return ERROR_BAD_PATHNAME;
+  return OpenOrCreate(parent, subKey, access, true, key);
+}
+
+LONG FakeRegistry::OpenOrCreate(HKEY parent, const char* subKey, REGSAM access, bool create,
+                                HKEY* key) {
   accessMasks.push_back(access);
   std::string base;
   const View* parentView = nullptr;
@@ -218,6 +231,7 @@ LONG FakeRegistry::OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY*
   auto failure = m_impl->openFail.find({view, path});
   if (failure != m_impl->openFail.end()) return failure->second;
   std::shared_ptr<Impl::Node> node = m_impl->Find(view, path);
+  if (!node && create) node = m_impl->Create(view, JoinPath(parts));
   if (!node) return ERROR_FILE_NOT_FOUND;
 
   HKEY handle = reinterpret_cast<HKEY>(m_impl->nextHandle);
@@ -268,6 +282,14 @@ LONG FakeRegistry::QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE
   }
   if (size) std::memcpy(data, v->data.data(), size);
   *dataSize = size;
+  return ERROR_SUCCESS;
+}
+
+LONG FakeRegistry::QueryKeyCounts(HKEY key, DWORD* subKeys, DWORD* values) {
+  Impl::Handle* handle = nullptr;
+  if (LONG error = m_impl->Use(key, KEY_QUERY_VALUE, &handle)) return error;
+  *subKeys = static_cast<DWORD>(handle->node->children.size());
+  *values = static_cast<DWORD>(handle->node->values.size());
   return ERROR_SUCCESS;
 }
 

@@ -58,7 +58,7 @@ class FakeRegistry : public Registry {
                 DWORD* type = nullptr, View view = View::k64) const;
   // Keys opened and not yet closed.
   int OpenKeyCount() const { return static_cast<int>(m_handles.size()); }
-  // Every access mask passed to OpenKey, in order.
+  // Every access mask passed to OpenKey and CreateKey, in order.
   std::vector<REGSAM> accessMasks;
   // Every view passed to DeleteKey, in order.
   std::vector<REGSAM> deleteViews;
@@ -68,13 +68,15 @@ class FakeRegistry : public Registry {
   void FailEnumAt(const std::string& path, DWORD index, LONG error, View view = View::k64);
   // EnumKey of this key answers this error at every index.
   void FailEnumAlways(const std::string& path, LONG error, View view = View::k64);
-  // OpenKey of this path (from any parent) fails with this error.
+  // OpenKey and CreateKey of this path (from any parent) fail with this error.
   void FailOpen(const std::string& path, LONG error, View view = View::k64);
 
   LONG OpenKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) override;
+  LONG CreateKey(HKEY parent, const char* subKey, REGSAM access, HKEY* key) override;
   LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override;
   LONG QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE* data,
                   DWORD* dataSize) override;
+  LONG QueryKeyCounts(HKEY key, DWORD* subKeys, DWORD* values) override;
   LONG SetValue(HKEY key, const char* valueName, DWORD type, const BYTE* data,
                 DWORD dataSize) override;
   LONG DeleteKey(HKEY parent, const char* subKey, REGSAM view) override;
@@ -85,6 +87,8 @@ class FakeRegistry : public Registry {
   // The view that a call with these flags reaches below HKEY_LOCAL_MACHINE
   // (parentView nullptr) or below a key open in *parentView.
   View ViewOf(REGSAM flags, const View* parentView) const;
+  // OpenKey and CreateKey: the key below parent, created when create is set.
+  LONG OpenOrCreate(HKEY parent, const char* subKey, REGSAM access, bool create, HKEY* key);
 
   std::unique_ptr<Impl> m_impl;
   ViewRule m_rule = ViewRule::kOneView;

@@ -64,6 +64,69 @@ TEST(UntouchedOnFailureTest, RegistryOpenKeySetsTheKeyOnlyOnSuccess) {
   }
 }
 
+TEST(UntouchedOnFailureTest, RegistryCreateKeySetsTheKeyOnlyOnSuccess) {
+  const HKEY sentinel = reinterpret_cast<HKEY>(static_cast<uintptr_t>(kSentinel));
+  const struct Case {
+    const char* what;
+    const char* subKey;
+    REGSAM view;
+    LONG result;
+    bool created;  // the key did not exist before
+  } cases[] = {
+      {"an existing key", "U\\K", KEY_WOW64_64KEY, ERROR_SUCCESS, false},
+      {"a key and its parent made", "V\\W\\X", KEY_WOW64_64KEY, ERROR_SUCCESS, true},
+      {"the other view's key is another", "U\\K", 0, ERROR_SUCCESS, true},
+      {"trailing backslashes", "U\\New\\\\", KEY_WOW64_64KEY, ERROR_SUCCESS, true},
+      {"a leading backslash", "\\U\\K2", KEY_WOW64_64KEY, ERROR_BAD_PATHNAME, false},
+      {"access denied", "U\\Denied", KEY_WOW64_64KEY, ERROR_ACCESS_DENIED, false},
+  };
+  for (const Case& c : cases) {
+    FakeRegistry registry;
+    registry.SetViewRule(FakeRegistry::ViewRule::kWin7);
+    registry.AddKey("U\\K");
+    registry.FailOpen("U\\Denied", ERROR_ACCESS_DENIED);
+    const FakeRegistry::View view = c.view ? FakeRegistry::View::k64 : FakeRegistry::View::k32;
+    const std::string path = std::string(c.subKey).substr(0, std::string(c.subKey).find("\\\\"));
+    EXPECT_EQ(c.result == ERROR_SUCCESS && !c.created, registry.HasKey(path, view)) << c.what;
+    HKEY key = sentinel;
+    EXPECT_EQ(c.result,
+              registry.CreateKey(HKEY_LOCAL_MACHINE, c.subKey, KEY_SET_VALUE | c.view, &key))
+        << c.what;
+    EXPECT_EQ(c.result == ERROR_SUCCESS, key != sentinel) << c.what;
+    EXPECT_EQ(c.result == ERROR_SUCCESS, registry.HasKey(path, view)) << c.what;
+    if (key != sentinel) registry.CloseKey(key);
+    EXPECT_EQ(0, registry.OpenKeyCount()) << c.what;
+  }
+}
+
+TEST(UntouchedOnFailureTest, RegistryQueryKeyCountsSetsThemOnlyOnSuccess) {
+  const struct Case {
+    const char* what;
+    REGSAM access;
+    bool deleted;
+    LONG result;
+    DWORD subKeys, values;  // on success
+  } cases[] = {
+      {"a key with a subkey and two values", KEY_QUERY_VALUE, false, ERROR_SUCCESS, 1, 2},
+      {"opened without KEY_QUERY_VALUE", KEY_SET_VALUE, false, ERROR_ACCESS_DENIED, 0, 0},
+      {"deleted meanwhile", KEY_QUERY_VALUE, true, ERROR_KEY_DELETED, 0, 0},
+  };
+  for (const Case& c : cases) {
+    FakeRegistry registry;
+    registry.AddKey("U\\K\\Sub");
+    registry.SetString("U\\K", "", "default");  // the default value counts
+    registry.SetString("U\\K", "Named", "x");
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, registry.OpenKey(HKEY_LOCAL_MACHINE, "U\\K", c.access, &key));
+    if (c.deleted) registry.RemoveKey("U\\K");
+    DWORD subKeys = kSentinel, values = kSentinel;
+    EXPECT_EQ(c.result, registry.QueryKeyCounts(key, &subKeys, &values)) << c.what;
+    EXPECT_EQ(c.result == ERROR_SUCCESS ? c.subKeys : kSentinel, subKeys) << c.what;
+    EXPECT_EQ(c.result == ERROR_SUCCESS ? c.values : kSentinel, values) << c.what;
+    registry.CloseKey(key);
+  }
+}
+
 TEST(UntouchedOnFailureTest, FileSystemGetAttributesSetsThemOnlyOnSuccess) {
   const struct Case {
     const char* what;

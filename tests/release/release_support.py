@@ -32,9 +32,11 @@ from zavcir.wine import standin, target
 TEST_CERT = SAMPLE / "test-signing" / "test-signing.crt"
 TEST_KEY = SAMPLE / "test-signing" / "test-signing.key"
 # What the sample's test-signed catalogs give: a warning for each tag, and on the
-# Windows 7 tags one that its kernel-mode driver lacks Microsoft's signature.
+# Windows 7 tags one that its kernel-mode driver lacks Microsoft's signature;
+# and its placeholder driver, which has no version resource, a warning for each tag.
 SAMPLE_WARNINGS = sorted([("warning", tag, "catalog-test-signed") for tag in TAGS]
-                         + [("warning", tag, "catalog-not-microsoft-signed") for tag in ("Win7_32", "Win7_64")])
+                         + [("warning", tag, "catalog-not-microsoft-signed") for tag in ("Win7_32", "Win7_64")]
+                         + [("warning", tag, "driver-file-version") for tag in TAGS])
 
 
 def _built(build: Path, name: str) -> Path:

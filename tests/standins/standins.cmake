@@ -8,11 +8,12 @@
 #   guardtool.exe               takes the run guard (or its name) as another program might
 #   killtool.exe                ends a process with a given exit code, as Task Manager does
 #   devtool.exe                 makes a root-enumerated device with a hardware ID (SetupAPI)
+#   servicetool.exe             a service that starts a command line in its own window station
 set(STANDIN_DIR ${CMAKE_SOURCE_DIR}/tests/standins)
 set(STANDIN_OUT ${CMAKE_BINARY_DIR}/tests)
 set(STANDIN_LINK_FLAGS -static -static-libgcc -static-libstdc++ -s)
 
-foreach(tool IN ITEMS boxtool wndtool runexit guardtool killtool)
+foreach(tool IN ITEMS boxtool wndtool runexit guardtool killtool servicetool)
   add_executable(${tool} ${STANDIN_DIR}/${tool}.cpp)
   target_include_directories(${tool} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(${tool} PRIVATE WIN32_LEAN_AND_MEAN)

@@ -10,6 +10,9 @@ by a short path. On Vista and later it fails at start and returns the bare
 Windows error code 1627 (0x0000065B), which read as an installer result would
 count 91 packages installed and 6 staged. The stand-in stays for what the real
 one cannot show here (Vista and later, exact result fields, cut-off runs).
+After every run the detection key names what is left; started from a service
+without /S, Setup.exe gives the installer its silent options, as the wizard
+would wait there for a person who cannot see it.
 
 On a machine that cannot run 32-bit programs the 64-bit prefix cases run with
 the 64-bit test build; the 32-bit ones are skipped.
@@ -60,6 +63,11 @@ def labels(values: dict[str, str]) -> tuple[str | None, str | None]:
     return values.get("DisplayName"), values.get("DisplayVersion")
 
 
+def detection(version: str, key: str, copies: int = 1) -> dict[str, str]:
+    """The detection key's values for the newest copy registered."""
+    return {"DisplayVersion": version, "UninstallKey": key, "Copies": f"0x{copies:x}"}
+
+
 class Log:
     """The support log's lines of the runs after the last call."""
 
@@ -96,6 +104,7 @@ def test_staged_without_a_device_then_a_second_version_beside_it(xp):
     assert REAL_UNINSTALL_STRING.match(values["UninstallString"]), values["UninstallString"]
     folder1 = values["UninstallString"].split("\\")[-2]
     assert p.store_folders() == [folder1]
+    assert p.detection_key() == detection("1.0.0.0", key1)
 
     # A second version, staged beside the first: labelled, then removed by its
     # own entry's short-path command, as only the first may stay.
@@ -107,6 +116,8 @@ def test_staged_without_a_device_then_a_second_version_beside_it(xp):
     assert not any(line.startswith("Staged copy still") for line in lines)
     assert {k: labels(v) for k, v in entries(p).items()} == {key1: (PRODUCT, "1.0.0.0")}
     assert p.store_folders() == [folder1]
+    # The key names what is left: the first version.
+    assert p.detection_key() == detection("1.0.0.0", key1)
 
 
 def test_on_a_device_install_upgrade_and_uninstall(xp):
@@ -120,6 +131,7 @@ def test_on_a_device_install_upgrade_and_uninstall(xp):
     assert results(log.new()) == ["Command result: 0x00000001"]
     (key1, values1), = entries(p).items()
     assert labels(values1) == (PRODUCT, "1.0.0.0")
+    assert p.detection_key() == detection("1.0.0.0", key1)
     # The installer put its driver on the device.
     assert p.run(tool("devtool.exe"), "show", HARDWARE_ID).values().get("service") == "zavcir"
 
@@ -133,6 +145,7 @@ def test_on_a_device_install_upgrade_and_uninstall(xp):
     (key2, values2), = entries(p).items()
     assert key2 != key1 and labels(values2) == (PRODUCT, "1.1.0.0")
     assert p.store_folders() == [values2["UninstallString"].split("\\")[-2]]
+    assert p.detection_key() == detection("1.1.0.0", key2)
 
     # Uninstall: nothing left, no entry and no store folder.
     assert p.run(v2.setup, "/S", "/U", timeout=120).code == SETUP_SUCCESS
@@ -140,6 +153,7 @@ def test_on_a_device_install_upgrade_and_uninstall(xp):
     assert results(lines) == ["Command result: 0x00000000"]
     assert not any(line.startswith("Copy still") for line in lines)
     assert entries(p) == {} and p.store_folders() == []
+    assert p.detection_key() is None
 
 
 # Vista and later of each word size: (prefix, Windows version, edition tag).
@@ -158,6 +172,7 @@ def test_a_failure_at_start_is_a_failed_install(make_prefix, arch, version, tag)
     assert any(FAILED_AT_START.match(line) for line in lines), lines
     assert lines[-1] == "Exit code 0x00000004 (setup failed)"
     assert entries(p) == {} and p.store_folders() == []
+    assert p.detection_key() is None
 
 
 @pytest.mark.parametrize("arch", ["64", "32"], ids=["win7-64bit", "win7-32bit"])
@@ -170,6 +185,7 @@ def test_a_copy_made_on_xp_stays_when_a_later_windows_fails_at_start(make_prefix
     before = entries(p)
     (key, values), = before.items()
     folders = p.store_folders()
+    assert p.detection_key() == detection("1.0.0.0", key)
     p.set_version("win7")
     log = Log(p)
 
@@ -178,6 +194,7 @@ def test_a_copy_made_on_xp_stays_when_a_later_windows_fails_at_start(make_prefix
     assert p.run(dist.setup, "/S", timeout=120).code == EXIT_SETUP_FAILED
     assert any(FAILED_AT_START.match(line) for line in log.new())
     assert entries(p) == before and p.store_folders() == folders
+    assert p.detection_key() == detection("1.0.0.0", key)
 
     # Uninstall: the entry's stored command fails at start too, and the copy
     # still registered afterwards is named.
@@ -187,6 +204,27 @@ def test_a_copy_made_on_xp_stays_when_a_later_windows_fails_at_start(make_prefix
     assert f"Copy still registered after the uninstall: {key} ({values['UninstallString'].lower()})" in lines
     assert lines[-1] == "Exit code 0x00000002 (removal failed)"
     assert entries(p) == before
+    assert p.detection_key() == detection("1.0.0.0", key)
+
+
+@pytest.mark.parametrize("device", [False, True], ids=["staged", "on-a-device"])
+def test_from_a_service_without_s_the_installer_gets_its_silent_options(xp, device):
+    """A run started by a service, which nobody sees, never asks for the wizard:
+    it ends as a silent run does, with or without a device to install on."""
+    p, tag = xp
+    dist = real_dist(p, tags=(tag,))
+    if device:
+        assert p.run(tool("devtool.exe"), "add", HARDWARE_ID).code == 0
+    log = Log(p)
+    ran = p.run_from_service(dist.setup, timeout=240)
+    assert ran["station"] == "__wineservice_winstation"
+    assert int(ran["exit"], 16) == SETUP_SUCCESS
+    lines = log.new()
+    assert f'Command: "{dist.folder(tag)}\\DPInst.exe" /LM /SW /F' in lines
+    assert results(lines) == ["Command result: 0x00000001" if device else "Command result: 0x00000100"]
+    (key, values), = entries(p).items()
+    assert labels(values) == (PRODUCT, "1.0.0.0")
+    assert p.detection_key() == detection("1.0.0.0", key)
 
 
 WIZARD = "Device Driver Installation Wizard"

@@ -61,9 +61,12 @@ def test_install_and_uninstall_runs_are_logged_and_appended(wine64):
     assert lines[9] == r'Command: "C:\dist\Win7_64\DPInst.exe" /LM /SW /F'
     assert lines[10] == "Command result: 0x00000001"
     writes = [line for line in lines if line.startswith("Registry write ")]
-    assert len(writes) == 2 and all(w.endswith("(REG_SZ): result 0") for w in writes), writes
+    assert len(writes) == 5 and all(w.endswith(": result 0") for w in writes), writes
     assert ' DisplayName = "ZAV CIR Receiver Driver" ' in writes[0]
     assert "(64-bit view)" in writes[0]
+    # Then the detection key, from the entries the run leaves.
+    detection = r"Registry write HKLM\SOFTWARE\ZAV\ZAV CIR Receiver Driver (64-bit view) "
+    assert [w[len(detection):].split(" = ")[0] for w in writes[2:]] == ["DisplayVersion", "UninstallKey", "Copies"]
     assert lines[-3:] == ["Install -", "Giving up the run guard", "Exit code 0x00000000 (success)"]
 
     # The debugger output has the Trace lines as they are and the log's own

@@ -21,6 +21,7 @@ from zavcir.wine.files import FilesMixin
 from zavcir.wine.logs import LogsMixin
 from zavcir.wine.registry import RegistryMixin
 from zavcir.wine.results import Box, Process, Result
+from zavcir.wine.services import ServicesMixin
 from zavcir.wine.target import require_32bit, target, tool
 from zavcir.wine.templates import clone, kill_server, template
 
@@ -47,7 +48,8 @@ def remove_stale_prefixes(max_age_s: float = 7200) -> None:
                 shutil.rmtree(path, ignore_errors=True)
 
 
-class WinePrefix(RegistryMixin, FilesMixin, LogsMixin, CutsMixin, DistributionMixin, DisplayMixin):
+class WinePrefix(RegistryMixin, FilesMixin, LogsMixin, CutsMixin, DistributionMixin, DisplayMixin,
+                 ServicesMixin):
     """One test's private prefix with its own persistent wine server."""
 
     def __init__(self, path: Path, arch: str, env: dict[str, str]):

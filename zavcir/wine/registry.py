@@ -8,6 +8,8 @@ import re
 from zavcir.wine.results import Result
 
 UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+# Where deployment tools read which version is installed (package/detection_key.h).
+DETECTION_KEY = r"HKLM\SOFTWARE\ZAV\ZAV CIR Receiver Driver"
 
 _ROOT_KEYS = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER", "HKCR": "HKEY_CLASSES_ROOT",
               "HKU": "HKEY_USERS"}
@@ -92,3 +94,8 @@ class RegistryMixin:
             if "zavcir.inf" in values.get("UninstallString", "").lower():
                 entries[name] = values
         return entries
+
+    def detection_key(self, view: int | None = None) -> dict[str, str] | None:
+        """The detection key's values (Copies as 0x...), or None when it is
+        missing; view None: the one the setup program uses (64 on a 64-bit prefix)."""
+        return self.reg_values(DETECTION_KEY, view or (64 if self.arch == "64" else 32))

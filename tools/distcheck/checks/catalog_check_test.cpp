@@ -177,6 +177,8 @@ TEST(CatalogCheckTest, KernelModeDriversOnTheWindows7Tags) {
       {"a driver of Windows' own", catalog_test::VendorSigner(), "1", "winusb.sys", {}},
       {"a user-mode service", catalog_test::VendorSigner(), "16", "zavcir.sys", {}},
   };
+  // A driver whose file version is the INF's version, so that only the catalog speaks.
+  const std::string driver = pe_test::MakeImage(kMachineAmd64, true, true, {3, 0, 0, 2});
   for (const Case& c : cases) {
     DistFolder dist;
     dist.MakeClean();
@@ -184,9 +186,10 @@ TEST(CatalogCheckTest, KernelModeDriversOnTheWindows7Tags) {
         Replaced(Replaced(kInf + services, "%type%", c.type), "%binary%", c.binary);
     for (const std::string folder : {"x86", "x64"}) {
       dist.Write(folder + "/zavcir.inf", inf);
+      dist.Write(folder + "/zavcir.sys", driver);
       dist.Write(
           folder + "/zavcir.cat",
-          catalog_test::MakeCatalog({{"zavcir.inf", inf}, {"zavcir.sys", "driver"}}, c.signer));
+          catalog_test::MakeCatalog({{"zavcir.inf", inf}, {"zavcir.sys", driver}}, c.signer));
     }
     EXPECT_EQ(c.codes, Codes(CheckDistribution(dist.Root()))) << c.name;
   }

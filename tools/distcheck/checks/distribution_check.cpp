@@ -10,6 +10,7 @@
 #include "env/setup_ini.h"
 #include "tools/distcheck/base/text.h"
 #include "tools/distcheck/checks/catalog_check.h"
+#include "tools/distcheck/checks/driver_file_check.h"
 #include "tools/distcheck/files/host_files.h"
 #include "tools/distcheck/files/package_files.h"
 #include "tools/distcheck/inf/driver_ver.h"
@@ -185,6 +186,7 @@ void CheckPackageFiles(const std::string& packageDir, const std::string& infPath
   if (!catalogPath.empty()) {
     CheckPackageCatalog(catalogPath, files, view, edition, row, findings);
   }
+  CheckDriverFileVersions(view, files, row->driverVersion, *row, findings);
 }
 
 void CheckInf(const std::string& packageDir, const Edition& edition, TagRow* row,

@@ -14,7 +14,8 @@
 //   rule, and DPInst.exe, a PE image of the tag's machine type (x86 for the
 //   32-bit tags, x64 for the 64-bit ones), and the package's files, models
 //   and catalog as the INF names them for the tag (package_inf.h), the
-//   package checked against its catalog (catalog_check.h);
+//   package checked against its catalog (catalog_check.h), and the version
+//   resource of its driver binaries (driver_file_check.h);
 // warning about driver versions that differ between tags and about folder
 // names with spaces (the installer records its uninstall command unquoted). Never fails:
 // every problem is a finding of the report.

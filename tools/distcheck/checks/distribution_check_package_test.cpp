@@ -2,6 +2,7 @@
 // as the INF names them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "tools/distcheck/checks/distribution_check.h"
@@ -200,6 +201,73 @@ TEST(DistCheckerTest, ModelsDecoratedForWindowsVersions) {
     for (const char* folder : {"x86", "x64"}) dist.Write(std::string(folder) + "/zavcir.inf", inf);
     dist.ResignAll();
     EXPECT_EQ(c.codes, Codes(CheckDistribution(dist.Root()))) << c.name;
+  }
+}
+
+// The binary of a kernel-mode service against the INF's DriverVer version
+// (3.0.0.2): a file-version detection rule matches only a binary whose
+// version resource carries that version.
+TEST(DistCheckerTest, DriverBinaryVersionAgainstTheInf) {
+  const std::string services =
+      "[Install.NT]\r\nCopyFiles = Files\r\n[Install.NT.Services]\r\n"
+      "AddService = zavcir, 0x00000002, Service\r\n%more%[Service]\r\nServiceType = %type%\r\n"
+      "ServiceBinary = %12%\\zavcir.sys\r\n[Other]\r\nServiceType = 1\r\n"
+      "ServiceBinary = %12%\\zavcir.sys\r\n";
+  const auto image = [](const uint16_t(&version)[4]) {
+    return pe_test::MakeImage(kMachineAmd64, true, true, version);
+  };
+  const std::string none;
+  struct Case {
+    const char* name;
+    std::string driver;  // zavcir.sys; "" none in the package
+    const char* type;    // the service's ServiceType
+    const char* more;    // more lines of the .Services section
+    const char* inf;     // the DriverVer line's version
+    bool warns;
+  } cases[] = {
+      {"the INF's version", image({3, 0, 0, 2}), "1", "", "3.0.0.2", false},
+      {"the same by number", image({3, 0, 0, 2}), "1", "", "03.0.00.2", false},
+      {"fewer parts in the INF", image({3, 1, 0, 0}), "1", "", "3.1", false},
+      {"another version", image({3, 0, 0, 1}), "1", "", "3.0.0.2", true},
+      {"a file system driver", image({3, 0, 0, 1}), "2", "", "3.0.0.2", true},
+      {"no version resource", pe_test::MakeImage(kMachineAmd64, true, false), "1", "", "3.0.0.2",
+       true},
+      {"no Windows executable", "driver", "1", "", "3.0.0.2", true},
+      {"a user-mode service", "driver", "16", "", "3.0.0.2", false},
+      {"a version the INF gives as no number", image({3, 0, 0, 2}), "1", "", "3.0.0.2beta", true},
+      {"missing: left to inf-source-file-missing", none, "1", "", "3.0.0.2", false},
+      {"two services of one binary: one warning", "driver", "1", "AddService = other, 0, Other\r\n",
+       "3.0.0.2", true},
+  };
+  for (const Case& c : cases) {
+    DistFolder dist;
+    dist.MakeClean();
+    const std::string inf = Replaced(
+        Replaced(Replaced(kInf, "3.0.0.2", c.inf) + services, "%type%", c.type), "%more%", c.more);
+    for (const std::string folder : {"x86", "x64"}) {
+      dist.Write(folder + "/zavcir.inf", inf);
+      if (c.driver.empty())
+        dist.Remove(folder + "/zavcir.sys");
+      else
+        dist.Write(folder + "/zavcir.sys", c.driver);
+    }
+    dist.ResignAll();
+    const DistReport report = CheckDistribution(dist.Root());
+    std::set<std::string> expected =
+        c.driver.empty() ? ErrorsOf("inf-source-file-missing", 1, 1) : std::set<std::string>{};
+    for (const char* tag : {"WinXP32", "WinXP64", "Vista32", "Vista64", "Win7_32", "Win7_64"}) {
+      if (c.warns) expected.insert(std::string("W ") + tag + " driver-file-version");
+    }
+    // One warning per tag, however many services the binary serves.
+    const auto warnings =
+        std::count_if(report.findings.begin(), report.findings.end(),
+                      [](const Finding& f) { return f.code == "driver-file-version"; });
+    EXPECT_EQ(c.warns ? 6 : 0, warnings) << c.name;
+    std::set<std::string> codes = Codes(report);
+    // The signer's own warnings on the Windows 7 tags are not this test's subject.
+    codes.erase("W Win7_32 catalog-not-microsoft-signed");
+    codes.erase("W Win7_64 catalog-not-microsoft-signed");
+    EXPECT_EQ(expected, codes) << c.name;
   }
 }
 

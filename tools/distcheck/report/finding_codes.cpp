@@ -41,6 +41,7 @@ const std::vector<FindingKind>& FindingKinds() {
       {F::kCatalogOsLaterNotCovered, "catalog-os-later-not-covered", W},
       {F::kCatalogTestSigned, "catalog-test-signed", W},
       {F::kCatalogNotMicrosoftSigned, "catalog-not-microsoft-signed", W},
+      {F::kDriverFileVersion, "driver-file-version", W},
   };
   return kinds;
 }

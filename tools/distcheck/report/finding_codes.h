@@ -46,6 +46,7 @@ enum class FindingCode {
   kCatalogOsLaterNotCovered,
   kCatalogTestSigned,
   kCatalogNotMicrosoftSigned,
+  kDriverFileVersion,
 };
 
 struct FindingKind {
