@@ -63,7 +63,7 @@ phase "executable checks and end-to-end tests under Wine"
 summary=build/test-results/end-to-end.txt
 rm -f "$summary"
 status=0
-/usr/bin/python3 -m pytest -q -rR -rs -n 4 --reruns 1 --reruns-delay 2 tests || status=$?
+/usr/bin/python3 -m pytest -q -rsR -n 4 --reruns 1 --reruns-delay 2 tests || status=$?
 
 # What the end-to-end tests ran against, last, where nobody can miss it.
 phase "end-to-end tests"
