@@ -20,8 +20,8 @@ constexpr char kSilentInstallOptions[] = "/LM /SW /F";
 
 // After removals: reads the entries once more and logs each copy of keys
 // (which the flow meant to remove) that is still registered.
-void LogCopiesLeft(CUninstallEntryList& list, const std::vector<std::string>& keys,
-                   const char* which) {
+void LogCopiesNotRemoved(CUninstallEntryList& list, const std::vector<std::string>& keys,
+                         const char* which) {
   const int count = list.Scan();
   for (int i = 0; i < count; ++i) {
     const CUninstallEntry& entry = list.ElementAt(i);
@@ -94,13 +94,13 @@ int RunInstaller(const InstallParams& params, CUninstallEntryList& list, bool* e
       olderKeys.push_back(list.ElementAt(i).GetKeyName());
       list.ElementAt(i).Uninstall(TRUE);
     }
-    if (!olderKeys.empty()) LogCopiesLeft(list, olderKeys, "Older copy");
+    if (!olderKeys.empty()) LogCopiesNotRemoved(list, olderKeys, "Older copy");
     return 0;
   }
   // Only staged, beside other copies: the new copy itself goes.
   if (afterCount > 1) {
     list.ElementAt(found).Uninstall(TRUE);
-    LogCopiesLeft(list, {newKey}, "Staged copy");
+    LogCopiesNotRemoved(list, {newKey}, "Staged copy");
   }
   return 0;
 }

@@ -77,7 +77,6 @@ struct InstallRun {
 
   FakePlatform p;
   InstallParams params;
-  int exitCode = -1;  // a sentinel: the flow's result replaces it
 };
 
 const std::string kLabelled =
@@ -105,8 +104,8 @@ TEST_P(InstallFlow, EndingsLabelTheNewCopyAndRemoveTheRightOnes) {
     InstallRun run(c.oldVersion, GetParam());
     run.Installer(c.result, true);
     run.params.silent = c.silent != FALSE;
-    run.exitCode = InstallPackage(run.params);
-    EXPECT_EQ(run.exitCode, SETUP_SUCCESS) << c.name;
+    const int exitCode = InstallPackage(run.params);
+    EXPECT_EQ(exitCode, SETUP_SUCCESS) << c.name;
     // A staged copy beside another is labelled, then removed with its key.
     const bool newRemoved = c.removed && std::string(c.removed) == "zavcir.inf_new";
     EXPECT_EQ(run.Labels(kNewKey), newRemoved ? "-|-" : kLabelled) << c.name;
@@ -143,8 +142,8 @@ TEST_P(InstallFlow, WithoutANewMatchingCopyNothingFollowsTheInstaller) {
   for (const Case& c : cases) {
     InstallRun run(c.oldVersion, GetParam());
     run.Installer(c.result, c.registers, InfText(c.newVersion));
-    run.exitCode = InstallPackage(run.params);
-    EXPECT_EQ(run.exitCode, c.exitCode) << c.name;
+    const int exitCode = InstallPackage(run.params);
+    EXPECT_EQ(exitCode, c.exitCode) << c.name;
     EXPECT_EQ(run.Scans(), c.scans) << c.name;
     EXPECT_EQ(run.p.runner.commands, Lines{kInstall}) << c.name;
     EXPECT_EQ(run.Labels(kNewKey) + run.Labels(kOldKey), "-|--|-") << c.name;
@@ -167,8 +166,8 @@ TEST_P(InstallFlow, AnInstallerWhoseEndIsUnknownHasFailed) {
     run.Installer(c.exitCode, true);
     run.p.runner.waitError = c.waitError;
     run.p.runner.exitCodeError = c.exitCodeError;
-    run.exitCode = InstallPackage(run.params);
-    EXPECT_EQ(run.exitCode, EXIT_SETUP_FAILED) << c.name;
+    const int exitCode = InstallPackage(run.params);
+    EXPECT_EQ(exitCode, EXIT_SETUP_FAILED) << c.name;
     EXPECT_EQ(run.Scans(), 2) << c.name;  // before, and at the end for the detection key
     EXPECT_EQ(run.p.runner.commands, Lines{kInstall}) << c.name;
     EXPECT_EQ(run.Labels(kNewKey) + run.Labels(kOldKey), "-|--|-") << c.name;
@@ -188,9 +187,9 @@ TEST_P(InstallFlow, AResultOfAnInstallWithoutAnEntryOfThePackageIsAFailure) {
       // A new entry (staged needs one) of another INF stands for none of the package.
       run.Installer(result, matching != 0 || (result & 0xFF00),
                     InfText(matching ? "3.0.0.2" : "9.9"));
-      run.exitCode = InstallPackage(run.params);
+      const int exitCode = InstallPackage(run.params);
       const bool failed = matching == 0;
-      EXPECT_EQ(run.exitCode, failed ? EXIT_SETUP_FAILED : SETUP_SUCCESS) << what;
+      EXPECT_EQ(exitCode, failed ? EXIT_SETUP_FAILED : SETUP_SUCCESS) << what;
       EXPECT_EQ(run.p.runner.commands.size(), failed ? 1u : 2u) << what;
       const Lines lines = log.TextLines(kLog);
       const std::string said =
@@ -238,14 +237,14 @@ TEST_P(InstallFlow, AResultThatCountsMorePackagesThanTheFolderHasIsAFailure) {
       run.p.files.AddDirectory(std::string(kPackageDir) + "\\folder.inf");
       run.p.files.AddFile(std::string(kPackageDir) + "\\zavcir.cat", "");
       run.Installer(c.result, true);
-      run.exitCode = InstallPackage(run.params);
+      const int exitCode = InstallPackage(run.params);
       const Lines lines = run.p.log.TextLines(kLog);
       if (!c.text) {
-        EXPECT_EQ(run.exitCode, SETUP_SUCCESS) << what;
+        EXPECT_EQ(exitCode, SETUP_SUCCESS) << what;
         EXPECT_GE(run.Scans(), 2) << what;
         continue;
       }
-      EXPECT_EQ(run.exitCode, EXIT_SETUP_FAILED) << what;
+      EXPECT_EQ(exitCode, EXIT_SETUP_FAILED) << what;
       EXPECT_EQ(run.Scans(), 2) << what;  // before, and at the end for the detection key
       EXPECT_EQ(run.p.runner.commands, Lines{kInstall}) << what;
       EXPECT_EQ(run.Labels(kNewKey) + run.Labels(kOldKey), "-|--|-") << what;
@@ -276,8 +275,8 @@ TEST_P(InstallFlow, ACopyNotRemovedIsNamed) {
     InstallRun run("2.0", GetParam());
     run.Installer(c.installResult, true);
     run.p.runner.results = {c.installResult, c.removeResult};
-    run.exitCode = InstallPackage(run.params);
-    EXPECT_EQ(run.exitCode, SETUP_SUCCESS) << c.name;
+    const int exitCode = InstallPackage(run.params);
+    EXPECT_EQ(exitCode, SETUP_SUCCESS) << c.name;
     const Lines left = run.Left();
     if (!c.line) {
       EXPECT_EQ(left, Lines{}) << c.name;
@@ -294,7 +293,7 @@ TEST_P(InstallFlow, AnInfWithoutVersionLeavesDisplayVersionAlone) {
   run.p.files.AddFile(std::string(kPackageDir) + "\\zavcir.inf", inf);
   run.p.registry.SetString(kNewKey, "DisplayVersion", "old");
   run.Installer(0x1, true, inf);
-  run.exitCode = InstallPackage(run.params);
+  InstallPackage(run.params);
   EXPECT_EQ(run.Labels(kNewKey),
             std::string("ZAV CIR Receiver Driver", 24) + "|" + std::string("old", 4));
 }

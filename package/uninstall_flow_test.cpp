@@ -49,7 +49,6 @@ struct UninstallRun {
   }
   FakePlatform p;
   UninstallParams params;
-  int exitCode = -1;  // a sentinel: the flow's result replaces it
 };
 
 // Each test runs on 32-bit Windows and on each 64-bit one, whose entries are
@@ -67,13 +66,13 @@ TEST_P(UninstallFlow, EntriesFirstThenEveryPackageFolderOfTheStore) {
     run.p.files.AddDirectory(StoreFolder("zavcir.inf_d"));
     run.p.files.AddFile(StoreFolder("zavcir_file"), "");  // a file, not a folder
     run.p.files.AddDirectory(StoreFolder("other"));
-    run.exitCode = UninstallPackage(run.params);
+    const int exitCode = UninstallPackage(run.params);
     EXPECT_EQ(run.p.runner.commands,
               (Lines{package_test::EntryCommand("zavcir.inf_a", silent),
                      package_test::EntryCommand("zavcir.inf_b", silent),
                      SweepCommand(kDPInst, silent, StoreFolder("zavcir.inf_c")),
                      SweepCommand(kDPInst, silent, StoreFolder("zavcir.inf_d"))}));
-    EXPECT_EQ(run.exitCode, SETUP_SUCCESS);
+    EXPECT_EQ(exitCode, SETUP_SUCCESS);
     EXPECT_EQ(run.Left(), Lines{});
     EXPECT_EQ(run.p.registry.OpenKeyCount(), 0);
   }
@@ -98,7 +97,7 @@ TEST_P(UninstallFlow, StoreFolderAndInstallerLocation) {
     if (!c.packageDir) run.p.files.Remove(kPackageDir);
     run.p.files.AddDirectory("C:\\Windows\\System32\\DRVSTORE\\zavcir_1");
     run.p.files.AddDirectory(StoreFolder("zavcir.inf_1"));
-    run.exitCode = UninstallPackage(run.params);
+    UninstallPackage(run.params);
     EXPECT_EQ(run.p.runner.commands, Lines{c.command}) << c.osKind;
   }
 }
@@ -136,13 +135,13 @@ TEST_P(UninstallFlow, ResultsOfEntriesAndSweepAndTheDeviceCheck) {
     for (int i = 0; i < c.folders; ++i)
       run.p.files.AddDirectory(StoreFolder("zavcir.inf_" + std::to_string(i)));
     run.p.runner.results = c.results;
-    run.exitCode = UninstallPackage(run.params);
+    const int exitCode = UninstallPackage(run.params);
     const std::string what =
         PrintToString(c.results) + (c.device ? ", device" : "") + (c.entries ? ", entries" : "");
     // A failure does not stop the sweep: A's command (which takes A's folder
     // with it), then every folder left, B's among them.
     EXPECT_EQ(run.p.runner.commands.size(), c.folders + (c.entries ? 2u : 0u)) << what;
-    EXPECT_EQ(run.exitCode, c.exitCode) << what;
+    EXPECT_EQ(exitCode, c.exitCode) << what;
     EXPECT_EQ(run.p.system.sleeps, std::vector<DWORD>(c.checked ? 1 : 0, 1000)) << what;
     EXPECT_EQ(run.p.device.opened, Lines(c.checked ? 1 : 0, "\\\\.\\ZavCirIndexIoInterface"))
         << what;
@@ -187,13 +186,13 @@ TEST_P(UninstallFlow, CopiesStillThereAfterTheCommandsAreFailures) {
     if (!c.removes) run.p.runner.onRun = nullptr;
     AddCopy(run.p, "A", "zavcir.inf_a", InfText("1.0"));
     run.p.runner.results = {c.result};
-    run.exitCode = UninstallPackage(run.params);
+    const int exitCode = UninstallPackage(run.params);
     const bool left = c.entry || c.folder;
     // The device check runs only when nothing else was recorded.
     int expected = SETUP_SUCCESS;
     if (left) expected |= EXIT_REMOVE_FAILED;
     if ((c.result & 0x40000000) || !left) expected |= EXIT_RESTART_NEEDED;
-    EXPECT_EQ(run.exitCode, expected) << c.name;
+    EXPECT_EQ(exitCode, expected) << c.name;
     Lines left_lines;
     if (c.entry)
       left_lines.push_back("Copy still registered after the uninstall: A (" +

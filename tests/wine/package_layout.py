@@ -104,14 +104,20 @@ def assert_state(p, store: Store, entries: dict, folders: list[bytes]) -> None:
                 assert not [x for x in (wow / sub).iterdir() if x.name.lower().startswith("zavcir")]
 
 
-class CommandLog:
-    """The stand-in's command log, read in portions: `new()` returns the lines
-    added since the last call."""
+class NewLines:
+    """A log read in portions: `new()` returns the lines that read() gives
+    beyond those it gave at the last call."""
 
-    def __init__(self, prefix):
-        self._prefix, self._seen = prefix, 0
+    def __init__(self, read):
+        self._read, self._seen = read, 0
 
     def new(self) -> list[str]:
-        lines = self._prefix.standin_log()
+        lines = self._read()
         fresh, self._seen = lines[self._seen:], len(lines)
         return fresh
+
+
+def detection_values(version: str, key: str, copies: int = 1) -> dict[str, str]:
+    """The detection key's values, as detection_key() reads them, for the
+    newest copy registered (version, entry key) among copies."""
+    return {"DisplayVersion": version, "UninstallKey": key, "Copies": f"0x{copies:x}"}

@@ -10,7 +10,7 @@ the uninstall it is gone, with SOFTWARE\ZAV when nothing else is there. On a
 
 import pytest
 
-from package_layout import V1, V2, entry_key
+from package_layout import V1, V2, detection_values, entry_key
 from zavcir.exit_codes import EXIT_SETUP_FAILED, SETUP_SUCCESS
 from zavcir.paths import SAMPLE_DIR
 
@@ -40,8 +40,7 @@ def test_after_every_run_the_key_agrees_with_the_entries_left(make_prefix, arch,
     v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
 
     def key_is(installed_version, inf, copies=1):
-        expected = None if inf is None else {
-            "DisplayVersion": installed_version, "UninstallKey": entry_key(inf), "Copies": f"0x{copies:x}"}
+        expected = None if inf is None else detection_values(installed_version, entry_key(inf), copies)
         assert p.detection_key() == expected
         if arch == "64":  # the entries' view only
             assert p.detection_key(view=32) is None

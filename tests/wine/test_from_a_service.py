@@ -27,7 +27,7 @@ def test_without_s_a_run_from_a_service_is_silent(make_prefix, arch, version, ta
     assert ran["station"] == "__wineservice_winstation" and int(ran["flags"], 16) == 0
     assert int(ran["exit"], 16) == SETUP_SUCCESS
     assert p.standin_log() == [install_command(dist.folder(tag), silent=True)]
-    log = [text for _, text in p.support_log()]
+    log = p.support_texts()
     assert log[4] == HIDDEN_STATION, log
     assert p.detection_key()["DisplayVersion"] == "1.0.0.0"
 
@@ -46,7 +46,7 @@ def test_a_broken_distribution_shows_no_box_where_nobody_sees_it(wine64):
     dist = p.make_dist(ini="[Dir]\r\nWin7_64 = gone\r\n", folders={})
     ran = p.run_from_service(dist.setup, timeout=120)
     assert int(ran["exit"], 16) == EXIT_SETUP_FAILED
-    log = [text for _, text in p.support_log()]
+    log = p.support_texts()
     assert log[-2:] == [r"Start-up failed (window station not visible, no message shown): Invalid path: "
                         r"C:\dist\gone", "Exit code 0x00000004 (setup failed)"]
 

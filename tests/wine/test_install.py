@@ -9,7 +9,7 @@ story on a 64-bit prefix checks both.
 
 import pytest
 
-from package_layout import STAGED_WITHOUT_ENTRY, V1, V2, CommandLog, Store, assert_state, install_command
+from package_layout import STAGED_WITHOUT_ENTRY, V1, V2, NewLines, Store, assert_state, install_command
 from zavcir.exit_codes import EXIT_SETUP_FAILED, SETUP_SUCCESS
 from zavcir.paths import SAMPLE_DIR
 from zavcir.wine import UNINSTALL_KEY, tool
@@ -34,7 +34,7 @@ def test_install_upgrade_and_uninstall(make_prefix, arch, version, tag):
     v1 = p.make_dist()
     v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
     v1_dir, v2_dir = v1.folder(tag), v2.folder(tag)
-    log = CommandLog(p)
+    log = NewLines(p.standin_log)
 
     # First install: the new entry is labelled with the product name and the INF's version.
     assert p.run(v1.setup, "/S").code == SETUP_SUCCESS
@@ -66,7 +66,7 @@ def test_interactive_run_passes_interactive_options_but_removes_old_copies_silen
     store = Store(xp=version == "winxp", bits=int(arch))
     v1 = p.make_dist()
     v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
-    log = CommandLog(p)
+    log = NewLines(p.standin_log)
 
     assert p.run(v1.setup).code == SETUP_SUCCESS
     assert log.new() == [f'"C:\\dist\\{tag}\\DPInst.exe" /LM /P']
@@ -83,7 +83,7 @@ def test_staged_ending_keeps_a_lone_copy_and_removes_a_second_one(wine64):
     v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
     v1_dir, v2_dir = v1.folder("Win7_64"), v2.folder("Win7_64")
     staged = {"ZAVCIR_STANDIN_EXIT": "0x100"}
-    log = CommandLog(p)
+    log = NewLines(p.standin_log)
 
     # Staged only, nothing else there: the new entry is labelled and stays.
     assert p.run(v1.setup, "/S", env=staged).code == SETUP_SUCCESS
@@ -122,7 +122,7 @@ def test_installer_outcome_over_an_installed_copy(wine64, case):
     v2 = p.make_dist(root=r"C:\dist2", sample=SAMPLE_DIR / "v2")
     v1_dir, v2_dir = v1.folder("Win7_64"), v2.folder("Win7_64")
     assert p.run(v1.setup, "/S").code == SETUP_SUCCESS
-    log = CommandLog(p)
+    log = NewLines(p.standin_log)
     log.new()
     if env is None:
         p.unix_path(v2_dir + r"\DPInst.exe").unlink()
@@ -154,7 +154,7 @@ def test_package_folder_with_spaces_runs_the_installer_in_it(wine64):
     # A program where an unquoted command line would find one first.
     planted = p.unix_path(r"C:\dist\My.exe")
     planted.write_bytes(tool("runexit.exe").read_bytes())
-    log = CommandLog(p)
+    log = NewLines(p.standin_log)
 
     assert p.run(d.setup).code == SETUP_SUCCESS
     assert log.new() == [r'"C:\dist\My Drivers\DPInst.exe" /LM /P']

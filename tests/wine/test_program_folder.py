@@ -17,7 +17,7 @@ from pathlib import Path
 
 import pytest
 
-from package_layout import V1, CommandLog, Store, assert_state, install_command
+from package_layout import V1, NewLines, Store, assert_state, install_command
 from zavcir.exit_codes import EXIT_SETUP_FAILED, SETUP_SUCCESS
 
 NO_INI = "Failed to open Setup.ini file"
@@ -38,7 +38,7 @@ UNNAMEABLE = {
 
 def last_run(p):
     """The support log's lines of the last run, without their time stamps."""
-    lines = [text for _, text in p.support_log()]
+    lines = p.support_texts()
     starts = [i for i, line in enumerate(lines) if line.startswith("==== Setup ")]
     return lines[starts[-1]:]
 
@@ -58,7 +58,7 @@ def install_and_uninstall(p, d, installed: bool = False) -> str:
     in d's package folder, nothing is left behind. Returns the program folder of
     the install run's log."""
     store = Store(xp=False, bits=64)
-    log = CommandLog(p)
+    log = NewLines(p.standin_log)
     if not installed:
         assert p.run(d.setup, "/S").code == SETUP_SUCCESS
     folder = last_run(p)[1][len("Program folder: "):].split(" (the short form of ")[0]
@@ -121,7 +121,7 @@ def test_folder_the_code_page_names_is_used_as_it_is(make_prefix, japanese, root
     d = p.make_dist(root=root)
     before = tree(p.unix_path(root))
     store = Store(xp=False, bits=64)
-    log = CommandLog(p)
+    log = NewLines(p.standin_log)
     assert p.run(d.setup, "/S").code == SETUP_SUCCESS
     assert last_run(p)[1] == "Program folder: " + root
     assert log.new() == [install_command(root + r"\Win7_64", silent=True)]
@@ -199,7 +199,7 @@ def test_read_only_drive_root_works_and_nothing_is_written_there(wine64, tmp_pat
         assert p.run("cmd", "/c", r"echo x> D:\probe.txt").stderr.strip(), how
         assert not (medium / "probe.txt").exists()
         store = Store(xp=False, bits=64)
-        log = CommandLog(p)
+        log = NewLines(p.standin_log)
         assert p.run(d.setup, "/S").code == SETUP_SUCCESS, how
         assert last_run(p)[1] == "Program folder: D:"
         assert log.new() == [install_command(r"D:\Win7_64", silent=True)]

@@ -27,7 +27,7 @@ from pathlib import Path
 
 import pytest
 
-from package_layout import PRODUCT
+from package_layout import PRODUCT, NewLines, detection_values
 from zavcir.exit_codes import EXIT_REMOVE_FAILED, EXIT_SETUP_FAILED, SETUP_SUCCESS
 from zavcir.paths import BUILD_ROOT, SAMPLE_DIR
 from zavcir.wine import VirtualDisplay, missing_tools, real_installer, target, tool
@@ -55,29 +55,8 @@ def real_dist(p, root: str = r"C:\dist", sample: Path = SAMPLE_DIR, tags: tuple[
     return p.make_dist(root=root, folders=folders, sample=sample, installer=real_installer, whole=True)
 
 
-def entries(p) -> dict[str, dict[str, str]]:
-    return p.uninstall_entries()
-
-
 def labels(values: dict[str, str]) -> tuple[str | None, str | None]:
     return values.get("DisplayName"), values.get("DisplayVersion")
-
-
-def detection(version: str, key: str, copies: int = 1) -> dict[str, str]:
-    """The detection key's values for the newest copy registered."""
-    return {"DisplayVersion": version, "UninstallKey": key, "Copies": f"0x{copies:x}"}
-
-
-class Log:
-    """The support log's lines of the runs after the last call."""
-
-    def __init__(self, p):
-        self.p, self.seen = p, 0
-
-    def new(self) -> list[str]:
-        lines = [text for _, text in self.p.support_log()]
-        fresh, self.seen = lines[self.seen:], len(lines)
-        return fresh
 
 
 def results(lines: list[str]) -> list[str]:
@@ -94,17 +73,17 @@ def xp(request, make_prefix):
 def test_staged_without_a_device_then_a_second_version_beside_it(xp):
     p, tag = xp
     v1, v2 = real_dist(p, tags=(tag,)), real_dist(p, r"C:\dist2", SAMPLE_DIR / "v2", (tag,))
-    log = Log(p)
+    log = NewLines(p.support_texts)
 
     # No device matches: staged only, labelled and kept.
     assert p.run(v1.setup, "/S", timeout=120).code == SETUP_SUCCESS
     assert results(log.new()) == ["Command result: 0x00000100"]
-    (key1, values), = entries(p).items()
+    (key1, values), = p.uninstall_entries().items()
     assert labels(values) == (PRODUCT, "1.0.0.0")
     assert REAL_UNINSTALL_STRING.match(values["UninstallString"]), values["UninstallString"]
     folder1 = values["UninstallString"].split("\\")[-2]
     assert p.store_folders() == [folder1]
-    assert p.detection_key() == detection("1.0.0.0", key1)
+    assert p.detection_key() == detection_values("1.0.0.0", key1)
 
     # A second version, staged beside the first: labelled, then removed by its
     # own entry's short-path command, as only the first may stay.
@@ -114,10 +93,10 @@ def test_staged_without_a_device_then_a_second_version_beside_it(xp):
     removal = next(line for line in lines if line.startswith("Command: c:\\prog~"))
     assert " /s /u c:\\windows\\system32\\drvstore\\zavcir_" in removal
     assert not any(line.startswith("Staged copy still") for line in lines)
-    assert {k: labels(v) for k, v in entries(p).items()} == {key1: (PRODUCT, "1.0.0.0")}
+    assert {k: labels(v) for k, v in p.uninstall_entries().items()} == {key1: (PRODUCT, "1.0.0.0")}
     assert p.store_folders() == [folder1]
     # The key names what is left: the first version.
-    assert p.detection_key() == detection("1.0.0.0", key1)
+    assert p.detection_key() == detection_values("1.0.0.0", key1)
 
 
 def test_on_a_device_install_upgrade_and_uninstall(xp):
@@ -125,13 +104,13 @@ def test_on_a_device_install_upgrade_and_uninstall(xp):
     v1, v2 = real_dist(p, tags=(tag,)), real_dist(p, r"C:\dist2", SAMPLE_DIR / "v2", (tag,))
     added = p.run(tool("devtool.exe"), "add", HARDWARE_ID)
     assert added.code == 0, added.stdout + added.stderr
-    log = Log(p)
+    log = NewLines(p.support_texts)
 
     assert p.run(v1.setup, "/S", timeout=120).code == SETUP_SUCCESS
     assert results(log.new()) == ["Command result: 0x00000001"]
-    (key1, values1), = entries(p).items()
+    (key1, values1), = p.uninstall_entries().items()
     assert labels(values1) == (PRODUCT, "1.0.0.0")
-    assert p.detection_key() == detection("1.0.0.0", key1)
+    assert p.detection_key() == detection_values("1.0.0.0", key1)
     # The installer put its driver on the device.
     assert p.run(tool("devtool.exe"), "show", HARDWARE_ID).values().get("service") == "zavcir"
 
@@ -142,17 +121,17 @@ def test_on_a_device_install_upgrade_and_uninstall(xp):
     assert results(lines) == ["Command result: 0x00000001", "Command result: 0x00000000"]
     assert f"Command: {values1['UninstallString'].lower().replace(' /u ', ' /s /u ')}" in lines
     assert not any(line.startswith("Older copy still") for line in lines)
-    (key2, values2), = entries(p).items()
+    (key2, values2), = p.uninstall_entries().items()
     assert key2 != key1 and labels(values2) == (PRODUCT, "1.1.0.0")
     assert p.store_folders() == [values2["UninstallString"].split("\\")[-2]]
-    assert p.detection_key() == detection("1.1.0.0", key2)
+    assert p.detection_key() == detection_values("1.1.0.0", key2)
 
     # Uninstall: nothing left, no entry and no store folder.
     assert p.run(v2.setup, "/S", "/U", timeout=120).code == SETUP_SUCCESS
     lines = log.new()
     assert results(lines) == ["Command result: 0x00000000"]
     assert not any(line.startswith("Copy still") for line in lines)
-    assert entries(p) == {} and p.store_folders() == []
+    assert p.uninstall_entries() == {} and p.store_folders() == []
     assert p.detection_key() is None
 
 
@@ -165,13 +144,13 @@ LATER = [("64", "win7", "Win7_64"), ("64", "win10", "Win7_64"), ("32", "vista", 
 def test_a_failure_at_start_is_a_failed_install(make_prefix, arch, version, tag):
     p = make_prefix(arch, version)
     dist = real_dist(p, tags=(tag,))
-    log = Log(p)
+    log = NewLines(p.support_texts)
     assert p.run(dist.setup, "/S", timeout=120).code == EXIT_SETUP_FAILED
     lines = log.new()
     assert results(lines) == ["Command result: 0x0000065B"]
     assert any(FAILED_AT_START.match(line) for line in lines), lines
     assert lines[-1] == "Exit code 0x00000004 (setup failed)"
-    assert entries(p) == {} and p.store_folders() == []
+    assert p.uninstall_entries() == {} and p.store_folders() == []
     assert p.detection_key() is None
 
 
@@ -182,19 +161,19 @@ def test_a_copy_made_on_xp_stays_when_a_later_windows_fails_at_start(make_prefix
     later_tag = "Win7_64" if arch == "64" else "Win7_32"
     dist = real_dist(p, tags=(xp_tag, later_tag))
     assert p.run(dist.setup, "/S", timeout=120).code == SETUP_SUCCESS
-    before = entries(p)
+    before = p.uninstall_entries()
     (key, values), = before.items()
     folders = p.store_folders()
-    assert p.detection_key() == detection("1.0.0.0", key)
+    assert p.detection_key() == detection_values("1.0.0.0", key)
     p.set_version("win7")
-    log = Log(p)
+    log = NewLines(p.support_texts)
 
     # The same package once more: the installer fails at start; the copy stays
     # as it was, labels and all.
     assert p.run(dist.setup, "/S", timeout=120).code == EXIT_SETUP_FAILED
     assert any(FAILED_AT_START.match(line) for line in log.new())
-    assert entries(p) == before and p.store_folders() == folders
-    assert p.detection_key() == detection("1.0.0.0", key)
+    assert p.uninstall_entries() == before and p.store_folders() == folders
+    assert p.detection_key() == detection_values("1.0.0.0", key)
 
     # Uninstall: the entry's stored command fails at start too, and the copy
     # still registered afterwards is named.
@@ -203,8 +182,8 @@ def test_a_copy_made_on_xp_stays_when_a_later_windows_fails_at_start(make_prefix
     assert any(UNINSTALL_FAILED_AT_START.match(line) for line in lines), lines
     assert f"Copy still registered after the uninstall: {key} ({values['UninstallString'].lower()})" in lines
     assert lines[-1] == "Exit code 0x00000002 (removal failed)"
-    assert entries(p) == before
-    assert p.detection_key() == detection("1.0.0.0", key)
+    assert p.uninstall_entries() == before
+    assert p.detection_key() == detection_values("1.0.0.0", key)
 
 
 @pytest.mark.parametrize("device", [False, True], ids=["staged", "on-a-device"])
@@ -215,16 +194,16 @@ def test_from_a_service_without_s_the_installer_gets_its_silent_options(xp, devi
     dist = real_dist(p, tags=(tag,))
     if device:
         assert p.run(tool("devtool.exe"), "add", HARDWARE_ID).code == 0
-    log = Log(p)
+    log = NewLines(p.support_texts)
     ran = p.run_from_service(dist.setup, timeout=240)
     assert ran["station"] == "__wineservice_winstation"
     assert int(ran["exit"], 16) == SETUP_SUCCESS
     lines = log.new()
     assert f'Command: "{dist.folder(tag)}\\DPInst.exe" /LM /SW /F' in lines
     assert results(lines) == ["Command result: 0x00000001" if device else "Command result: 0x00000100"]
-    (key, values), = entries(p).items()
+    (key, values), = p.uninstall_entries().items()
     assert labels(values) == (PRODUCT, "1.0.0.0")
-    assert p.detection_key() == detection("1.0.0.0", key)
+    assert p.detection_key() == detection_values("1.0.0.0", key)
 
 
 WIZARD = "Device Driver Installation Wizard"
@@ -275,5 +254,5 @@ def test_without_s_the_wizard_is_clicked_through_as_a_person_does(make_prefix):
         display.stop()
     assert len(pages) == 2, pages  # welcome, then "The drivers were successfully installed"
     assert result.code == SETUP_SUCCESS
-    assert [labels(values) for values in entries(p).values()] == [(PRODUCT, "1.0.0.0")]
-    assert "Command: \"" + dist.folder(tag) + "\\DPInst.exe\" /LM /P" in [text for _, text in p.support_log()]
+    assert [labels(values) for values in p.uninstall_entries().values()] == [(PRODUCT, "1.0.0.0")]
+    assert "Command: \"" + dist.folder(tag) + "\\DPInst.exe\" /LM /P" in p.support_texts()

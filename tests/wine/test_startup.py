@@ -231,7 +231,7 @@ def test_the_window_gets_its_block_reason_on_its_own_thread_before_the_installer
     assert reason[4] == "Installing the ZAV CIR Receiver Driver."
     assert levels[0][0] < at < installer_start
 
-    log = [text for _, text in p.support_log()]
+    log = p.support_texts()
     assert log.index("Shutdown level 0x000003FF: asked before the other applications") < \
         log.index("Shutdown block reason not set, error 120: a log-off or shutdown may end this run") < \
         log.index(r'Command: "C:\dist\Win7_64\DPInst.exe" /LM /SW /F')

@@ -6,7 +6,7 @@ import time
 
 import pytest
 
-from package_layout import STAGED_WITHOUT_ENTRY, V1, V2, CommandLog, Store, assert_state
+from package_layout import STAGED_WITHOUT_ENTRY, V1, V2, NewLines, Store, assert_state
 from zavcir.exit_codes import EXIT_REMOVE_FAILED, EXIT_RESTART_NEEDED, SETUP_SUCCESS
 from zavcir.paths import SAMPLE_DIR
 from zavcir.wine import UNINSTALL_KEY, tool
@@ -35,7 +35,7 @@ def test_entries_go_first_then_every_package_folder_of_the_store(wine64, silent)
     # A file that matches the mask is no package folder.
     stray = p.system32() / "DriverStore" / "FileRepository" / "zavcir-notes.txt"
     stray.write_text("not a package\n")
-    log = CommandLog(p)
+    log = NewLines(p.standin_log)
     log.new()
 
     started = time.monotonic()
@@ -111,7 +111,7 @@ def test_package_folder_gone_uses_the_installer_beside_setup(wine64):
     p = wine64
     d = p.make_dist()
     leave_in_store(p, d)
-    log = CommandLog(p)
+    log = NewLines(p.standin_log)
     log.new()
     package = p.unix_path(d.folder("Win7_64"))
     for name in ("DPInst.exe", "zavcir.inf"):

@@ -38,6 +38,10 @@ class LogsMixin:
                 lines.append((int(m.group(1)), line[m.end():]))
         return lines
 
+    def support_texts(self) -> list[str]:
+        """The support log's lines without time stamp and process id."""
+        return [text for _, text in self.support_log()]
+
     def setup_pids(self) -> list[int]:
         """The process ids of the Setup.exe runs in the support log, in order of start."""
         return [pid for pid, text in self.support_log() if text.startswith("==== Setup ")]

@@ -205,12 +205,10 @@ void CheckSigner(const std::string& where, const CatalogContent& catalog,
   }
   if (edition.target.endMajor != 0 || IsMicrosoftSigner(signature.kind)) return;
   for (const KernelService& service : view.kernelServices) {
-    for (const PackageFile& file : files) {
-      if (file.path.empty() || !AsciiEqualNoCase(LastComponent(file.name), service.binary))
-        continue;
+    if (const PackageFile* file = FindShippedBinary(files, service.binary)) {
       findings->Add(tag, FindingCode::kCatalogNotMicrosoftSigned,
                     tag + ": the package installs the kernel-mode service " + Quoted(service.name) +
-                        " (" + file.name + "), and its catalog " + where + " is signed by '" +
+                        " (" + file->name + "), and its catalog " + where + " is signed by '" +
                         signature.subject + "' (" + SignerKindText(signature.kind) +
                         "), not by Microsoft's hardware compatibility publisher: Windows 10 "
                         "version 1607 and later with Secure Boot load such a driver only with "

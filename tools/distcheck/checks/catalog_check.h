@@ -9,17 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "tools/distcheck/checks/package_file.h"
 #include "tools/distcheck/inf/editions.h"
 #include "tools/distcheck/inf/package_inf.h"
 #include "tools/distcheck/report/finding_codes.h"
 #include "tools/distcheck/report/report_types.h"
-
-// A file of the package, for its catalog.
-struct PackageFile {
-  std::string name;        // as the INF names it, folders joined by '\\'; or the INF's own name
-  std::string path;        // in the host's form; "" when it is not in the package
-  bool inCabinet = false;  // it is in its disk's cabinet instead
-};
 
 // Whether this build of the checker reads catalogs and signatures (the Windows
 // build does not).

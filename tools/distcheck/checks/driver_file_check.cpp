@@ -55,12 +55,8 @@ void CheckDriverFileVersions(const PackageInfView& view, const std::vector<Packa
   if (driverVersion.empty()) return;
   std::set<std::string> checked;
   for (const KernelService& service : view.kernelServices) {
-    for (const PackageFile& file : files) {
-      if (file.path.empty() || !AsciiEqualNoCase(LastComponent(file.name), service.binary))
-        continue;
-      if (checked.insert(AsciiLower(file.name)).second)
-        CheckBinary(service, file, driverVersion, row, findings);
-      break;
-    }
+    const PackageFile* file = FindShippedBinary(files, service.binary);
+    if (file && checked.insert(AsciiLower(file->name)).second)
+      CheckBinary(service, *file, driverVersion, row, findings);
   }
 }
