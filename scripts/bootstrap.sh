@@ -18,7 +18,7 @@ PACKAGES=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 wine32:i386
   icoutils python3 python3-pefile python3-pytest python3-pytest-xdist python3-pytest-rerunfailures
-  clang libclang-rt-14-dev osslsigncode openssl locales
+  clang clang-format libclang-rt-14-dev osslsigncode openssl locales
   xvfb xdotool imagemagick
 )
 

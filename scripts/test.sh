@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs every test from a fresh clone: installs what is missing, makes each build
-# once (the native one under the sanitizers, the fuzz targets, the Windows build
-# and the 64-bit test build), runs the native unit tests, a short pass of every
-# fuzz target, the checks of the built executable and the end-to-end tests
-# under Wine, and ends with what those ran against.
+# Runs every test from a fresh clone: installs what is missing, checks the C++
+# sources' format, makes each build once (the native one under the sanitizers,
+# the fuzz targets, the Windows build and the 64-bit test build), runs the
+# native unit tests, a short pass of every fuzz target, the checks of the built
+# executable and the end-to-end tests under Wine, and ends with what those ran
+# against.
 #
 # The long fuzz campaigns are a command of their own (scripts/fuzz.sh, 30 s a
 # target); so is the benchmark (bench/run.sh).
@@ -20,6 +21,11 @@ phase() { echo "== $1 ($((SECONDS - start)) s)"; }
 mkdir -p build
 /usr/bin/python3 -m zavcir.wine templates >build/templates.log 2>&1 &
 templates=$!
+
+# The C++ sources as the repository's .clang-format lays them out; a file that
+# differs fails the run here, in a second, before any build.
+phase "format of the C++ sources (clang-format)"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 # One native build for the unit tests and for the programs the Python tests
 # run (the checker, the catalog tool, the INF probe): with AddressSanitizer and

@@ -6,8 +6,8 @@
 // windows.h first: SetupAPI's header relies on it.
 #include <setupapi.h>
 
-#include "env/inf_file.h"
 #include "base/unique_handles.h"
+#include "env/inf_file.h"
 
 class Win32InfFile : public InfFile {
  public:

@@ -1,8 +1,8 @@
 #include "win32/win32_inf_parser.h"
 
+#include "base/unique_handles.h"
 #include "win32/proc_address.h"
 #include "win32/system_library.h"
-#include "base/unique_handles.h"
 #include "win32/win32_inf_file.h"
 
 static_assert(INF_STYLE_OLDNT == 1 && INF_STYLE_WIN4 == 2, "the styles Win32InfParser names");

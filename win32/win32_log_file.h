@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "env/log_file.h"
 #include "base/unique_handles.h"
+#include "env/log_file.h"
 
 class Win32LogFile : public LogFile {
  public:

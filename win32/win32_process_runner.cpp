@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "win32/proc_address.h"
 #include "base/unique_handles.h"
+#include "win32/proc_address.h"
 #include "win32/wait_for_object.h"
 
 namespace {

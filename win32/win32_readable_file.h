@@ -1,8 +1,8 @@
 // A file opened by Win32FileSystem::OpenForRead; the handle closes with the object.
 #pragma once
 
-#include "env/readable_file.h"
 #include "base/unique_handles.h"
+#include "env/readable_file.h"
 
 class Win32ReadableFile : public ReadableFile {
  public:

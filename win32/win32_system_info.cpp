@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "win32/proc_address.h"
 #include "base/unique_handles.h"
+#include "win32/proc_address.h"
 
 namespace {
 

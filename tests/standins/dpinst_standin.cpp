@@ -63,8 +63,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/standins/process_text.h"
 #include "base/unique_handles.h"
+#include "tests/standins/process_text.h"
 
 namespace {
 

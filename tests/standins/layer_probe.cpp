@@ -44,6 +44,7 @@
 #include <string>
 #include <vector>
 
+#include "base/unique_handles.h"
 #include "env/file_system.h"
 #include "env/platform.h"
 #include "env/probes.h"
@@ -53,7 +54,6 @@
 #include "package/uninstall_entry_list.h"
 #include "tests/standins/process_text.h"
 #include "win32/system_library.h"
-#include "base/unique_handles.h"
 #include "win32/win32_platform.h"
 
 namespace {

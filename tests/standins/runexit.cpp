@@ -19,8 +19,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/standins/process_text.h"
 #include "base/unique_handles.h"
+#include "tests/standins/process_text.h"
 
 int main() {
   std::string command = CommandLineAfterProgramName();
